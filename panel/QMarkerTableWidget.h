@@ -1,0 +1,24 @@
+#pragma once
+// The panel's read-only table of marker sets: per group a heading row (the set's name in column 0, no
+// items in columns 1-3), then one row per marker (name, then X, Y, Z starting at "0.0"). Marker j of a
+// group lies on the heading row + 1 + j. Rows stay in insertion order; only clearRows removes them.
+
+#include <QtCore/QStringList>
+#include <QtWidgets/QTableWidget>
+
+class QMarkerTableWidget : public QTableWidget {
+    Q_OBJECT
+
+public:
+    explicit QMarkerTableWidget(QWidget* parent = nullptr);
+    ~QMarkerTableWidget() override;
+
+    void appendMarkerGroup(const QString& name, const QStringList& markerNames);
+    void clearRows();
+
+    // The row of the first group headed `name`, or -1. Only heading rows match: a marker row or a
+    // coordinate cell with the same text never does.
+    int headingRow(const QString& name) const;
+    // Writes a marker's coordinates into columns 1-3 of `row`; cells without an item are left alone.
+    void setMarkerCoordinates(int row, double x, double y, double z);
+};

@@ -1,0 +1,262 @@
+#include "QPluginPanel.h"
+
+#include <chrono>
+#include <future>
+
+#include <QtCore/QCoreApplication>
+#include <QtWidgets/QCheckBox>
+#include <QtWidgets/QComboBox>
+#include <QtWidgets/QMessageBox>
+#include <QtWidgets/QRadioButton>
+
+#include "FrameApplier.h"
+#include "FrameQueue.h"
+#include "NodeNames.h"
+#include "OrvanePluginSDK.h"
+#include "OrvaneSubject.h"
+#include "PanelMarkerTable.h"
+#include "QMarkerTableWidget.h"
+#include "SceneBuilder.h"
+#include "SdkCallbacks.h"
+
+namespace {
+
+const char* const kConnectedText = "Online";
+const char* const kDisconnectedText = "Offline";
+
+COrvaneSDKClientManager* sdk() { return COrvaneSDKClientManager::instance(); }
+
+}  // namespace
+
+QPluginPanel::QPluginPanel(QWidget* parent)
+    : QWidget(parent),
+      OrvaneObserver(),
+      dagModifier(),
+      sceneMutex(QMutex::Recursive),
+      refreshThread(nullptr),
+      attached(false),
+      changingConnection(false) {
+    ui.setupUi(this);
+
+    ui.checkboxConnect->setChecked(false);
+    ui.checkboxConnect->setText(kDisconnectedText);
+
+    ui.comboBoxSDKVersion->setCurrentIndex(1);
+    sdk()->setVersion(SDKVER_V2);
+
+    // The radio state and the SDK agree from the start: unicast.
+    ui.radioUnicast->setChecked(true);
+    ui.radioMulticast->setChecked(false);
+    sdk()->setConnectionType(ConnectionType_Unicast);
+
+    ui.checkBoxSmooth->setChecked(false);
+    ui.checkBoxSmooth->setEnabled(false);
+    sdk()->setSmoothEnabled(false);
+
+    connect(ui.radioUnicast, SIGNAL(clicked(bool)), this, SLOT(onRadioUnicastEnabled(bool)));
+    connect(ui.radioMulticast, SIGNAL(clicked(bool)), this, SLOT(onRadioMulticastEnabled(bool)));
+    connect(ui.checkboxConnect, SIGNAL(clicked(bool)), this, SLOT(onCheckBoxConnectChanged(bool)));
+    connect(ui.comboBoxSDKVersion, SIGNAL(currentIndexChanged(int)), this, SLOT(onComBoxSDKVersionChanged(int)));
+    connect(ui.checkBoxSmooth, SIGNAL(clicked(bool)), this, SLOT(onCheckBoxSmoothEnabled(bool)));
+    connect(&refreshThread, &UIThread::readyRefresh, this, &QPluginPanel::onUpdateUI_V2);
+    connect(this, SIGNAL(requestUpdateUI_V1(sFrameOfData*)), this, SLOT(onUpdateUI_V1(sFrameOfData*)),
+            Qt::BlockingQueuedConnection);
+
+    registerSdkHandlers();
+
+    refreshThread.setParent(this);
+    refreshThread.startRefresh();
+}
+
+QPluginPanel::~QPluginPanel() {
+    onCheckBoxConnectChanged(false);
+    refreshThread.stopRefresh();
+    // Copies emitted to this panel whose events were never delivered, and copies still queued.
+    refreshThread.releaseUnapplied();
+    orvane::drainFrameQueue();
+    // The thread object is a member; take it back from the parent-child ownership before QObject's
+    // destructor would delete it a second time.
+    refreshThread.setParent(nullptr);
+}
+
+// ---------------------------------------------------------------- controller
+
+void QPluginPanel::registerSdkHandlers() {
+    switch (sdk()->getVersion()) {
+        case SDKVER_V1:
+            sdk()->setDataHandlerV1(dataHandlerV1);
+            sdk()->setMsgCallbackV1(msgCallbackV1);
+            break;
+        case SDKVER_V2:
+            sdk()->setDataHandlerV2(dataHandlerV2);
+            sdk()->setMsgCallbackV2(msgCallbackV2);
+            break;
+        default:
+            break;
+    }
+}
+
+void QPluginPanel::setConnectedState(bool connected) {
+    ui.radioUnicast->setEnabled(!connected);
+    ui.radioMulticast->setEnabled(!connected);
+    ui.comboBoxSDKVersion->setEnabled(!connected);
+    ui.checkBoxSmooth->setEnabled(ui.comboBoxSDKVersion->isEnabled() && ui.comboBoxSDKVersion->currentIndex() == 0);
+    ui.checkboxConnect->setText(connected ? kConnectedText : kDisconnectedText);
+    ui.checkboxConnect->setChecked(connected);
+    if (connected) {
+        refreshThread.resumeRefresh();
+    } else {
+        refreshThread.pauseRefresh();
+        clearNodeLists();
+        ui.tableWidget->clearRows();
+    }
+}
+
+void QPluginPanel::showConnectError(const char* title) {
+    std::string message;
+    sdk()->getLastErrorMsg(message);
+    QMessageBox::critical(this, QString::fromLatin1(title), QString::fromUtf8(message.c_str()), QMessageBox::Ok,
+                          QMessageBox::NoButton);
+}
+
+void QPluginPanel::connectClient() {
+    if (sdk()->createClient() != 0) {
+        showConnectError("Create Client");
+        return;
+    }
+    if (sdk()->initClient() != 0) {
+        showConnectError("Init Client");
+        return;
+    }
+    buildSceneFromDescriptions();
+    if (!attached) {
+        OrvaneSystem::instance()->attach(this);
+        attached = true;
+    }
+    sdk()->startClient();
+}
+
+void QPluginPanel::disconnectClient() {
+    // The SDK's thread may be waiting in onFrameV1 for this thread: keep processing events while
+    // stopClient runs elsewhere.
+    std::future<int> stopping = std::async(std::launch::async, [] { return sdk()->stopClient(); });
+    OrvaneSystem::instance()->detach(this);
+    while (stopping.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready)
+        QCoreApplication::processEvents();
+    sdk()->releaseClient();
+    OrvaneSystem::instance()->detach(this);
+    attached = false;
+}
+
+void QPluginPanel::onCheckBoxConnectChanged(bool checked) {
+    if (changingConnection) return;
+    changingConnection = true;
+    if (checked && !sdk()->isConnected()) {
+        connectClient();
+    } else if (!checked && sdk()->isConnected()) {
+        disconnectClient();
+    }
+    setConnectedState(sdk()->isConnected());
+    changingConnection = false;
+}
+
+void QPluginPanel::onRadioUnicastEnabled(bool checked) {
+    if (!checked) return;
+    sdk()->setConnectionType(ConnectionType_Unicast);
+    ui.radioMulticast->setChecked(false);
+}
+
+void QPluginPanel::onRadioMulticastEnabled(bool checked) {
+    if (!checked) return;
+    sdk()->setConnectionType(ConnectionType_Multicast);
+    ui.radioUnicast->setChecked(false);
+}
+
+void QPluginPanel::onComBoxSDKVersionChanged(int index) {
+    sdk()->setVersion(static_cast<SDKVER>(index));
+    ui.checkBoxSmooth->setEnabled(index == 0);
+    registerSdkHandlers();
+}
+
+void QPluginPanel::onCheckBoxSmoothEnabled(bool checked) { sdk()->setSmoothEnabled(checked); }
+
+// ---------------------------------------------------------------- frame transport
+
+void QPluginPanel::onFrameV2(sFrameOfMocapData* frame) { orvane::enqueueFrameCopy(frame); }
+
+void QPluginPanel::onFrameV1(sFrameOfData* frame) { emit requestUpdateUI_V1(frame); }
+
+// ---------------------------------------------------------------- scene binding
+
+void QPluginPanel::clearNodeLists() {
+    jointNodeLists.clear();
+    markerNodeLists.clear();
+}
+
+void QPluginPanel::buildSceneFromDescriptions() {
+    QMutexLocker lock(&sceneMutex);
+    clearNodeLists();
+    switch (sdk()->getVersion()) {
+        case SDKVER_V1: {
+            sBodyDefs* bodyDefs = OrvaneSystem::instance()->getDataDescriptionsV1();
+            if (bodyDefs == nullptr) break;
+            buildSceneV1(bodyDefs);
+            OrvaneSystem::instance()->freeDataDescriptionsV1(bodyDefs);
+            break;
+        }
+        case SDKVER_V2: {
+            sDataDescriptions* descriptions = nullptr;
+            OrvaneSystem::instance()->getDataDescriptionsV2(&descriptions);
+            buildSceneV2(descriptions);
+            OrvaneSystem::instance()->freeDataDescriptionsV2(descriptions);
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+void QPluginPanel::buildSceneV1(sBodyDefs* bodyDefs) {
+    QMutexLocker lock(&sceneMutex);
+    PanelMarkerTable table(ui.tableWidget, ui.checkBoxRefreshUI);
+    orvane::scene::SceneBuilder(dagModifier, jointNodeLists, markerNodeLists, table).buildV1(bodyDefs);
+}
+
+void QPluginPanel::buildSceneV2(sDataDescriptions* descriptions) {
+    QMutexLocker lock(&sceneMutex);
+    PanelMarkerTable table(ui.tableWidget, ui.checkBoxRefreshUI);
+    orvane::scene::SceneBuilder(dagModifier, jointNodeLists, markerNodeLists, table).buildV2(descriptions);
+}
+
+MDagPath QPluginPanel::findDagPathByName(const std::string& name) {
+    return orvane::scene::findDagPathByName(name);
+}
+
+MObject QPluginPanel::findOrCreateNode(const std::string& name, const std::string& typeName) {
+    const std::string hostName = orvane::scene::hostNodeName(orvane::RecordName{name.data(), name.size()});
+    if (!hostName.empty()) {
+        const MDagPath path = findDagPathByName(hostName);
+        if (path.isValid()) return path.node();
+    }
+    MObject node = dagModifier.createNode(MString(typeName.c_str()), MObject::kNullObj);
+    if (!hostName.empty()) dagModifier.renameNode(node, MString(hostName.c_str()));
+    return node;
+}
+
+// ---------------------------------------------------------------- frame slots
+
+void QPluginPanel::onUpdateUI_V1(sFrameOfData* frame) {
+    if (frame == nullptr || ui.tableWidget->rowCount() <= 1) return;
+    QMutexLocker lock(&sceneMutex);
+    PanelMarkerTable table(ui.tableWidget, ui.checkBoxRefreshUI);
+    orvane::scene::applyFrameV1(*frame, jointNodeLists, markerNodeLists, table);
+}
+
+void QPluginPanel::onUpdateUI_V2(sFrameOfMocapData* frame) {
+    if (frame == nullptr) return;
+    refreshThread.takeEmitted(frame);
+    QMutexLocker lock(&sceneMutex);
+    PanelMarkerTable table(ui.tableWidget, ui.checkBoxRefreshUI);
+    orvane::scene::applyFrameV2(*frame, jointNodeLists, markerNodeLists, table);
+    orvane::releaseFrameCopy(frame);
+}

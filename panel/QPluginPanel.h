@@ -1,0 +1,80 @@
+#pragma once
+// The plug-in's control panel: connection type, protocol version, smoothing and table refresh, the
+// connect box, and the table of marker sets. It is the one observer of OrvaneSystem and ties the SDK,
+// the frame transport and the scene together.
+//
+// Threads: built, used and destroyed on the UI thread. onFrameV2/onFrameV1 run on the SDK's thread;
+// version 2 copies reach onUpdateUI_V2 through the refresh thread, version 1 frames reach onUpdateUI_V1
+// through a blocking queued signal (the SDK's thread waits until the slot has run).
+// Ownership: the host layout the panel is added to owns it; the panel owns its widgets, the refresh
+// thread and every frame copy handed to it.
+
+// Qt headers come before any Maya header (the host's window-system header defines Bool, Status, ...).
+#include <QtCore/QMutex>
+#include <QtWidgets/QWidget>
+
+#include <string>
+#include <vector>
+
+#include <maya/MDagModifier.h>
+#include <maya/MDagPath.h>
+#include <maya/MObject.h>
+
+#include "OrvaneObserver.h"
+#include "OrvaneRecords.h"
+#include "QPluginPanelUi.h"
+#include "UIThread.h"
+
+class QPluginPanel : public QWidget, public OrvaneObserver {
+    Q_OBJECT
+
+public:
+    explicit QPluginPanel(QWidget* parent = nullptr);
+    ~QPluginPanel() override;
+
+    // Observer operations, on the SDK's thread.
+    void onFrameV2(sFrameOfMocapData* frame) override;
+    void onFrameV1(sFrameOfData* frame) override;
+
+    // Scene binding (UI thread).
+    void buildSceneFromDescriptions();
+    void clearNodeLists();
+    void buildSceneV1(sBodyDefs* bodyDefs);
+    void buildSceneV2(sDataDescriptions* descriptions);
+    MDagPath findDagPathByName(const std::string& name);
+    MObject findOrCreateNode(const std::string& name, const std::string& typeName);
+
+    const QPluginPanelUi& form() const { return ui; }
+    const std::vector<std::vector<MObject> >& jointNodes() const { return jointNodeLists; }
+    const std::vector<std::vector<MObject> >& markerNodes() const { return markerNodeLists; }
+
+signals:
+    void requestUpdateUI_V1(sFrameOfData* frame);
+    void requestUpdateUI_V2(sFrameOfMocapData* frame);
+
+private slots:
+    void onRadioUnicastEnabled(bool checked);
+    void onRadioMulticastEnabled(bool checked);
+    void onCheckBoxConnectChanged(bool checked);
+    void onComBoxSDKVersionChanged(int index);
+    void onCheckBoxSmoothEnabled(bool checked);
+    void onUpdateUI_V1(sFrameOfData* frame);
+    void onUpdateUI_V2(sFrameOfMocapData* frame);
+
+private:
+    void setConnectedState(bool connected);
+    void registerSdkHandlers();
+    void connectClient();
+    void disconnectClient();
+    void showConnectError(const char* title);
+
+    QPluginPanelUi ui;
+    MDagModifier dagModifier;
+    QMutex sceneMutex;
+    std::vector<std::vector<MObject> > jointNodeLists;
+    std::vector<std::vector<MObject> > markerNodeLists;
+    UIThread refreshThread;
+
+    bool attached;          // one registration with OrvaneSystem at most
+    bool changingConnection;  // a click handled during a disconnection's wait does nothing
+};

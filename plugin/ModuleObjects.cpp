@@ -1,0 +1,12 @@
+#include "ModuleObjects.h"
+
+namespace orvane {
+namespace plugin {
+
+const MTypeId markerTransformTypeId(0x81109);
+const MTypeId markerTransformMatrixTypeId(0x8110A);
+QPointer<QWidget> workspaceWidget;
+const MString commandName("OrvanePluginWindow");
+
+}  // namespace plugin
+}  // namespace orvane

@@ -1,0 +1,20 @@
+#pragma once
+// Objects that exist from the moment the module is loaded until it is unloaded.
+
+#include <QtCore/QPointer>
+#include <QtWidgets/QWidget>
+
+#include <maya/MString.h>
+#include <maya/MTypeId.h>
+
+namespace orvane {
+namespace plugin {
+
+extern const MTypeId markerTransformTypeId;        // 0x81109
+extern const MTypeId markerTransformMatrixTypeId;  // 0x8110A
+// The host layout widget holding the panel; reads null once the host has destroyed it.
+extern QPointer<QWidget> workspaceWidget;
+extern const MString commandName;  // "OrvanePluginWindow"
+
+}  // namespace plugin
+}  // namespace orvane

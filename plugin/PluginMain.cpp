@@ -1,0 +1,75 @@
+// The module's entry points. This is the one translation unit that includes MFnPlugin.h, which defines
+// the exported MApiVersion.
+#include <QtWidgets/QWidget>
+
+#include <maya/MFnPlugin.h>
+#include <maya/MGlobal.h>
+#include <maya/MObject.h>
+#include <maya/MStatus.h>
+#include <maya/MString.h>
+
+#include "FrameQueue.h"
+#include "MarkerTransformNode.h"
+#include "ModuleObjects.h"
+#include "WorkspaceControlCmd.h"
+
+using namespace orvane::plugin;
+
+namespace {
+const char* const kVendor = "Velmora";
+const char* const kVersion = "2018";
+const char* const kRequiredApi = "Any";
+}  // namespace
+
+PLUGIN_EXPORT MStatus initializePlugin(MObject obj) {
+    MStatus status;
+    MFnPlugin plugin(obj, kVendor, kVersion, kRequiredApi, &status);
+    if (!status) {
+        MGlobal::displayError(MString("workspaceControlCmd - could not initialize plugin: ") + status.errorString());
+        return status;
+    }
+
+    status = plugin.registerCommand(commandName, WorkspaceControlCmd::creator, WorkspaceControlCmd::newSyntax);
+    if (!status) {
+        MGlobal::displayError(MString("workspaceControlCmd - could not register '") + commandName +
+                              "' command: " + status.errorString());
+        return status;
+    }
+
+    status = plugin.registerTransform("MarkerTransform", markerTransformTypeId, MarkerTransformNode::creator,
+                                      MarkerTransformNode::initialize, MarkerTransformMatrix::creator,
+                                      markerTransformMatrixTypeId);
+    if (!status) {
+        status.perror("registerNode");
+        return status;
+    }
+    return status;
+}
+
+PLUGIN_EXPORT MStatus uninitializePlugin(MObject obj) {
+    MStatus status;
+    MFnPlugin plugin(obj, kVendor, kVersion, kRequiredApi, &status);
+    if (!status) {
+        MGlobal::displayError(MString("workspaceControlCmd - could not uninitialize plugin: ") +
+                              status.errorString());
+        return status;
+    }
+
+    closeWorkspaceControl();
+    // Copies a closed panel could not hand back, so none outlives the module.
+    orvane::drainFrameQueue();
+
+    status = plugin.deregisterCommand(commandName);
+    if (!status) {
+        MGlobal::displayError(MString("workspaceControlCmd - could not deregister '") + commandName +
+                              "' command: " + status.errorString());
+        return status;
+    }
+
+    status = plugin.deregisterNode(markerTransformTypeId);
+    if (!status) {
+        status.perror("deregisterNode");
+        return status;
+    }
+    return status;
+}

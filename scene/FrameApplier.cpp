@@ -1,0 +1,116 @@
+#include "FrameApplier.h"
+
+#include <algorithm>
+
+#include <maya/MDagPath.h>
+#include <maya/MEulerRotation.h>
+#include <maya/MFnDagNode.h>
+#include <maya/MFnTransform.h>
+#include <maya/MGlobal.h>
+#include <maya/MQuaternion.h>
+#include <maya/MString.h>
+#include <maya/MVector.h>
+
+namespace orvane {
+namespace scene {
+namespace {
+
+const float kPositionScale = 0.1f;
+const double kDegreesToRadians = 0.017453292519943295;
+
+int boundedCount(int count, const void* array, std::size_t listSize) {
+    return std::min(clampCount(count, array), static_cast<int>(std::min<std::size_t>(listSize, kUnboundedCount)));
+}
+
+// Writes the marker's row when refreshing, then moves its locator in world space.
+void applyMarker(MObject node, const MarkerData& point, int row, MarkerGroupTable& table, bool refresh) {
+    if (refresh) table.setMarkerCoordinates(row, point[0], point[1], point[2]);
+    MDagPath path;
+    MFnDagNode(node).getPath(path);
+    if (!path.isValid()) return;
+    MFnTransform transform(path);
+    transform.setTranslation(MVector(point[0], point[1], point[2]) * kPositionScale, MSpace::kWorld);
+}
+
+void applyMarkers(const std::vector<MObject>& locators, int markerCount, const MarkerData* markers, int headingRow,
+                  MarkerGroupTable& table, bool refresh) {
+    const int count = boundedCount(markerCount, markers, locators.size());
+    for (int j = 0; j < count; ++j) applyMarker(locators[j], markers[j], headingRow + 1 + j, table, refresh);
+}
+
+void runVisibilityCommand(const char* templateText, const MDagPath& path) {
+    MString command;
+    command.format(MString(templateText), path.fullPathName());
+    MGlobal::executeCommand(command, false, false);
+}
+
+}  // namespace
+
+bool isUntrackedPose(const sBodyPose& pose) {
+    return pose.x == 0.0f && pose.y == 0.0f && pose.z == 0.0f && pose.qx == 0.0f && pose.qy == 0.0f &&
+           pose.qz == 0.0f && pose.qw == 0.0f;
+}
+
+void applyFrameV1(const sFrameOfData& frame, const NodeLists& jointNodeLists, const NodeLists& markerNodeLists,
+                  MarkerGroupTable& table) {
+    if (table.rowCount() <= 1) return;
+    const bool refresh = table.refreshEnabled();
+    const int bodyCount = std::min(clampCount(frame.bodyCount, kMaxBodyFrames),
+                                   static_cast<int>(std::min(jointNodeLists.size(), markerNodeLists.size())));
+    for (int i = 0; i < bodyCount; ++i) {
+        const sBodyFrame& body = frame.bodies[i];
+        const int headingRow = table.headingRow(boundedName(body.name));
+        if (headingRow < 0) continue;
+        applyMarkers(markerNodeLists[i], body.markerCount, body.markers, headingRow, table, refresh);
+
+        const std::vector<MObject>& joints = jointNodeLists[i];
+        const int segmentCount = boundedCount(body.segmentCount, body.segments, joints.size());
+        for (int k = 0; k < segmentCount; ++k) {
+            const sSegmentPose& segment = body.segments[k];
+            MObject joint = joints[k];
+            MFnTransform transform(joint);
+            transform.setTranslation(MVector(segment.x, segment.y, segment.z) * kPositionScale, MSpace::kTransform);
+            transform.setRotation(MEulerRotation(segment.rx * kDegreesToRadians, segment.ry * kDegreesToRadians,
+                                                 segment.rz * kDegreesToRadians, MEulerRotation::kXYZ));
+        }
+    }
+}
+
+void applyFrameV2(const sFrameOfMocapData& frame, const NodeLists& jointNodeLists,
+                  const NodeLists& markerNodeLists, MarkerGroupTable& table) {
+    const bool refresh = table.refreshEnabled();
+    const int setCount =
+        std::min(clampCount(frame.markerSetCount, kMaxMarkerSetFrames), static_cast<int>(markerNodeLists.size()));
+    for (int i = 0; i < setCount; ++i) {
+        const sMarkerSetFrame& set = frame.markerSets[i];
+        const int headingRow = table.headingRow(boundedName(set.name));
+        if (headingRow < 0) continue;
+        applyMarkers(markerNodeLists[i], set.markerCount, set.markers, headingRow, table, refresh);
+    }
+
+    const int skeletonCount =
+        std::min(clampCount(frame.skeletonCount, kMaxSkeletonFrames), static_cast<int>(jointNodeLists.size()));
+    for (int k = 0; k < skeletonCount; ++k) {
+        const sSkeletonFrame& skeleton = frame.skeletons[k];
+        const std::vector<MObject>& joints = jointNodeLists[k];
+        const int boneCount = boundedCount(skeleton.boneCount, skeleton.bones, joints.size());
+        for (int l = 0; l < boneCount; ++l) {
+            MObject joint = joints[l];
+            MDagPath path;
+            MFnDagNode(joint).getPath(path);
+            if (!path.isValid()) continue;
+            MFnTransform transform(path);
+            const sBodyPose& pose = skeleton.bones[l];
+            if (l != 0 && isUntrackedPose(pose)) {
+                runVisibilityCommand("hide `ls -an ^1s`;", path);
+                continue;
+            }
+            runVisibilityCommand("showHidden  `ls -an ^1s`;", path);
+            transform.setTranslation(MVector(pose.x, pose.y, pose.z) * kPositionScale, MSpace::kWorld);
+            transform.setRotation(MQuaternion(pose.qx, pose.qy, pose.qz, pose.qw), MSpace::kWorld);
+        }
+    }
+}
+
+}  // namespace scene
+}  // namespace orvane

@@ -1,0 +1,157 @@
+#include "SceneBuilder.h"
+
+#include <maya/MFnDagNode.h>
+#include <maya/MFnDependencyNode.h>
+#include <maya/MGlobal.h>
+#include <maya/MItDag.h>
+#include <maya/MString.h>
+
+#include "NodeNames.h"
+
+namespace orvane {
+namespace scene {
+
+void DagNameIndex::rebuild() {
+    paths_.clear();
+    MItDag it(MItDag::kDepthFirst, MFn::kInvalid);
+    MFnDagNode node;
+    for (; !it.isDone(); it.next()) {
+        MDagPath path;
+        it.getPath(path);
+        node.setObject(path);
+        const std::string name = node.name().asChar();
+        if (paths_.find(name) == paths_.end()) paths_.emplace(name, path);
+    }
+}
+
+MDagPath DagNameIndex::find(const std::string& name) const {
+    const auto it = paths_.find(name);
+    return it == paths_.end() ? MDagPath() : it->second;
+}
+
+MDagPath findDagPathByName(const std::string& name) {
+    const MString wanted(name.c_str());
+    MItDag it(MItDag::kDepthFirst, MFn::kInvalid);
+    MFnDagNode node;
+    for (; !it.isDone(); it.next()) {
+        MObject current = it.currentItem();
+        node.setObject(current);
+        if (node.name() == wanted) {
+            MDagPath path;
+            it.getPath(path);
+            return path;
+        }
+    }
+    return MDagPath();
+}
+
+SceneBuilder::SceneBuilder(MDagModifier& modifier, NodeLists& jointNodeLists, NodeLists& markerNodeLists,
+                           MarkerGroupTable& table)
+    : modifier_(modifier),
+      jointNodeLists_(jointNodeLists),
+      markerNodeLists_(markerNodeLists),
+      table_(table),
+      warnedParent_(false) {}
+
+MObject SceneBuilder::findOrCreateNode(const RecordName& rawName, const char* typeName) {
+    const std::string name = hostNodeName(rawName);
+    if (!name.empty()) {
+        const MDagPath path = index_.find(name);
+        if (path.isValid()) return path.node();
+    }
+    MObject node = modifier_.createNode(MString(typeName), MObject::kNullObj);
+    // A nameless object keeps the host's default name: there is nothing to find it by later.
+    if (!name.empty()) modifier_.renameNode(node, MString(name.c_str()));
+    return node;
+}
+
+int SceneBuilder::checkedParent(int parent, int index, const RecordName& jointName) {
+    if (parent == -1) return -1;
+    if (parent >= 0 && parent < index) return parent;
+    if (!warnedParent_) {
+        warnedParent_ = true;
+        MString message("Joint '");
+        message += MString(jointName.str().c_str());
+        message += "' names a parent that is not an earlier joint of its chain; it is made a root.";
+        MGlobal::displayWarning(message);
+    }
+    return -1;
+}
+
+void SceneBuilder::buildMarkerGroup(const RecordName& groupName, int markerCount, char* const* markerNames) {
+    std::vector<MObject>& markers = markerNodeLists_.back();
+    const MObject group = findOrCreateNode(groupName, "transform");
+    std::vector<RecordName> names;
+    names.reserve(markerCount);
+    for (int j = 0; j < markerCount; ++j) {
+        const RecordName markerName = pointerNameAt(markerNames, j);
+        names.push_back(markerName);
+        const MObject marker = findOrCreateNode(markerName, "locator");
+        modifier_.reparentNode(marker, group);
+        markers.push_back(marker);
+    }
+    table_.appendMarkerGroup(groupName, names);
+}
+
+void SceneBuilder::buildV1(const sBodyDefs* bodyDefs) {
+    if (bodyDefs == nullptr) return;
+    index_.rebuild();
+    warnedParent_ = false;
+    const int bodyCount = clampCount(bodyDefs->bodyDefCount, kMaxBodyDefs);
+    for (int i = 0; i < bodyCount; ++i) {
+        const sBodyDefEntry& body = bodyDefs->bodyDefs[i];
+        jointNodeLists_.push_back(std::vector<MObject>());
+        markerNodeLists_.push_back(std::vector<MObject>());
+
+        buildMarkerGroup(pointerName(body.name), clampCount(body.markerCount, body.markerNames), body.markerNames);
+
+        std::vector<MObject>& joints = jointNodeLists_.back();
+        const int segmentCount = clampCount(body.segmentCount, body.segmentNames);
+        for (int k = 0; k < segmentCount; ++k) {
+            const RecordName segmentName = pointerName(body.segmentNames[k]);
+            const MObject joint = findOrCreateNode(segmentName, "joint");
+            joints.push_back(joint);
+            const int rawParent = body.segmentParents ? body.segmentParents[k] : -1;
+            const int parent = checkedParent(rawParent, k, segmentName);
+            if (parent != -1) modifier_.reparentNode(joint, joints[parent]);
+        }
+    }
+    modifier_.doIt();
+}
+
+void SceneBuilder::buildV2(const sDataDescriptions* descriptions) {
+    if (descriptions == nullptr) return;
+    index_.rebuild();
+    warnedParent_ = false;
+    const int count = clampCount(descriptions->descriptionCount, kMaxDescriptions);
+    for (int d = 0; d < count; ++d) {
+        const sDescriptionEntry& entry = descriptions->descriptions[d];
+        if (entry.type == Descriptor_MarkerSet) {
+            markerNodeLists_.push_back(std::vector<MObject>());
+            const sMarkerSetDesc* set = entry.markerSetDescription;
+            if (set == nullptr) continue;  // keeps the ordinals of the sets that follow
+            buildMarkerGroup(boundedName(set->name), clampCount(set->markerCount, set->markerNames),
+                             set->markerNames);
+        } else if (entry.type == Descriptor_Skeleton) {
+            jointNodeLists_.push_back(std::vector<MObject>());
+            const sSkeletonDesc* skeleton = entry.skeletonDescription;
+            if (skeleton == nullptr) continue;
+            std::vector<MObject>& joints = jointNodeLists_.back();
+            const int boneCount = clampCount(skeleton->boneCount, kMaxBonesPerSkeleton);
+            for (int k = 0; k < boneCount; ++k) {
+                const sBoneDesc& bone = skeleton->bones[k];
+                const RecordName boneName = boundedName(bone.name);
+                const MObject joint = findOrCreateNode(boneName, "joint");
+                joints.push_back(joint);
+                // parentId is 1-based, 0 for a root; guard the subtraction against the smallest int.
+                const int rawParent = bone.parentId == 0 ? -1 : (bone.parentId > 0 ? bone.parentId - 1 : -2);
+                const int parent = checkedParent(rawParent, k, boneName);
+                if (parent != -1) modifier_.reparentNode(joint, joints[parent]);
+            }
+        }
+    }
+    modifier_.doIt();
+}
+
+}  // namespace scene
+}  // namespace orvane

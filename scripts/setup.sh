@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project needs, only those missing. Safe to run again.
+set -euo pipefail
+packages=(build-essential cmake ninja-build pkg-config
+          qtbase5-dev qtbase5-dev-tools libqt5opengl5-dev
+          libgtest-dev libgmock-dev libbenchmark-dev
+          xvfb xauth assimp-testmodels iproute2 util-linux valgrind)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  sudo_cmd=""
+  [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
+  $sudo_cmd apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

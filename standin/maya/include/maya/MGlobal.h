@@ -1,0 +1,34 @@
+#pragma once
+// Host-wide services: running MEL and the host's message display. executeCommand runs on the main thread
+// only; the display functions may be called from any thread.
+#include <maya/MString.h>
+#include <maya/MStringArray.h>
+
+OPENMAYA_NAMESPACE_OPEN
+
+class OPENMAYA_EXPORT MGlobal {
+public:
+    enum MMayaState { kBaseUIMode, kInteractive, kBatch, kLibraryApp };
+
+    static MStatus executeCommand(const MString& command, bool displayEnabled = false, bool undoEnabled = false);
+    static MStatus executeCommand(const MString& command, MString& result, bool displayEnabled = false,
+                                  bool undoEnabled = false);
+    static MStatus executeCommand(const MString& command, MStringArray& result, bool displayEnabled = false,
+                                  bool undoEnabled = false);
+    static MStatus executeCommand(const MString& command, int& result, bool displayEnabled = false,
+                                  bool undoEnabled = false);
+    static MStatus executeCommand(const MString& command, double& result, bool displayEnabled = false,
+                                  bool undoEnabled = false);
+    static MString executeCommandStringResult(const MString& command, bool displayEnabled = false,
+                                              bool undoEnabled = false, MStatus* ReturnStatus = NULL);
+
+    static void displayInfo(const MString& theMessage);
+    static void displayWarning(const MString& theWarning);
+    static void displayError(const MString& theError);
+
+    static MMayaState mayaState(MStatus* ReturnStatus = NULL);
+    static int apiVersion();
+    static MString mayaVersion();
+};
+
+OPENMAYA_NAMESPACE_CLOSE

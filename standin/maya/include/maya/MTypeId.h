@@ -1,0 +1,20 @@
+#pragma once
+// Node type id. MTypeId(prefix, id) packs a 24-bit prefix above an 8-bit id.
+#include <maya/MTypes.h>
+
+OPENMAYA_NAMESPACE_OPEN
+
+class OPENMAYA_EXPORT MTypeId {
+public:
+    MTypeId() : fId(0) {}
+    MTypeId(unsigned int id) : fId(id) {}
+    MTypeId(unsigned int prefix, unsigned int id) : fId((prefix << 8) | (id & 0xffu)) {}
+    unsigned int id() const { return fId; }
+    bool operator==(const MTypeId& other) const { return fId == other.fId; }
+    bool operator!=(const MTypeId& other) const { return fId != other.fId; }
+
+private:
+    unsigned int fId;
+};
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -1,0 +1,88 @@
+#pragma once
+// Host-side API of the stand-in host, for tests and the host program. The product never includes it.
+// Main (GUI) thread only, except the log functions, which are thread-safe. The host never creates the
+// QApplication: the program or test does, before any workspace-control call.
+#include <maya/MStatus.h>
+#include <maya/MObject.h>
+#include <cstddef>
+#include <string>
+#include <vector>
+
+class QWidget;
+
+namespace mayastandin {
+
+// Runs MEL as MGlobal::executeCommand does. result (if given) receives the last command's result, array
+// elements joined by single spaces.
+MStatus execute(const std::string& mel, std::string* result = nullptr);
+// Same, with the result as a list (a string array result gives one element each).
+MStatus executeList(const std::string& mel, std::vector<std::string>* result);
+
+// The host's log: every line as displayed, errors prefixed "// Error: ", warnings "// Warning: ", info
+// lines without prefix.
+std::vector<std::string> logLines();
+std::string logText();
+void clearLog();
+// Echo every new log line to stderr (the host program uses stdout instead, see setLogStream).
+void setLogEcho(bool echo);
+// Where echoed lines go: 1 = stdout, 2 = stderr.
+void setLogStream(int fd);
+
+// Plug-ins. The name of a plug-in is its file's base name without extension.
+MStatus loadPlugin(const std::string& path);
+MStatus unloadPlugin(const std::string& name);
+bool isPluginLoaded(const std::string& name);
+bool isCommandRegistered(const std::string& name);
+bool isNodeTypeRegistered(const std::string& typeName);
+// 0 if no such type.
+unsigned nodeTypeId(const std::string& typeName);
+unsigned nodeTypeMatrixId(const std::string& typeName);
+struct PluginInfo {
+    bool loaded = false;
+    std::string vendor;
+    std::string version;
+    std::string apiVersion;  // required API version given to MFnPlugin
+    std::string path;
+};
+PluginInfo pluginInfo(const std::string& name);
+
+// Scene.
+size_t dagNodeCount();  // DAG nodes, not counting the world
+// A name ("a"), a partial path ("b|c") or a full path ("|a|b|c"); null when none or more than one match.
+MObject findNode(const std::string& nameOrPath);
+// Deletes every node; MObjects and MDagPaths held anywhere become invalid (never dangling).
+void resetScene();
+// The legal form of a raw node name: every byte outside [A-Za-z0-9_] becomes '_', and a leading digit gets
+// a '_' in front. Clashes among siblings are resolved separately: the name (with any trailing digits
+// removed) gets the next free number, so "A" -> "A1", and "A1" -> "A2". Empty stays empty (refused).
+std::string legalNodeName(const std::string& raw);
+
+// Workspace controls.
+struct ControlInfo {
+    bool exists = false;
+    std::string label;
+    bool floating = false;
+    int width = 0;
+    int height = 0;
+    bool retain = true;
+    std::string uiScript;
+    std::string requiredPlugin;
+    bool visible = false;
+    QWidget* layout = nullptr;  // the layout widget, object name = control name
+    QWidget* window = nullptr;  // the dock widget or top-level window holding it
+};
+ControlInfo controlInfo(const std::string& name);
+// Closes the control the way its close button does (a close event); a control with -retain false is then
+// deleted with deleteLater, so run posted deferred deletes to see it gone.
+void userCloseControl(const std::string& name);
+// Deletes the layout's children and runs the control's -uiScript with the layout as current parent.
+MStatus rebuildControl(const std::string& name);
+// The host main window (a QMainWindow gets dock widgets); null = controls are top-level windows.
+void setMainWindow(QWidget* mainWindow);
+QWidget* mainWindow();
+
+// Ends the session: closes controls, deletes the scene, unloads plug-ins (in reverse load order).
+// Call before the QApplication goes away.
+void shutdown();
+
+}  // namespace mayastandin

@@ -1,0 +1,726 @@
+// MObject, MDagPath, the DAG function sets, MItDag and the modifiers: thin layers over Scene.
+#include <maya/MObject.h>
+#include <maya/MObjectHandle.h>
+#include <maya/MDagPath.h>
+#include <maya/MFnBase.h>
+#include <maya/MFnDependencyNode.h>
+#include <maya/MFnDagNode.h>
+#include <maya/MFnTransform.h>
+#include <maya/MItDag.h>
+#include <maya/MDGModifier.h>
+#include <maya/MDagModifier.h>
+#include <maya/MPoint.h>
+#include "Internal.h"
+
+using mayastandin::detail::kNoNode;
+using mayastandin::detail::Scene;
+
+OPENMAYA_NAMESPACE_OPEN
+
+namespace {
+Scene& scene() { return Scene::instance(); }
+void setStatus(MStatus* s, MStatus value)
+{
+    if (s) *s = value;
+}
+bool typeHasFn(const mayastandin::detail::Node& n, MFn::Type fs, bool isWorld)
+{
+    const auto& t = *n.type;
+    switch (fs) {
+    case MFn::kBase:
+    case MFn::kNamedObject:
+    case MFn::kDependencyNode:
+    case MFn::kDagNode: return true;
+    case MFn::kWorld: return isWorld;
+    case MFn::kTransform: return t.isTransform && !isWorld;
+    case MFn::kShape: return t.isShape;
+    case MFn::kPluginTransformNode: return t.fnType == MFn::kPluginTransformNode;
+    case MFn::kInvalid: return false;
+    default: return t.fnType == fs;
+    }
+}
+}  // namespace
+
+// ---- MObject ----
+const MObject MObject::kNullObj;
+
+bool MObject::isNull() const
+{
+    if (fKind == mayastandin::detail::kNodeKind) return !scene().isAlive(*this);
+    if (fKind == mayastandin::detail::kPluginKind)
+        return mayastandin::detail::Plugins::instance().fromObject(*this) == nullptr;
+    return true;
+}
+MFn::Type MObject::apiType() const
+{
+    if (fKind == mayastandin::detail::kPluginKind) return isNull() ? MFn::kInvalid : MFn::kPlugin;
+    const std::uint32_t i = scene().indexOf(*this);
+    if (i == kNoNode) return MFn::kInvalid;
+    return scene().node(i).type->fnType;
+}
+bool MObject::hasFn(MFn::Type fs) const
+{
+    if (fKind == mayastandin::detail::kPluginKind) return !isNull() && (fs == MFn::kPlugin || fs == MFn::kBase);
+    const std::uint32_t i = scene().indexOf(*this);
+    if (i == kNoNode) return false;
+    return typeHasFn(scene().node(i), fs, i == scene().world());
+}
+const char* MObject::apiTypeStr() const
+{
+    switch (apiType()) {
+    case MFn::kWorld: return "kWorld";
+    case MFn::kTransform: return "kTransform";
+    case MFn::kJoint: return "kJoint";
+    case MFn::kLocator: return "kLocator";
+    case MFn::kPluginTransformNode: return "kPluginTransformNode";
+    case MFn::kPlugin: return "kPlugin";
+    default: return "kInvalid";
+    }
+}
+unsigned int MObjectHandle::hashCode() const
+{
+    return MStandinAccess::index(fObject) * 2654435761u ^ MStandinAccess::generation(fObject);
+}
+
+// ---- MDagPath ----
+namespace {
+std::uint32_t pathIndex(const MDagPath& p, MStatus* rs)
+{
+    const std::uint32_t i = scene().indexOf(MStandinAccess::pathNode(p));
+    setStatus(rs, i == kNoNode ? MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Object is invalid")
+                               : MStatus(MStatus::kSuccess));
+    return i;
+}
+}  // namespace
+
+MStatus MDagPath::getAPathTo(const MObject& node, MDagPath& path)
+{
+    if (!scene().isAlive(node)) {
+        path = MDagPath();
+        return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Object is invalid");
+    }
+    path = MStandinAccess::makePath(node);
+    return MStatus::kSuccess;
+}
+bool MDagPath::hasFn(MFn::Type type, MStatus* rs) const { setStatus(rs, MStatus::kSuccess); return fNode.hasFn(type); }
+MFn::Type MDagPath::apiType(MStatus* rs) const { setStatus(rs, MStatus::kSuccess); return fNode.apiType(); }
+bool MDagPath::isValid(MStatus* rs) const
+{
+    setStatus(rs, MStatus::kSuccess);
+    return scene().isAlive(fNode);
+}
+MObject MDagPath::node(MStatus* rs) const
+{
+    return pathIndex(*this, rs) == kNoNode ? MObject() : fNode;
+}
+MObject MDagPath::transform(MStatus* rs) const
+{
+    std::uint32_t i = pathIndex(*this, rs);
+    if (i == kNoNode) return MObject();
+    if (scene().node(i).type->isShape) i = scene().node(i).parent;
+    return scene().handle(i);
+}
+unsigned int MDagPath::length(MStatus* rs) const
+{
+    const std::uint32_t i = pathIndex(*this, rs);
+    return i == kNoNode ? 0 : scene().depth(i);
+}
+unsigned int MDagPath::childCount(MStatus* rs) const
+{
+    const std::uint32_t i = pathIndex(*this, rs);
+    return i == kNoNode ? 0 : static_cast<unsigned int>(scene().children(i).size());
+}
+MObject MDagPath::child(unsigned int c, MStatus* rs) const
+{
+    const std::uint32_t i = pathIndex(*this, rs);
+    if (i == kNoNode) return MObject();
+    const auto& ch = scene().children(i);
+    if (c >= ch.size()) {
+        setStatus(rs, MStatus::kInvalidParameter);
+        return MObject();
+    }
+    return scene().handle(ch[c]);
+}
+MStatus MDagPath::push(const MObject& child)
+{
+    const std::uint32_t i = scene().indexOf(fNode);
+    const std::uint32_t c = scene().indexOf(child);
+    if (c == kNoNode || (i != kNoNode && scene().node(c).parent != i)) return MStatus::kInvalidParameter;
+    fNode = child;
+    return MStatus::kSuccess;
+}
+MStatus MDagPath::pop(unsigned int num)
+{
+    std::uint32_t i = scene().indexOf(fNode);
+    if (i == kNoNode) return MStatus::kInvalidParameter;
+    for (unsigned int k = 0; k < num; ++k) {
+        if (i == scene().world()) return MStatus::kInvalidParameter;
+        i = scene().node(i).parent;
+    }
+    fNode = scene().handle(i);
+    return MStatus::kSuccess;
+}
+MStatus MDagPath::extendToShape()
+{
+    const std::uint32_t i = scene().indexOf(fNode);
+    if (i == kNoNode) return MStatus::kInvalidParameter;
+    if (scene().node(i).type->isShape) return MStatus::kSuccess;
+    for (std::uint32_t c : scene().children(i))
+        if (scene().node(c).type->isShape) {
+            fNode = scene().handle(c);
+            return MStatus::kSuccess;
+        }
+    return MStatus::kFailure;
+}
+MString MDagPath::fullPathName(MStatus* rs) const
+{
+    const std::uint32_t i = pathIndex(*this, rs);
+    return i == kNoNode ? MString() : MString(scene().fullPath(i).c_str());
+}
+MString MDagPath::partialPathName(MStatus* rs) const
+{
+    const std::uint32_t i = pathIndex(*this, rs);
+    return i == kNoNode ? MString() : MString(scene().partialPath(i).c_str());
+}
+MMatrix MDagPath::inclusiveMatrix(MStatus* rs) const
+{
+    const std::uint32_t i = pathIndex(*this, rs);
+    return i == kNoNode ? MMatrix() : scene().worldMatrix(i);
+}
+MMatrix MDagPath::exclusiveMatrix(MStatus* rs) const
+{
+    const std::uint32_t i = pathIndex(*this, rs);
+    return i == kNoNode || i == scene().world() ? MMatrix() : scene().worldMatrix(scene().node(i).parent);
+}
+MMatrix MDagPath::inclusiveMatrixInverse(MStatus* rs) const { return inclusiveMatrix(rs).inverse(); }
+MMatrix MDagPath::exclusiveMatrixInverse(MStatus* rs) const { return exclusiveMatrix(rs).inverse(); }
+bool MDagPath::isVisible(MStatus* rs) const
+{
+    const std::uint32_t i = pathIndex(*this, rs);
+    return i != kNoNode && scene().isVisible(i);
+}
+
+// ---- function sets ----
+bool MFnBase::hasObj(MFn::Type type) const { return fObject.hasFn(type); }
+bool MFnBase::hasObj(const MObject& object) const { return accepts(object); }
+MObject MFnBase::object(MStatus* rs) const
+{
+    setStatus(rs, MStatus::kSuccess);
+    return fObject;
+}
+MStatus MFnBase::setObject(MObject& object) { return setObject(static_cast<const MObject&>(object)); }
+MStatus MFnBase::setObject(const MObject& object)
+{
+    if (!accepts(object)) {
+        fObject = MObject();
+        return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Object is incompatible with this method");
+    }
+    fObject = object;
+    return MStatus::kSuccess;
+}
+
+namespace {
+std::uint32_t fnIndex(const MObject& o, MStatus* rs)
+{
+    const std::uint32_t i = scene().indexOf(o);
+    setStatus(rs, i == kNoNode ? MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Object is invalid")
+                               : MStatus(MStatus::kSuccess));
+    return i;
+}
+}  // namespace
+
+MFnDependencyNode::MFnDependencyNode(MObject& o, MStatus* rs) { setStatus(rs, setObject(o)); }
+MFnDependencyNode::MFnDependencyNode(const MObject& o, MStatus* rs) { setStatus(rs, setObject(o)); }
+bool MFnDependencyNode::accepts(const MObject& o) const { return scene().isAlive(o); }
+MString MFnDependencyNode::name(MStatus* rs) const
+{
+    const std::uint32_t i = fnIndex(fObject, rs);
+    return i == kNoNode ? MString() : MString(scene().node(i).name.c_str());
+}
+MString MFnDependencyNode::setName(const MString& name, bool, MStatus* rs)
+{
+    const std::uint32_t i = fnIndex(fObject, rs);
+    if (i == kNoNode) return MString();
+    const std::string error = scene().rename(i, name.asChar());
+    if (!error.empty()) setStatus(rs, MStatus(MStatus::kInvalidParameter, error.c_str()));
+    return MString(scene().node(i).name.c_str());
+}
+MTypeId MFnDependencyNode::typeId(MStatus* rs) const
+{
+    const std::uint32_t i = fnIndex(fObject, rs);
+    return i == kNoNode ? MTypeId() : MTypeId(scene().node(i).type->typeId);
+}
+MString MFnDependencyNode::typeName(MStatus* rs) const
+{
+    const std::uint32_t i = fnIndex(fObject, rs);
+    return i == kNoNode ? MString() : MString(scene().node(i).type->name.c_str());
+}
+MPxNode* MFnDependencyNode::userNode(MStatus* rs) const
+{
+    const std::uint32_t i = fnIndex(fObject, rs);
+    return i == kNoNode ? nullptr : scene().node(i).user;
+}
+
+MFnDagNode::MFnDagNode(MObject& o, MStatus* rs) { setStatus(rs, setObject(o)); }
+MFnDagNode::MFnDagNode(const MObject& o, MStatus* rs) { setStatus(rs, setObject(o)); }
+MFnDagNode::MFnDagNode(const MDagPath& p, MStatus* rs) { setStatus(rs, setObject(p)); }
+bool MFnDagNode::accepts(const MObject& o) const { return scene().isAlive(o); }
+MStatus MFnDagNode::setObject(const MDagPath& path) { return MFnBase::setObject(MStandinAccess::pathNode(path)); }
+unsigned int MFnDagNode::parentCount(MStatus* rs) const
+{
+    const std::uint32_t i = fnIndex(fObject, rs);
+    return i == kNoNode || i == scene().world() ? 0 : 1;
+}
+MObject MFnDagNode::parent(unsigned int p, MStatus* rs) const
+{
+    const std::uint32_t i = fnIndex(fObject, rs);
+    if (i == kNoNode || i == scene().world() || p != 0) {
+        setStatus(rs, MStatus::kInvalidParameter);
+        return MObject();
+    }
+    return scene().handle(scene().node(i).parent);
+}
+unsigned int MFnDagNode::childCount(MStatus* rs) const
+{
+    const std::uint32_t i = fnIndex(fObject, rs);
+    return i == kNoNode ? 0 : static_cast<unsigned int>(scene().children(i).size());
+}
+MObject MFnDagNode::child(unsigned int c, MStatus* rs) const
+{
+    const std::uint32_t i = fnIndex(fObject, rs);
+    if (i == kNoNode) return MObject();
+    const auto& ch = scene().children(i);
+    if (c >= ch.size()) {
+        setStatus(rs, MStatus::kInvalidParameter);
+        return MObject();
+    }
+    return scene().handle(ch[c]);
+}
+bool MFnDagNode::isChildOf(const MObject& node, MStatus* rs) const
+{
+    const std::uint32_t i = fnIndex(fObject, rs);
+    const std::uint32_t p = scene().indexOf(node);
+    return i != kNoNode && p != kNoNode && scene().node(i).parent == p;
+}
+bool MFnDagNode::isParentOf(const MObject& node, MStatus* rs) const
+{
+    const std::uint32_t i = fnIndex(fObject, rs);
+    const std::uint32_t c = scene().indexOf(node);
+    return i != kNoNode && c != kNoNode && scene().node(c).parent == i;
+}
+MStatus MFnDagNode::getPath(MDagPath& path) const { return MDagPath::getAPathTo(fObject, path); }
+MDagPath MFnDagNode::dagPath(MStatus* rs) const
+{
+    MDagPath p;
+    setStatus(rs, getPath(p));
+    return p;
+}
+MString MFnDagNode::fullPathName(MStatus* rs) const
+{
+    const std::uint32_t i = fnIndex(fObject, rs);
+    return i == kNoNode ? MString() : MString(scene().fullPath(i).c_str());
+}
+MString MFnDagNode::partialPathName(MStatus* rs) const
+{
+    const std::uint32_t i = fnIndex(fObject, rs);
+    return i == kNoNode ? MString() : MString(scene().partialPath(i).c_str());
+}
+MMatrix MFnDagNode::transformationMatrix(MStatus* rs) const
+{
+    const std::uint32_t i = fnIndex(fObject, rs);
+    return i == kNoNode || !scene().node(i).type->isTransform ? MMatrix() : scene().localMatrix(i);
+}
+
+// ---- MFnTransform ----
+MFnTransform::MFnTransform(MObject& o, MStatus* rs) { setStatus(rs, setObject(o)); }
+MFnTransform::MFnTransform(const MObject& o, MStatus* rs) { setStatus(rs, setObject(o)); }
+MFnTransform::MFnTransform(const MDagPath& p, MStatus* rs) { setStatus(rs, setObject(p)); }
+bool MFnTransform::accepts(const MObject& o) const
+{
+    const std::uint32_t i = scene().indexOf(o);
+    return i != kNoNode && i != scene().world() && scene().node(i).type->isTransform;
+}
+
+namespace {
+std::uint32_t xformIndex(const MObject& o, MStatus* rs)
+{
+    const std::uint32_t i = scene().indexOf(o);
+    const bool ok = i != kNoNode && i != scene().world() && scene().node(i).type->isTransform;
+    setStatus(rs, ok ? MStatus(MStatus::kSuccess)
+                     : MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Object is not a valid transform"));
+    return ok ? i : kNoNode;
+}
+MQuaternion parentRotation(std::uint32_t i)
+{
+    MQuaternion q;
+    q = scene().worldMatrix(scene().node(i).parent);
+    return q;
+}
+}  // namespace
+
+MVector MFnTransform::getTranslation(MSpace::Space space, MStatus* rs) const
+{
+    const std::uint32_t i = xformIndex(fObject, rs);
+    if (i == kNoNode) return MVector();
+    if (space == MSpace::kWorld) {
+        const MMatrix m = scene().worldMatrix(i);
+        return MVector(m.matrix[3][0], m.matrix[3][1], m.matrix[3][2]);
+    }
+    return scene().node(i).translation;
+}
+MStatus MFnTransform::setTranslation(const MVector& v, MSpace::Space space)
+{
+    MStatus s;
+    const std::uint32_t i = xformIndex(fObject, &s);
+    if (i == kNoNode) return s;
+    if (space == MSpace::kWorld) {
+        const MPoint local = MPoint(v) * scene().worldMatrix(scene().node(i).parent).inverse();
+        scene().node(i).translation = MVector(local.x, local.y, local.z);
+    } else {
+        scene().node(i).translation = v;
+    }
+    return MStatus::kSuccess;
+}
+MStatus MFnTransform::translateBy(const MVector& v, MSpace::Space space)
+{
+    MStatus s;
+    const MVector now = getTranslation(space, &s);
+    if (!s) return s;
+    return setTranslation(now + v, space);
+}
+MStatus MFnTransform::getRotation(MQuaternion& q, MSpace::Space space) const
+{
+    MStatus s;
+    const std::uint32_t i = xformIndex(fObject, &s);
+    if (i == kNoNode) return s;
+    q = scene().node(i).rotation.asQuaternion();
+    if (space == MSpace::kWorld) q = q * parentRotation(i);
+    return MStatus::kSuccess;
+}
+MStatus MFnTransform::setRotation(const MQuaternion& q, MSpace::Space space)
+{
+    MStatus s;
+    const std::uint32_t i = xformIndex(fObject, &s);
+    if (i == kNoNode) return s;
+    MQuaternion local = q.normal();
+    if (space == MSpace::kWorld) local = local * parentRotation(i).inverse();
+    auto& r = scene().node(i).rotation;
+    r = MEulerRotation::decompose(local.asMatrix(), r.order);
+    return MStatus::kSuccess;
+}
+MStatus MFnTransform::getRotation(MEulerRotation& e) const
+{
+    MStatus s;
+    const std::uint32_t i = xformIndex(fObject, &s);
+    if (i == kNoNode) return s;
+    e = scene().node(i).rotation;
+    return MStatus::kSuccess;
+}
+MStatus MFnTransform::setRotation(const MEulerRotation& e)
+{
+    MStatus s;
+    const std::uint32_t i = xformIndex(fObject, &s);
+    if (i == kNoNode) return s;
+    scene().node(i).rotation = e;
+    return MStatus::kSuccess;
+}
+MEulerRotation::RotationOrder MFnTransform::rotationOrder(MStatus* rs) const
+{
+    const std::uint32_t i = xformIndex(fObject, rs);
+    return i == kNoNode ? MEulerRotation::kXYZ : scene().node(i).rotation.order;
+}
+MStatus MFnTransform::setRotationOrder(MEulerRotation::RotationOrder order, bool reorder)
+{
+    MStatus s;
+    const std::uint32_t i = xformIndex(fObject, &s);
+    if (i == kNoNode) return s;
+    auto& r = scene().node(i).rotation;
+    if (reorder)
+        r = r.reorder(order);
+    else
+        r.order = order;
+    return MStatus::kSuccess;
+}
+MStatus MFnTransform::getScale(double scale[3]) const
+{
+    MStatus s;
+    const std::uint32_t i = xformIndex(fObject, &s);
+    if (i == kNoNode) return s;
+    for (int k = 0; k < 3; ++k) scale[k] = scene().node(i).scale[k];
+    return MStatus::kSuccess;
+}
+MStatus MFnTransform::setScale(const double scale[3])
+{
+    MStatus s;
+    const std::uint32_t i = xformIndex(fObject, &s);
+    if (i == kNoNode) return s;
+    for (int k = 0; k < 3; ++k) scene().node(i).scale[k] = scale[k];
+    return MStatus::kSuccess;
+}
+
+// ---- MItDag ----
+MItDag::MItDag(TraversalType type, MFn::Type filter, MStatus* rs)
+    : fType(type == kBreadthFirst ? kBreadthFirst : kDepthFirst), fFilter(filter), fQueueHead(0), fCurrent(0), fDone(false)
+{
+    reset();
+    setStatus(rs, MStatus::kSuccess);
+}
+MItDag::~MItDag() {}
+bool MItDag::matches() const
+{
+    if (fFilter == MFn::kInvalid) return true;
+    return typeHasFn(scene().node(fCurrent), fFilter, fCurrent == scene().world());
+}
+MStatus MItDag::reset()
+{
+    fStack.clear();
+    fQueue.clear();
+    fQueueHead = 0;
+    fDone = false;
+    fCurrent = scene().world();
+    if (fType == kDepthFirst)
+        fStack.push_back(Frame{fCurrent, 0});
+    else
+        fQueue.push_back(fCurrent), fQueueHead = 1;
+    if (!matches()) advance(false);
+    return MStatus::kSuccess;
+}
+void MItDag::advance(bool skipChildren)
+{
+    do {
+        if (fType == kDepthFirst) {
+            if (skipChildren && !fStack.empty()) fStack.pop_back();
+            skipChildren = false;
+            bool found = false;
+            while (!fStack.empty()) {
+                Frame& top = fStack.back();
+                const auto& ch = scene().node(top.node).children;
+                while (top.nextChild < ch.size() && ch[top.nextChild] == kNoNode) ++top.nextChild;
+                if (top.nextChild < ch.size()) {
+                    fCurrent = ch[top.nextChild++];
+                    fStack.push_back(Frame{fCurrent, 0});
+                    found = true;
+                    break;
+                }
+                fStack.pop_back();
+            }
+            if (!found) {
+                fDone = true;
+                return;
+            }
+        } else {
+            if (!skipChildren)
+                for (std::uint32_t c : scene().node(fCurrent).children)
+                    if (c != kNoNode) fQueue.push_back(c);
+            skipChildren = false;
+            if (fQueueHead >= fQueue.size()) {
+                fDone = true;
+                return;
+            }
+            fCurrent = fQueue[fQueueHead++];
+        }
+    } while (!matches());
+}
+bool MItDag::isDone(MStatus* rs) const
+{
+    setStatus(rs, MStatus::kSuccess);
+    return fDone;
+}
+MObject MItDag::currentItem(MStatus* rs)
+{
+    setStatus(rs, fDone ? MStatus::kFailure : MStatus::kSuccess);
+    return fDone ? MObject() : scene().handle(fCurrent);
+}
+MStatus MItDag::next()
+{
+    if (fDone) return MStatus::kFailure;
+    advance(false);
+    return MStatus::kSuccess;
+}
+MStatus MItDag::prune()
+{
+    if (fDone) return MStatus::kFailure;
+    advance(true);
+    return MStatus::kSuccess;
+}
+MStatus MItDag::getPath(MDagPath& path) const
+{
+    if (fDone) {
+        path = MDagPath();
+        return MStatus::kFailure;
+    }
+    path = MStandinAccess::makePath(scene().handle(fCurrent));
+    return MStatus::kSuccess;
+}
+MString MItDag::fullPathName(MStatus* rs) const
+{
+    setStatus(rs, MStatus::kSuccess);
+    return fDone ? MString() : MString(scene().fullPath(fCurrent).c_str());
+}
+MString MItDag::partialPathName(MStatus* rs) const
+{
+    setStatus(rs, MStatus::kSuccess);
+    return fDone ? MString() : MString(scene().partialPath(fCurrent).c_str());
+}
+unsigned int MItDag::depth(MStatus* rs) const
+{
+    setStatus(rs, MStatus::kSuccess);
+    return fDone ? 0 : scene().depth(fCurrent);
+}
+MObject MItDag::root(MStatus* rs)
+{
+    setStatus(rs, MStatus::kSuccess);
+    return scene().handle(scene().world());
+}
+
+// ---- modifiers ----
+namespace {
+enum OperationKind { kCreate = 1, kRename, kReparent, kDelete };
+}
+
+MDGModifier::MDGModifier() : fNextPending(0) {}
+MDGModifier::~MDGModifier() {}
+
+MObject MDGModifier::createNode(const MString& type, MStatus* rs)
+{
+    auto t = scene().findType(type.asChar());
+    setStatus(rs, MStatus(MStatus::kInvalidParameter,
+                          t ? "(kInvalidParameter): DAG node types are created with MDagModifier"
+                            : "(kInvalidParameter): Unknown node type"));
+    return MObject();
+}
+MObject MDGModifier::createNode(const MTypeId& typeId, MStatus* rs)
+{
+    setStatus(rs, MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): DAG node types are created with MDagModifier"));
+    return MObject();
+}
+MStatus MDGModifier::renameNode(const MObject& node, const MString& newName)
+{
+    if (!scene().isAlive(node)) return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Object is invalid");
+    fOperations.push_back(Operation{kRename, node, MObject(), newName.asChar(), false});
+    return MStatus::kSuccess;
+}
+MStatus MDGModifier::deleteNode(const MObject& node)
+{
+    if (!scene().isAlive(node)) return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Object is invalid");
+    fOperations.push_back(Operation{kDelete, node, MObject(), std::string(), false});
+    return MStatus::kSuccess;
+}
+
+MStatus MDGModifier::doIt()
+{
+    bool failed = false;
+    auto fail = [&](const std::string& text) {
+        mayastandin::detail::log::error(text);
+        failed = true;
+    };
+    for (; fNextPending < fOperations.size(); ++fNextPending) {
+        Operation& op = fOperations[fNextPending];
+        const std::uint32_t i = scene().indexOf(op.node);
+        if (op.kind == kCreate) {
+            op.done = i != kNoNode;
+            continue;
+        }
+        if (i == kNoNode) {
+            fail("Cannot edit a node that no longer exists");
+            continue;
+        }
+        if (op.kind == kRename) {
+            const std::string previous = scene().node(i).name;
+            const std::string error = scene().rename(i, op.name);
+            if (!error.empty()) {
+                fail(error);
+                continue;
+            }
+            op.name = previous;
+            op.done = true;
+        } else if (op.kind == kReparent) {
+            const bool toWorld = MStandinAccess::kind(op.parent) == mayastandin::detail::kNullKind;
+            std::uint32_t p = toWorld ? scene().world() : scene().indexOf(op.parent);
+            if (p == kNoNode) {
+                fail("Cannot parent '" + scene().node(i).name + "' under a node that no longer exists");
+                continue;
+            }
+            const std::uint32_t previous = scene().node(i).parent;
+            const std::string error = scene().reparent(i, p);
+            if (!error.empty()) {
+                fail(error);
+                continue;
+            }
+            op.parent = scene().handle(previous);
+            op.done = true;
+        } else if (op.kind == kDelete) {
+            scene().destroy(i);
+            op.done = true;
+        }
+    }
+    return failed ? MStatus(MStatus::kFailure, "(kFailure): One or more operations failed") : MStatus(MStatus::kSuccess);
+}
+
+// Reverts renames and reparents and deletes the nodes this modifier created, newest first. Deletions
+// cannot be reverted. Afterwards the modifier is empty (no redo).
+MStatus MDGModifier::undoIt()
+{
+    for (std::size_t k = fOperations.size(); k-- > 0;) {
+        Operation& op = fOperations[k];
+        const std::uint32_t i = scene().indexOf(op.node);
+        if (i == kNoNode) continue;
+        if (op.kind == kCreate) {
+            scene().destroy(i);
+        } else if (!op.done) {
+            continue;
+        } else if (op.kind == kRename) {
+            scene().rename(i, op.name);
+        } else if (op.kind == kReparent) {
+            const std::uint32_t p = scene().indexOf(op.parent);
+            if (p != kNoNode) scene().reparent(i, p);
+        }
+    }
+    fOperations.clear();
+    fNextPending = 0;
+    return MStatus::kSuccess;
+}
+
+MObject MDagModifier::createNode(const MString& type, const MObject& parent, MStatus* rs)
+{
+    std::uint32_t p = scene().world();
+    if (MStandinAccess::kind(parent) != mayastandin::detail::kNullKind) {
+        p = scene().indexOf(parent);
+        if (p == kNoNode) {
+            setStatus(rs, MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Parent object is invalid"));
+            return MObject();
+        }
+    }
+    std::string error;
+    const std::uint32_t i = scene().createNode(type.asChar(), p, std::string(), &error);
+    if (i == kNoNode) {
+        setStatus(rs, MStatus(MStatus::kInvalidParameter, ("(kInvalidParameter): " + error).c_str()));
+        return MObject();
+    }
+    MObject node = scene().handle(i);
+    // Created nodes exist at once; the record lets undoIt remove them.
+    fOperations.insert(fOperations.begin() + static_cast<std::ptrdiff_t>(fNextPending),
+                       Operation{kCreate, node, MObject(), std::string(), true});
+    ++fNextPending;
+    setStatus(rs, MStatus::kSuccess);
+    return node;
+}
+MObject MDagModifier::createNode(const MTypeId& typeId, const MObject& parent, MStatus* rs)
+{
+    auto t = scene().findTypeById(typeId.id());
+    if (!t) {
+        setStatus(rs, MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Unknown node type id"));
+        return MObject();
+    }
+    return createNode(MString(t->name.c_str()), parent, rs);
+}
+MStatus MDagModifier::reparentNode(const MObject& node, const MObject& newParent)
+{
+    if (!scene().isAlive(node)) return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Object is invalid");
+    if (MStandinAccess::kind(newParent) != mayastandin::detail::kNullKind && !scene().isAlive(newParent))
+        return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Parent object is invalid");
+    fOperations.push_back(Operation{kReparent, node, newParent, std::string(), false});
+    return MStatus::kSuccess;
+}
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -1,0 +1,80 @@
+// The host-side API (mayastandin/Host.h) over the internal state.
+#include <mayastandin/Host.h>
+#include "Internal.h"
+
+namespace mayastandin {
+
+using namespace detail;
+
+MStatus execute(const std::string& mel, std::string* result)
+{
+    Result r;
+    const MStatus s = Interpreter::instance().execute(mel, &r, false);
+    if (result) {
+        result->clear();
+        for (std::size_t i = 0; i < r.items.size(); ++i) *result += (i ? " " : "") + r.items[i];
+    }
+    return s;
+}
+MStatus executeList(const std::string& mel, std::vector<std::string>* result)
+{
+    Result r;
+    const MStatus s = Interpreter::instance().execute(mel, &r, false);
+    if (result) *result = r.items;
+    return s;
+}
+
+MStatus loadPlugin(const std::string& path) { return Plugins::instance().load(path, nullptr); }
+MStatus unloadPlugin(const std::string& name) { return Plugins::instance().unload(name); }
+bool isPluginLoaded(const std::string& name)
+{
+    const int i = Plugins::instance().find(name);
+    return i >= 0 && Plugins::instance().at(i).loaded;
+}
+bool isCommandRegistered(const std::string& name)
+{
+    return Plugins::instance().command(name) != nullptr || Interpreter::instance().isBuiltin(name);
+}
+bool isNodeTypeRegistered(const std::string& typeName) { return Scene::instance().findType(typeName) != nullptr; }
+unsigned nodeTypeId(const std::string& typeName)
+{
+    auto t = Scene::instance().findType(typeName);
+    return t ? t->typeId : 0;
+}
+unsigned nodeTypeMatrixId(const std::string& typeName)
+{
+    auto t = Scene::instance().findType(typeName);
+    return t ? t->matrixId : 0;
+}
+PluginInfo pluginInfo(const std::string& name)
+{
+    PluginInfo info;
+    const int i = Plugins::instance().find(name);
+    if (i < 0) return info;
+    const Plugin& p = Plugins::instance().at(i);
+    info.loaded = p.loaded;
+    info.vendor = p.vendor;
+    info.version = p.version;
+    info.apiVersion = p.apiVersion;
+    info.path = p.path;
+    return info;
+}
+
+size_t dagNodeCount() { return Scene::instance().dagNodeCount(); }
+MObject findNode(const std::string& nameOrPath)
+{
+    std::vector<std::uint32_t> found;
+    Scene::instance().resolve(nameOrPath, found);
+    return found.size() == 1 ? Scene::instance().handle(found[0]) : MObject();
+}
+void resetScene() { Scene::instance().reset(); }
+std::string legalNodeName(const std::string& raw) { return Scene::legalName(raw); }
+
+void shutdown()
+{
+    Scene::instance().reset();
+    Plugins::instance().unloadAll();
+    controls::closeAll();
+}
+
+}  // namespace mayastandin

@@ -1,0 +1,509 @@
+// The scene graph: nodes in a slot vector with generation counters, children in order with a per-parent
+// name index, and a global name index so no single lookup scans the scene.
+#include "Internal.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace mayastandin {
+namespace detail {
+
+namespace {
+bool isLegalChar(unsigned char c) { return std::isalnum(c) || c == '_'; }
+
+// "abc12" -> ("abc", 12, true); "abc" -> ("abc", 0, false).
+void splitTrailingNumber(const std::string& name, std::string& base, unsigned long long& number, bool& has)
+{
+    std::size_t end = name.size();
+    while (end > 0 && std::isdigit(static_cast<unsigned char>(name[end - 1]))) --end;
+    has = end < name.size() && name.size() - end <= 18 && end > 0;
+    if (!has) {
+        base = name;
+        number = 0;
+        return;
+    }
+    base = name.substr(0, end);
+    number = std::stoull(name.substr(end));
+}
+
+std::shared_ptr<NodeType> builtin(const char* name, MFn::Type fn, unsigned id, bool transform, bool shape)
+{
+    auto t = std::make_shared<NodeType>();
+    t->name = name;
+    t->fnType = fn;
+    t->typeId = id;
+    t->isTransform = transform;
+    t->isShape = shape;
+    return t;
+}
+}  // namespace
+
+Scene& Scene::instance()
+{
+    static Scene* scene = new Scene();  // never destroyed: shutdown() empties it while plug-ins are loaded
+    return *scene;
+}
+
+Scene::Scene()
+{
+    for (auto t : {builtin("transform", MFn::kTransform, 0x5846524d, true, false),
+                   builtin("joint", MFn::kJoint, 0x4a4f494e, true, false),
+                   builtin("locator", MFn::kLocator, 0x4c435452, false, true)}) {
+        fTypes[t->name] = t;
+        fTypesById[t->typeId] = t;
+    }
+    Node world;
+    world.alive = true;
+    world.name = "world";
+    world.type = builtin("world", MFn::kWorld, 0x574f524c, true, false);
+    fNodes.push_back(std::move(world));
+}
+
+std::string Scene::legalName(const std::string& raw)
+{
+    std::string out;
+    out.reserve(raw.size() + 1);
+    for (unsigned char c : raw) out += isLegalChar(c) ? static_cast<char>(c) : '_';
+    if (!out.empty() && std::isdigit(static_cast<unsigned char>(out[0]))) out.insert(out.begin(), '_');
+    return out;
+}
+
+std::shared_ptr<NodeType> Scene::findType(const std::string& name) const
+{
+    auto it = fTypes.find(name);
+    return it == fTypes.end() ? nullptr : it->second;
+}
+std::shared_ptr<NodeType> Scene::findTypeById(unsigned id) const
+{
+    auto it = fTypesById.find(id);
+    return it == fTypesById.end() ? nullptr : it->second;
+}
+std::string Scene::registerType(const std::shared_ptr<NodeType>& type)
+{
+    if (type->name.empty()) return "Node type name is empty";
+    if (fTypes.count(type->name)) return "Node type '" + type->name + "' is already registered";
+    if (fTypesById.count(type->typeId))
+        return "Node id " + std::to_string(type->typeId) + " of type '" + type->name + "' is already in use by '" +
+               fTypesById.at(type->typeId)->name + "'";
+    fTypes[type->name] = type;
+    fTypesById[type->typeId] = type;
+    return "";
+}
+void Scene::removeType(const std::string& name)
+{
+    auto it = fTypes.find(name);
+    if (it == fTypes.end()) return;
+    fTypesById.erase(it->second->typeId);
+    fTypes.erase(it);
+}
+
+MObject Scene::handle(std::uint32_t index) const
+{
+    if (index >= fNodes.size() || !fNodes[index].alive) return MObject();
+    return MStandinAccess::makeObject(kNodeKind, index, fNodes[index].generation);
+}
+bool Scene::isAlive(const MObject& o) const { return indexOf(o) != kNoNode; }
+std::uint32_t Scene::indexOf(const MObject& o) const
+{
+    if (MStandinAccess::kind(o) != kNodeKind) return kNoNode;
+    const std::uint32_t i = MStandinAccess::index(o);
+    if (i >= fNodes.size()) return kNoNode;
+    const Node& n = fNodes[i];
+    return n.alive && n.generation == MStandinAccess::generation(o) ? i : kNoNode;
+}
+
+void Scene::indexName(std::uint32_t index) { fByName[fNodes[index].name].push_back(index); }
+void Scene::unindexName(std::uint32_t index)
+{
+    auto it = fByName.find(fNodes[index].name);
+    if (it == fByName.end()) return;
+    auto& v = it->second;
+    auto pos = std::find(v.begin(), v.end(), index);
+    if (pos != v.end()) {
+        *pos = v.back();
+        v.pop_back();
+    }
+    if (v.empty()) fByName.erase(it);
+}
+
+void Scene::attach(std::uint32_t index, std::uint32_t parent, const std::string& name)
+{
+    Node& p = fNodes[parent];
+    Node& n = fNodes[index];
+    n.parent = parent;
+    n.posInParent = static_cast<std::uint32_t>(p.children.size());
+    n.name = name;
+    p.children.push_back(index);
+    p.childByName[name] = index;
+    indexName(index);
+}
+
+void Scene::detach(std::uint32_t index)
+{
+    Node& n = fNodes[index];
+    unindexName(index);
+    if (n.parent == kNoNode) return;
+    Node& p = fNodes[n.parent];
+    p.children[n.posInParent] = kNoNode;
+    ++p.removedChildren;
+    auto it = p.childByName.find(n.name);
+    if (it != p.childByName.end() && it->second == index) p.childByName.erase(it);
+    n.parent = kNoNode;
+    if (p.removedChildren > 64 && p.removedChildren * 2 > p.children.size()) children(static_cast<std::uint32_t>(&p - fNodes.data()));
+}
+
+const std::vector<std::uint32_t>& Scene::children(std::uint32_t index)
+{
+    Node& p = fNodes[index];
+    if (p.removedChildren > 0) {
+        std::size_t out = 0;
+        for (std::size_t i = 0; i < p.children.size(); ++i) {
+            const std::uint32_t c = p.children[i];
+            if (c == kNoNode) continue;
+            fNodes[c].posInParent = static_cast<std::uint32_t>(out);
+            p.children[out++] = c;
+        }
+        p.children.resize(out);
+        p.removedChildren = 0;
+    }
+    return p.children;
+}
+
+std::string Scene::uniqueAmongChildren(std::uint32_t parent, const std::string& name, std::uint32_t self) const
+{
+    const auto& index = fNodes[parent].childByName;
+    auto clashes = [&](const std::string& candidate) {
+        auto it = index.find(candidate);
+        return it != index.end() && it->second != self;
+    };
+    if (!clashes(name)) return name;
+    std::string base;
+    unsigned long long number;
+    bool has;
+    splitTrailingNumber(name, base, number, has);
+    number = has ? number + 1 : 1;
+    std::string candidate = base + std::to_string(number);
+    while (clashes(candidate)) candidate = base + std::to_string(++number);
+    return candidate;
+}
+
+std::string Scene::defaultName(const std::string& base, unsigned* numberOut)
+{
+    unsigned& counter = fDefaultCounters[base];
+    unsigned n = counter + 1;
+    while (fByName.count(base + std::to_string(n))) ++n;
+    counter = n;
+    if (numberOut) *numberOut = n;
+    return base + std::to_string(n);
+}
+
+std::uint32_t Scene::allocate(const std::shared_ptr<NodeType>& type, std::uint32_t parent, const std::string& name)
+{
+    std::uint32_t index;
+    if (!fFree.empty()) {
+        index = fFree.back();
+        fFree.pop_back();
+    } else {
+        index = static_cast<std::uint32_t>(fNodes.size());
+        fNodes.emplace_back();
+    }
+    Node& n = fNodes[index];
+    n.alive = true;
+    n.type = type;
+    n.translation = MVector();
+    n.rotation = MEulerRotation();
+    n.scale[0] = n.scale[1] = n.scale[2] = 1.0;
+    n.visible = true;
+    n.user = nullptr;
+    n.children.clear();
+    n.childByName.clear();
+    n.removedChildren = 0;
+    attach(index, parent, uniqueAmongChildren(parent, name, kNoNode));
+    ++type->liveNodes;
+    ++fLiveCount;
+    return index;
+}
+
+std::uint32_t Scene::createNode(unsigned typeId, std::uint32_t parent, const std::string& name, std::string* error)
+{
+    auto type = findTypeById(typeId);
+    if (!type) {
+        if (error) *error = "Unknown node type id: " + std::to_string(typeId);
+        return kNoNode;
+    }
+    return createNode(type->name, parent, name, error);
+}
+
+std::uint32_t Scene::createNode(const std::string& typeName, std::uint32_t parent, const std::string& rawName,
+                                std::string* error)
+{
+    auto fail = [&](const std::string& text) {
+        if (error) *error = text;
+        return kNoNode;
+    };
+    auto type = findType(typeName);
+    if (!type) return fail("Unknown object type: " + typeName);
+    if (parent == kNoNode) parent = world();
+    if (!fNodes[parent].type->isTransform) return fail("A node can only be parented under a transform: '" + fNodes[parent].name + "'");
+    std::string name = legalName(rawName);
+
+    if (type->isShape && parent == world()) {
+        // A shape needs a transform: make "locator1" with "locatorShape1" below it, return the transform.
+        unsigned number = 0;
+        std::string transformName = name;
+        if (transformName.empty()) {
+            while (true) {
+                transformName = defaultName(typeName, &number);
+                if (!fByName.count(typeName + "Shape" + std::to_string(number))) break;
+            }
+        }
+        const std::uint32_t transform = allocate(findType("transform"), parent, transformName);
+        std::string shapeName;
+        if (rawName.empty()) {
+            shapeName = typeName + "Shape" + std::to_string(number);
+        } else {
+            std::string base;
+            unsigned long long n;
+            bool has;
+            splitTrailingNumber(fNodes[transform].name, base, n, has);
+            shapeName = base + "Shape" + (has ? std::to_string(n) : std::string());
+        }
+        allocate(type, transform, shapeName);
+        return transform;
+    }
+    if (name.empty()) name = defaultName(typeName, nullptr);
+    const std::uint32_t index = allocate(type, parent, name);
+    if (type->creator) {
+        void* object = type->creator();
+        if (!object) {
+            destroy(index);
+            return fail("The creator of node type '" + typeName + "' returned no object");
+        }
+        MPxNode* user = static_cast<MPxNode*>(object);
+        fNodes[index].user = user;
+        MStandinAccess::setNodeObject(user, handle(index), MTypeId(type->typeId));
+        if (type->isTransform) {
+            MPxTransform* xform = static_cast<MPxTransform*>(user);
+            MPxTransformationMatrix*& matrix = MStandinAccess::baseMatrix(xform);
+            if (!matrix) matrix = xform->createTransformationMatrix();
+            if (matrix) MStandinAccess::setMatrixNode(matrix, handle(index));
+        }
+        user->postConstructor();
+    }
+    return index;
+}
+
+void Scene::renameShapesOf(std::uint32_t index)
+{
+    std::string base;
+    unsigned long long n;
+    bool has;
+    splitTrailingNumber(fNodes[index].name, base, n, has);
+    const std::string shapeName = base + "Shape" + (has ? std::to_string(n) : std::string());
+    std::vector<std::uint32_t> shapes;
+    for (std::uint32_t c : children(index))
+        if (fNodes[c].type->isShape) shapes.push_back(c);
+    for (std::uint32_t c : shapes) rename(c, shapeName);
+}
+
+std::string Scene::rename(std::uint32_t index, const std::string& rawName)
+{
+    if (index == world() || index >= fNodes.size() || !fNodes[index].alive) return "Cannot rename this node";
+    const std::string legal = legalName(rawName);
+    if (legal.empty()) return "New name is empty for node '" + fNodes[index].name + "'";
+    const std::uint32_t parent = fNodes[index].parent;
+    const std::string unique = uniqueAmongChildren(parent, legal, index);
+    if (unique != fNodes[index].name) {
+        detach(index);
+        attach(index, parent, unique);
+    }
+    if (fNodes[index].type->isTransform) renameShapesOf(index);
+    return "";
+}
+
+bool Scene::isAncestor(std::uint32_t ancestor, std::uint32_t index) const
+{
+    for (std::uint32_t p = index; p != kNoNode; p = fNodes[p].parent)
+        if (p == ancestor) return true;
+    return false;
+}
+
+std::string Scene::reparent(std::uint32_t index, std::uint32_t newParent)
+{
+    if (index == world()) return "Cannot reparent the world";
+    if (newParent == kNoNode) newParent = world();
+    Node& n = fNodes[index];
+    const Node& p = fNodes[newParent];
+    if (!p.type->isTransform) return "Cannot parent '" + n.name + "' under '" + p.name + "': it is not a transform";
+    if (isAncestor(index, newParent))
+        return "Cannot parent '" + fullPath(index) + "' under itself or its descendant '" + fullPath(newParent) + "'";
+    if (n.parent == newParent) return "";
+    const std::string name = uniqueAmongChildren(newParent, n.name, index);
+    detach(index);
+    attach(index, newParent, name);
+    return "";
+}
+
+void Scene::destroy(std::uint32_t root)
+{
+    if (root == world() || root >= fNodes.size() || !fNodes[root].alive) return;
+    std::vector<std::uint32_t> order;
+    std::vector<std::uint32_t> stack{root};
+    while (!stack.empty()) {
+        const std::uint32_t i = stack.back();
+        stack.pop_back();
+        order.push_back(i);
+        for (std::uint32_t c : fNodes[i].children)
+            if (c != kNoNode) stack.push_back(c);
+    }
+    detach(root);
+    for (auto it = order.rbegin(); it != order.rend(); ++it) {
+        const std::uint32_t i = *it;
+        Node& n = fNodes[i];
+        if (i != root) unindexName(i);
+        MPxNode* user = n.user;
+        n.user = nullptr;
+        n.alive = false;
+        ++n.generation;
+        --n.type->liveNodes;
+        --fLiveCount;
+        delete user;  // after the node reads as dead, so the plug-in's destructor sees a consistent scene
+        Node& again = fNodes[i];
+        again.type.reset();
+        again.parent = kNoNode;
+        again.children.clear();
+        again.childByName.clear();
+        again.removedChildren = 0;
+        fFree.push_back(i);
+    }
+}
+
+void Scene::reset()
+{
+    const std::vector<std::uint32_t> top = children(world());
+    for (std::uint32_t c : top) destroy(c);
+    children(world());
+    fDefaultCounters.clear();
+}
+
+std::string Scene::fullPath(std::uint32_t index) const
+{
+    std::vector<const std::string*> names;
+    for (std::uint32_t p = index; p != world() && p != kNoNode; p = fNodes[p].parent) names.push_back(&fNodes[p].name);
+    std::string out;
+    for (auto it = names.rbegin(); it != names.rend(); ++it) {
+        out += '|';
+        out += **it;
+    }
+    return out;
+}
+
+unsigned Scene::depth(std::uint32_t index) const
+{
+    unsigned d = 0;
+    for (std::uint32_t p = index; p != world() && p != kNoNode; p = fNodes[p].parent) ++d;
+    return d;
+}
+
+// Shortest tail of the full path that names this node alone.
+std::string Scene::partialPath(std::uint32_t index) const
+{
+    if (index == world()) return "";
+    const unsigned d = depth(index);
+    auto it = fByName.find(fNodes[index].name);
+    std::vector<std::uint32_t> rivals;
+    if (it != fByName.end())
+        for (std::uint32_t c : it->second)
+            if (c != index) rivals.push_back(c);
+    std::string out = fNodes[index].name;
+    std::uint32_t mine = index;
+    std::vector<std::uint32_t> rivalAnc = rivals;
+    for (unsigned k = 1; k <= d; ++k) {
+        if (rivals.empty()) return out;
+        if (k == d) break;
+        // Step one level up: keep only rivals whose ancestor at this level has the same name.
+        mine = fNodes[mine].parent;
+        std::vector<std::uint32_t> next, nextAnc;
+        for (std::size_t r = 0; r < rivals.size(); ++r) {
+            const std::uint32_t a = fNodes[rivalAnc[r]].parent;
+            if (a == kNoNode || a == world()) continue;
+            if (fNodes[a].name == fNodes[mine].name) {
+                next.push_back(rivals[r]);
+                nextAnc.push_back(a);
+            }
+        }
+        rivals.swap(next);
+        rivalAnc.swap(nextAnc);
+        out = fNodes[mine].name + "|" + out;
+    }
+    return rivals.empty() ? out : fullPath(index);
+}
+
+bool Scene::isVisible(std::uint32_t index) const
+{
+    for (std::uint32_t p = index; p != kNoNode; p = fNodes[p].parent)
+        if (!fNodes[p].visible) return false;
+    return true;
+}
+
+MMatrix Scene::localMatrix(std::uint32_t index) const
+{
+    const Node& n = fNodes[index];
+    MMatrix m = n.rotation.asMatrix();
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c) m.matrix[r][c] *= n.scale[r];
+    m.matrix[3][0] = n.translation.x;
+    m.matrix[3][1] = n.translation.y;
+    m.matrix[3][2] = n.translation.z;
+    return m;
+}
+
+MMatrix Scene::worldMatrix(std::uint32_t index) const
+{
+    MMatrix m;
+    for (std::uint32_t p = index; p != world() && p != kNoNode; p = fNodes[p].parent) m = m * localMatrix(p);
+    return m;
+}
+
+void Scene::resolve(const std::string& text, std::vector<std::uint32_t>& out) const
+{
+    out.clear();
+    if (text.empty()) return;
+    std::vector<std::string> parts;
+    std::size_t begin = text[0] == '|' ? 1 : 0;
+    while (true) {
+        const std::size_t bar = text.find('|', begin);
+        parts.push_back(text.substr(begin, bar == std::string::npos ? std::string::npos : bar - begin));
+        if (bar == std::string::npos) break;
+        begin = bar + 1;
+    }
+    for (const auto& p : parts)
+        if (p.empty()) return;
+    if (text[0] == '|') {
+        std::uint32_t cur = world();
+        for (const auto& p : parts) {
+            auto it = fNodes[cur].childByName.find(p);
+            if (it == fNodes[cur].childByName.end()) return;
+            cur = it->second;
+        }
+        out.push_back(cur);
+        return;
+    }
+    auto it = fByName.find(parts.back());
+    if (it == fByName.end()) return;
+    for (std::uint32_t c : it->second) {
+        std::uint32_t a = c;
+        bool ok = true;
+        for (std::size_t k = parts.size() - 1; k-- > 0;) {
+            a = fNodes[a].parent;
+            if (a == kNoNode || a == world() || fNodes[a].name != parts[k]) {
+                ok = false;
+                break;
+            }
+        }
+        if (ok) out.push_back(c);
+    }
+}
+
+}  // namespace detail
+}  // namespace mayastandin

@@ -1,0 +1,50 @@
+#pragma once
+// Control of the SDK stand-in for tests and the stand-in host; the product never includes this.
+// Everything here is thread-safe. Settings apply from the next initClient.
+
+#include <string>
+
+#include "orvane/tracker/Export.h"
+#include "orvane/tracker/FrameSource.h"
+#include "orvane/tracker/Model.h"
+#include "orvane/tracker/SyntheticPerformers.h"
+
+namespace orvane {
+namespace tracker {
+
+// Stream synthetic performers (the default source, with default options).
+ORVANE_TRACKER_API void useSyntheticSource(const SyntheticOptions& options);
+
+// The next call named call ("createClient", "initClient", "startClient", "stopClient" or "releaseClient")
+// fails with exactly message in getLastErrorMsg, without changing state. Throws std::invalid_argument
+// for any other name.
+ORVANE_TRACKER_API void failNextCall(const std::string& call, const std::string& message);
+
+// As if the server went away: delivery ends, isConnected() turns false and an error message goes through the
+// message callback. stopClient/releaseClient still work as usual. No effect when not started.
+ORVANE_TRACKER_API void loseConnection();
+
+// While held nothing is delivered but the client stays connected. A frame counted before the hold is still
+// handed over; once holdStream(true) returns, deliveredFrames and lastDeliveredFrameNumber stay put.
+// After release a paced source goes on with the next frame number.
+ORVANE_TRACKER_API void holdStream(bool held);
+
+// Frames handed to a data handler since initClient (counted just before the call), and the last one's number
+// (-1 when none).
+ORVANE_TRACKER_API long long deliveredFrames();
+ORVANE_TRACKER_API long long lastDeliveredFrameNumber();
+
+// What the active synthetic source streams as frame n, and its scene; the chosen synthetic options when no
+// client is initialised. Empty when a non-synthetic source is in use.
+ORVANE_TRACKER_API FrameSample groundTruth(long long frameNumber);
+ORVANE_TRACKER_API SceneDef currentScene();
+
+// copyFrameV2 calls minus freeFrameV2 calls since the last reset.
+ORVANE_TRACKER_API long long liveFrameCopies();
+
+// Stops and releases any client, forgets handlers and injected failures, and restores the defaults:
+// version 2, multicast, smoothing off, the default source, not held, counters at zero.
+ORVANE_TRACKER_API void resetForTests();
+
+}  // namespace tracker
+}  // namespace orvane

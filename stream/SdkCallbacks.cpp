@@ -1,0 +1,79 @@
+#include "SdkCallbacks.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "OrvanePluginSDK.h"
+#include "OrvaneSubject.h"
+#include "RecordAccess.h"
+
+namespace {
+
+const int kSmoothingWindow = 7;
+
+// One smoother per (body index, marker index), grown as markers appear. Used on the SDK's thread only.
+class SmootherBank {
+public:
+    SmoothFramePointArray& at(int body, int marker) {
+        if (static_cast<int>(bodies_.size()) <= body) bodies_.resize(body + 1);
+        std::vector<SmoothFramePointArray>& markers = bodies_[body];
+        while (static_cast<int>(markers.size()) <= marker) markers.push_back(SmoothFramePointArray(kSmoothingWindow));
+        return markers[marker];
+    }
+
+private:
+    std::vector<std::vector<SmoothFramePointArray> > bodies_;
+};
+
+const char* textOrEmpty(const char* text) { return text ? text : ""; }
+
+}  // namespace
+
+void dataHandlerV2(sFrameOfMocapData* frame, void* /*userData*/) {
+    if (frame == nullptr) return;
+    OrvaneSystem::instance()->notifyFrameV2(frame);
+}
+
+void dataHandlerV1(sFrameOfData* frame) {
+    if (frame == nullptr) return;
+    static SmootherBank smoothers;
+
+    const int bodyCount = orvane::clampCount(frame->bodyCount, kMaxBodyFrames);
+    for (int i = 0; i < bodyCount; ++i) {
+        sBodyFrame& body = frame->bodies[i];
+        const int markerCount =
+            orvane::clampCount(body.markerCount, body.markers, orvane::kMaxSmoothedMarkersPerBody);
+        for (int j = 0; j < markerCount; ++j) {
+            if (!COrvaneSDKClientManager::instance()->getSmoothEnabled()) continue;
+            float* point = body.markers[j];
+            SmoothFramePointArray& smoother = smoothers.at(i, j);
+            smoother.Cache(point[0], point[1], point[2]);
+            smoother.Smooth(point[0], point[1], point[2]);
+        }
+    }
+    OrvaneSystem::instance()->notifyFrameV1(frame);
+}
+
+void msgCallbackV2(int level, char* text) {
+    if (level < 2) return;
+    const char* format = "[?????] %s";
+    switch (level) {
+        case 2: format = "[WARN] %s"; break;
+        case 3: format = "[ERROR] %s"; break;
+        case 4: format = "[DEBUG] %s"; break;
+        default: break;
+    }
+    std::printf(format, textOrEmpty(text));
+}
+
+void msgCallbackV1(int level, char* text) {
+    const char* name = "";
+    switch (level) {
+        case 1: name = "Error"; break;
+        case 2: name = "Warning"; break;
+        case 3: name = "Info"; break;
+        case 4: name = "Debug"; break;
+        default: break;
+    }
+    std::printf("    %s: %s\n", name, textOrEmpty(text));
+}

@@ -1,0 +1,78 @@
+#include "UIThread.h"
+
+#include "FrameQueue.h"
+
+void orvane::registerFrameMetaTypes() {
+    qRegisterMetaType<sFrameOfMocapData*>("sFrameOfMocapData*");
+    qRegisterMetaType<sFrameOfData*>("sFrameOfData*");
+}
+
+UIThread::UIThread(QObject* parent) : QThread(parent), stopFlag(false), pauseFlag(false) {
+    orvane::registerFrameMetaTypes();
+    for (int i = 0; i < kMaxInFlight; ++i) inFlight[i].store(nullptr);
+}
+
+UIThread::~UIThread() {
+    if (isRunning()) stopRefresh();
+    releaseUnapplied();
+}
+
+void UIThread::startRefresh() {
+    stopFlag.store(false);
+    pauseFlag.store(true);
+    start(QThread::InheritPriority);
+}
+
+void UIThread::stopRefresh() {
+    stopFlag.store(true);
+    wait();
+}
+
+void UIThread::pauseRefresh() { pauseFlag.store(true); }
+
+void UIThread::resumeRefresh() { pauseFlag.store(false); }
+
+int UIThread::inFlightCount() const {
+    int count = 0;
+    for (int i = 0; i < kMaxInFlight; ++i)
+        if (inFlight[i].load() != nullptr) ++count;
+    return count;
+}
+
+bool UIThread::addInFlight(sFrameOfMocapData* frame) {
+    for (int i = 0; i < kMaxInFlight; ++i) {
+        sFrameOfMocapData* expected = nullptr;
+        if (inFlight[i].compare_exchange_strong(expected, frame)) return true;
+    }
+    return false;
+}
+
+bool UIThread::takeEmitted(sFrameOfMocapData* frame) {
+    if (frame == nullptr) return false;
+    for (int i = 0; i < kMaxInFlight; ++i) {
+        sFrameOfMocapData* expected = frame;
+        if (inFlight[i].compare_exchange_strong(expected, nullptr)) return true;
+    }
+    return false;
+}
+
+void UIThread::releaseUnapplied() {
+    for (int i = 0; i < kMaxInFlight; ++i) orvane::releaseFrameCopy(inFlight[i].exchange(nullptr));
+}
+
+void UIThread::run() {
+    while (!stopFlag.load()) {
+        if (pauseFlag.load()) {
+            QThread::yieldCurrentThread();
+        } else if (inFlightCount() < kMaxInFlight) {
+            QMutexLocker lock(&frameQueueMutex);
+            if (!frameQueue.isEmpty()) {
+                sFrameOfMocapData* frame = frameQueue.first();
+                addInFlight(frame);
+                emit readyRefresh(frame);
+                frameQueue.removeFirst();
+            }
+        }
+        QThread::msleep(kPassMilliseconds);
+    }
+}

@@ -1,0 +1,64 @@
+#pragma once
+// The refresh thread: takes one version 2 copy per 3 ms pass out of frameQueue and hands it to the UI
+// thread through readyRefresh (a queued connection). The thread object lives in the UI thread; all four
+// control operations are called there.
+//
+// Memory stays bounded when the UI thread stalls: at most kMaxInFlight copies are emitted and not yet
+// taken by the receiver; beyond that frames stay in frameQueue, where its capacity thins them, newest
+// kept. The receiver calls takeEmitted for each copy it gets; releaseUnapplied frees the copies that
+// were emitted but never arrived (their posted events were dropped with the receiver).
+
+#include <atomic>
+
+#include <QtCore/QMetaType>
+#include <QtCore/QThread>
+
+#include "OrvaneRecords.h"
+
+// Frame pointers travel through queued connections (the refresh thread's readyRefresh and the panel's
+// blocking version 1 signal); queued arguments must be known to the meta-type system by name.
+Q_DECLARE_METATYPE(sFrameOfMocapData*)
+Q_DECLARE_METATYPE(sFrameOfData*)
+
+namespace orvane {
+void registerFrameMetaTypes();
+}
+
+class UIThread : public QThread {
+    Q_OBJECT
+
+public:
+    enum { kMaxInFlight = 2, kPassMilliseconds = 3 };
+
+    explicit UIThread(QObject* parent = nullptr);
+    ~UIThread() override;  // stops and joins the thread if it still runs
+
+    // Starts the thread paused. Both flags are set before the thread starts, so a stop or resume issued
+    // right after is never lost.
+    void startRefresh();
+    // Sets the stop flag and waits for the thread without a time limit.
+    void stopRefresh();
+    void pauseRefresh();
+    void resumeRefresh();
+    bool isPaused() const { return pauseFlag.load(); }
+
+    // Called by the receiver of readyRefresh when it takes a copy; returns whether this thread emitted it
+    // and it was still in flight.
+    bool takeEmitted(sFrameOfMocapData* frame);
+    // Releases the copies emitted and never taken. Call only after stopRefresh.
+    void releaseUnapplied();
+    int inFlightCount() const;
+
+signals:
+    void readyRefresh(sFrameOfMocapData* frame);
+
+protected:
+    void run() override;
+
+private:
+    bool addInFlight(sFrameOfMocapData* frame);
+
+    std::atomic<bool> stopFlag;
+    std::atomic<bool> pauseFlag;
+    std::atomic<sFrameOfMocapData*> inFlight[kMaxInFlight];
+};

@@ -1,0 +1,308 @@
+// The panel as a user drives it, on the stand-in SDK's synthetic performers and the stand-in host's
+// scene: initial state, settings, connect by a real click, frames applied against the source's ground
+// truth, disconnect, reconnect, failure paths and teardown. Waits are bounded polls; nothing is timed.
+
+#include <QtTest/QTest>
+#include <QtWidgets/QCheckBox>
+#include <QtWidgets/QComboBox>
+#include <QtWidgets/QRadioButton>
+
+#include <cmath>
+#include <memory>
+
+#include <gtest/gtest.h>
+
+#include <maya/MDagPath.h>
+#include <maya/MFnDagNode.h>
+#include <maya/MFnTransform.h>
+#include <maya/MQuaternion.h>
+#include <mayastandin/Host.h>
+
+#include "FrameQueue.h"
+#include "OrvanePluginSDK.h"
+#include "OrvaneSubject.h"
+#include "PanelTestSupport.h"
+#include "QMarkerTableWidget.h"
+#include "QPluginPanel.h"
+#include "orvane/tracker/Control.h"
+
+namespace {
+
+using namespace panelsupport;
+namespace tracker = orvane::tracker;
+
+COrvaneSDKClientManager* sdk() { return COrvaneSDKClientManager::instance(); }
+
+class PanelController : public testing::Test {
+protected:
+    void SetUp() override {
+        app();
+        tracker::resetForTests();
+        mayastandin::resetScene();
+        mayastandin::clearLog();
+        panel.reset(new QPluginPanel());
+        panel->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(panel.get()));
+    }
+    void TearDown() override {
+        panel.reset();
+        tracker::resetForTests();
+        EXPECT_EQ(orvane::liveFrameCopyCount(), 0);
+        EXPECT_EQ(tracker::liveFrameCopies(), 0);
+    }
+
+    const QPluginPanelUi& ui() const { return panel->form(); }
+    void click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
+    void clickConnect() { click(ui().checkboxConnect); }
+
+    // Holds the stream and lets every frame already on its way reach the scene.
+    long long drain() {
+        tracker::holdStream(true);
+        UIThread* refresh = panel->findChild<UIThread*>();
+        EXPECT_TRUE(spinUntil([&] {
+            QMutexLocker lock(&frameQueueMutex);
+            return frameQueue.isEmpty() && refresh->inFlightCount() == 0;
+        }));
+        QCoreApplication::processEvents();
+        return tracker::lastDeliveredFrameNumber();
+    }
+
+    std::unique_ptr<QPluginPanel> panel;
+};
+
+MVector world(MObject node) {
+    MDagPath path;
+    MFnDagNode(node).getPath(path);
+    return MFnTransform(path).getTranslation(MSpace::kWorld);
+}
+
+MQuaternion worldRotation(MObject node) {
+    MDagPath path;
+    MFnDagNode(node).getPath(path);
+    MQuaternion q;
+    MFnTransform(path).getRotation(q, MSpace::kWorld);
+    return q;
+}
+
+bool isVisible(MObject node) {
+    MDagPath path;
+    MFnDagNode(node).getPath(path);
+    return path.isVisible();
+}
+
+// Positions arrive as floats in millimetres and are scaled by the single-precision 0.1: within 1e-3 cm.
+const double kCm = 1e-3;
+
+TEST_F(PanelController, NewPanelShowsTheDefaults) {
+    EXPECT_EQ(ui().checkboxConnect->text(), "Offline");
+    EXPECT_FALSE(ui().checkboxConnect->isChecked());
+    EXPECT_EQ(ui().comboBoxSDKVersion->currentText(), "V2.0");
+    EXPECT_TRUE(ui().radioUnicast->isChecked());
+    EXPECT_FALSE(ui().radioMulticast->isChecked());
+    EXPECT_FALSE(ui().checkBoxSmooth->isChecked());
+    EXPECT_FALSE(ui().checkBoxSmooth->isEnabled());
+    EXPECT_EQ(ui().tableWidget->rowCount(), 0);
+    EXPECT_EQ(sdk()->getVersion(), SDKVER_V2);
+    EXPECT_EQ(sdk()->getConnectionType(), ConnectionType_Unicast);  // agrees with the checked radio
+    EXPECT_FALSE(sdk()->getSmoothEnabled());
+    EXPECT_STREQ(panel->metaObject()->className(), "QPluginPanel");
+    EXPECT_EQ(panel->qt_metacast("OrvaneObserver"), static_cast<void*>(static_cast<OrvaneObserver*>(panel.get())));
+}
+
+TEST_F(PanelController, VersionAndConnectionTypeFollowTheWidgets) {
+    ui().comboBoxSDKVersion->setCurrentIndex(0);
+    EXPECT_EQ(sdk()->getVersion(), SDKVER_V1);
+    EXPECT_TRUE(ui().checkBoxSmooth->isEnabled());
+    click(ui().checkBoxSmooth);
+    EXPECT_TRUE(sdk()->getSmoothEnabled());
+    ui().comboBoxSDKVersion->setCurrentIndex(1);
+    EXPECT_EQ(sdk()->getVersion(), SDKVER_V2);
+    EXPECT_FALSE(ui().checkBoxSmooth->isEnabled());
+    EXPECT_TRUE(ui().checkBoxSmooth->isChecked());  // kept, like the SDK's flag
+    EXPECT_TRUE(sdk()->getSmoothEnabled());
+
+    click(ui().radioMulticast);
+    EXPECT_EQ(sdk()->getConnectionType(), ConnectionType_Multicast);
+    EXPECT_FALSE(ui().radioUnicast->isChecked());
+    click(ui().radioUnicast);
+    EXPECT_EQ(sdk()->getConnectionType(), ConnectionType_Unicast);
+    sdk()->setConnectionType(ConnectionType_Multicast);
+    click(ui().radioUnicast);  // already checked: still sets unicast
+    EXPECT_EQ(sdk()->getConnectionType(), ConnectionType_Unicast);
+}
+
+// Version 2: a real click connects, the scene is built, frames move every locator and joint to the
+// source's ground truth times 0.1, untracked bones are hidden; unticking keeps the nodes and a
+// reconnection creates none.
+TEST_F(PanelController, Version2StreamsGroundTruthIntoTheScene) {
+    tracker::SyntheticOptions options;
+    options.performers = 2;
+    options.rawNames = true;
+    options.boneDropout = 0.3;
+    options.rateHz = 240;
+    tracker::useSyntheticSource(options);
+
+    clickConnect();
+    ASSERT_EQ(ui().checkboxConnect->text(), "Online");
+    EXPECT_TRUE(ui().checkboxConnect->isChecked());
+    EXPECT_FALSE(ui().comboBoxSDKVersion->isEnabled());
+    EXPECT_FALSE(ui().radioUnicast->isEnabled());
+    EXPECT_FALSE(ui().checkBoxSmooth->isEnabled());
+
+    const tracker::SceneDef scene = tracker::currentScene();
+    ASSERT_EQ(panel->markerNodes().size(), scene.subjects.size());
+    ASSERT_EQ(panel->jointNodes().size(), scene.subjects.size());
+    const std::size_t nodes = mayastandin::dagNodeCount();
+
+    ASSERT_TRUE(spinUntil([] { return tracker::deliveredFrames() > 60; }));
+    const long long last = drain();
+    const tracker::FrameSample truth = tracker::groundTruth(last);
+    int hidden = 0;
+    for (std::size_t s = 0; s < scene.subjects.size(); ++s) {
+        const auto& markers = panel->markerNodes()[s];
+        ASSERT_EQ(markers.size(), scene.subjects[s].markerNames.size());
+        for (std::size_t j = 0; j < markers.size(); ++j) {
+            const tracker::Vec3 p = truth.subjects[s].markerSeen[j] ? truth.subjects[s].markers[j] : tracker::Vec3();
+            const MVector got = world(markers[j]);
+            EXPECT_NEAR(got.x, p.x * 0.1, kCm) << "subject " << s << " marker " << j;
+            EXPECT_NEAR(got.y, p.y * 0.1, kCm);
+            EXPECT_NEAR(got.z, p.z * 0.1, kCm);
+        }
+        const auto& joints = panel->jointNodes()[s];
+        for (std::size_t k = 0; k < joints.size(); ++k) {
+            const tracker::BonePose& bone = truth.subjects[s].bones[k];
+            if (!bone.tracked && k != 0) {
+                EXPECT_FALSE(isVisible(joints[k])) << "untracked bone " << k;
+                ++hidden;
+                continue;
+            }
+            EXPECT_TRUE(isVisible(joints[k]));
+            const MVector got = world(joints[k]);
+            EXPECT_NEAR(got.x, bone.worldPosition.x * 0.1, kCm) << "subject " << s << " bone " << k;
+            EXPECT_NEAR(got.y, bone.worldPosition.y * 0.1, kCm);
+            EXPECT_NEAR(got.z, bone.worldPosition.z * 0.1, kCm);
+            const MQuaternion q = worldRotation(joints[k]);
+            const tracker::Quat& t = bone.worldOrientation;
+            EXPECT_NEAR(std::fabs(q.x * t.x + q.y * t.y + q.z * t.z + q.w * t.w), 1.0, 1e-5) << "bone " << k;
+        }
+    }
+    EXPECT_GT(hidden, 0) << "the dropout should leave some bone untracked in this frame";
+
+    clickConnect();  // untick
+    EXPECT_EQ(ui().checkboxConnect->text(), "Offline");
+    EXPECT_TRUE(panel->markerNodes().empty());
+    EXPECT_TRUE(panel->jointNodes().empty());
+    EXPECT_EQ(ui().tableWidget->rowCount(), 0);
+    EXPECT_EQ(mayastandin::dagNodeCount(), nodes);
+    EXPECT_FALSE(sdk()->isConnected());
+
+    tracker::holdStream(false);
+    clickConnect();
+    ASSERT_EQ(ui().checkboxConnect->text(), "Online");
+    EXPECT_EQ(mayastandin::dagNodeCount(), nodes);  // every node reused
+    clickConnect();
+}
+
+// Version 1 with smoothing: each locator is the mean of its marker's last seven positions, each joint
+// follows the segments' parent-relative poses.
+TEST_F(PanelController, Version1WithSmoothingStreamsIntoTheScene) {
+    ui().comboBoxSDKVersion->setCurrentIndex(0);
+    click(ui().checkBoxSmooth);
+    ASSERT_TRUE(sdk()->getSmoothEnabled());
+    clickConnect();
+    ASSERT_EQ(ui().checkboxConnect->text(), "Online");
+    ASSERT_TRUE(spinUntil([] { return tracker::deliveredFrames() > 30; }));
+    const long long last = drain();
+
+    const tracker::SceneDef scene = tracker::currentScene();
+    const auto& markers = panel->markerNodes()[0];
+    ASSERT_EQ(markers.size(), scene.subjects[0].markerNames.size());
+    for (std::size_t j = 0; j < markers.size(); ++j) {
+        double mean[3] = {0, 0, 0};
+        for (long long n = last - 6; n <= last; ++n) {
+            const tracker::Vec3 p = tracker::groundTruth(n).subjects[0].markers[j];
+            mean[0] += float(p.x), mean[1] += float(p.y), mean[2] += float(p.z);
+        }
+        const MVector got = world(markers[j]);
+        EXPECT_NEAR(got.x, mean[0] / 7 * 0.1, kCm) << "marker " << j;
+        EXPECT_NEAR(got.y, mean[1] / 7 * 0.1, kCm);
+        EXPECT_NEAR(got.z, mean[2] / 7 * 0.1, kCm);
+    }
+    const tracker::FrameSample truth = tracker::groundTruth(last);
+    const auto& joints = panel->jointNodes()[0];
+    ASSERT_EQ(joints.size(), truth.subjects[0].bones.size());
+    for (std::size_t k = 0; k < joints.size(); ++k) {
+        const MVector got = world(joints[k]);
+        const tracker::Vec3& p = truth.subjects[0].bones[k].worldPosition;
+        EXPECT_NEAR(got.x, p.x * 0.1, 1e-2) << "bone " << k;  // doubles composed down the chain
+        EXPECT_NEAR(got.y, p.y * 0.1, 1e-2);
+        EXPECT_NEAR(got.z, p.z * 0.1, 1e-2);
+    }
+    clickConnect();  // disconnecting while version 1 frames block the SDK's thread must not deadlock
+    EXPECT_EQ(ui().checkboxConnect->text(), "Offline");
+}
+
+TEST_F(PanelController, FailedCreateOrInitShowsTheErrorAndBuildsNothing) {
+    const std::size_t nodes = mayastandin::dagNodeCount();
+    for (const char* call : {"createClient", "initClient"}) {
+        tracker::failNextCall(call, std::string("no server at 127.0.0.1 (") + call + ")");
+        ModalCatcher catcher;
+        catcher.arm();
+        clickConnect();
+        ASSERT_EQ(catcher.seen, 1) << call;
+        EXPECT_EQ(catcher.title, std::string(call) == "createClient" ? "Create Client" : "Init Client");
+        EXPECT_EQ(catcher.text.toStdString(), std::string("no server at 127.0.0.1 (") + call + ")");
+        EXPECT_EQ(ui().checkboxConnect->text(), "Offline");
+        EXPECT_FALSE(ui().checkboxConnect->isChecked());
+        EXPECT_EQ(mayastandin::dagNodeCount(), nodes);
+        EXPECT_EQ(ui().tableWidget->rowCount(), 0);
+        sdk()->releaseClient();
+    }
+}
+
+// A connection the SDK loses on its own shows only at the next click, which then only reads the state.
+TEST_F(PanelController, LostConnectionShowsAtTheNextClick) {
+    clickConnect();
+    ASSERT_EQ(ui().checkboxConnect->text(), "Online");
+    tracker::loseConnection();
+    ASSERT_TRUE(spinUntil([] { return !sdk()->isConnected(); }));
+    spinFor(20);
+    EXPECT_EQ(ui().checkboxConnect->text(), "Online");
+    clickConnect();
+    EXPECT_EQ(ui().checkboxConnect->text(), "Offline");
+    EXPECT_TRUE(panel->markerNodes().empty());
+    EXPECT_EQ(ui().tableWidget->rowCount(), 0);
+    EXPECT_TRUE(panel->findChild<UIThread*>()->isPaused());
+    sdk()->stopClient();
+    sdk()->releaseClient();
+}
+
+// An attempt that ends not connected must not leave a second registration behind for the next one.
+TEST_F(PanelController, RepeatedAttemptsHoldOneRegistration) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        tracker::failNextCall("startClient", "refused");
+        clickConnect();
+        EXPECT_EQ(ui().checkboxConnect->text(), "Offline");
+        EXPECT_EQ(observerRegistry().count(OrvaneSystem::instance()), 1u);
+        sdk()->releaseClient();
+    }
+    clickConnect();
+    ASSERT_EQ(ui().checkboxConnect->text(), "Online");
+    EXPECT_EQ(observerRegistry().count(OrvaneSystem::instance()), 1u);
+    clickConnect();
+    EXPECT_EQ(observerRegistry().count(OrvaneSystem::instance()), 0u);
+}
+
+// Destroying a connected, streaming panel disconnects first; no copy outlives it (TearDown counts).
+TEST_F(PanelController, DestroyingAConnectedPanelDisconnectsAndReleasesEveryCopy) {
+    tracker::SyntheticOptions options;
+    options.rateHz = 1000;
+    tracker::useSyntheticSource(options);
+    clickConnect();
+    ASSERT_TRUE(spinUntil([] { return tracker::deliveredFrames() > 100; }));
+    panel.reset();
+    EXPECT_FALSE(sdk()->isConnected());
+    EXPECT_EQ(observerRegistry().count(OrvaneSystem::instance()), 0u);
+}
+
+}  // namespace

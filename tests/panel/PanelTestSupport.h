@@ -1,0 +1,60 @@
+#pragma once
+// Shared by the panel tests: one QApplication for the process, bounded event polls, and closing the
+// panel's modal error boxes from a timer (the tests run headless).
+
+#include <QtCore/QElapsedTimer>
+#include <QtCore/QPointer>
+#include <QtCore/QThread>
+#include <QtCore/QTimer>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QMessageBox>
+
+#include <functional>
+#include <string>
+
+namespace panelsupport {
+
+inline QApplication& app() {
+    static int argc = 1;
+    static char name[] = "panel_tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication* instance = new QApplication(argc, argv);
+    return *instance;
+}
+
+inline bool spinUntil(const std::function<bool()>& done, int boundMs = 20000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < boundMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(1);
+    }
+    return done();
+}
+
+inline void spinFor(int ms) {
+    spinUntil([] { return false; }, ms);
+}
+
+// The title and text of the next modal message box, which is then closed.
+struct ModalCatcher {
+    QString title, text;
+    int seen = 0;
+    void arm() {
+        QTimer::singleShot(0, [this] { poll(); });
+    }
+    void poll() {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                title = box->windowTitle();
+                text = box->text();
+                ++seen;
+                box->done(QMessageBox::Ok);
+                return;
+            }
+        }
+        QTimer::singleShot(5, [this] { poll(); });
+    }
+};
+
+}  // namespace panelsupport

@@ -1,0 +1,291 @@
+// The whole road in one process on the stand-in host, headless: load the module, open the docked
+// panel, connect with a real click, stream both protocol versions into the scene, disconnect, reconnect,
+// unload while streaming. Waits are bounded polls on conditions.
+
+#include <QtCore/QElapsedTimer>
+#include <QtCore/QThread>
+#include <QtCore/QTimer>
+#include <QtTest/QTest>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QCheckBox>
+#include <QtWidgets/QComboBox>
+#include <QtWidgets/QMessageBox>
+
+#include <cmath>
+#include <functional>
+
+#include <gtest/gtest.h>
+
+#include <maya/MDagPath.h>
+#include <maya/MEulerRotation.h>
+#include <maya/MFnDagNode.h>
+#include <maya/MFnDependencyNode.h>
+#include <maya/MFnTransform.h>
+#include <maya/MMatrix.h>
+#include <maya/MQuaternion.h>
+#include <mayastandin/Host.h>
+
+#include "OrvanePluginSDK.h"
+#include "orvane/tracker/Control.h"
+
+namespace {
+
+namespace host = mayastandin;
+namespace tracker = orvane::tracker;
+
+const char* const kControl = "customWorkspaceControl";
+
+QApplication& app() {
+    static int argc = 1;
+    static char name[] = "plugin_tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication* instance = new QApplication(argc, argv);
+    return *instance;
+}
+
+bool spinUntil(const std::function<bool()>& done, int boundMs = 20000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < boundMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QThread::msleep(1);
+    }
+    return done();
+}
+
+bool hasLine(const std::string& prefix) {
+    for (const std::string& line : host::logLines())
+        if (line.compare(0, prefix.size(), prefix) == 0) return true;
+    return false;
+}
+
+QWidget* panelIn(QWidget* layout) { return layout ? layout->findChild<QWidget*>("QPluginPanelClass") : nullptr; }
+
+int panelsIn(QWidget* layout) {
+    int count = 0;
+    if (!layout) return 0;
+    for (QWidget* w : layout->findChildren<QWidget*>())
+        if (std::string(w->metaObject()->className()) == "QPluginPanel") ++count;
+    return count;
+}
+
+MVector world(const std::string& name) {
+    MObject node = host::findNode(name);
+    MDagPath path;
+    MFnDagNode(node).getPath(path);
+    return MFnTransform(path).getTranslation(MSpace::kWorld);
+}
+
+class Plugin : public testing::Test {
+protected:
+    void SetUp() override {
+        app();
+        host::setMainWindow(nullptr);
+        tracker::resetForTests();
+        host::resetScene();
+        host::clearLog();
+    }
+    void TearDown() override {
+        if (host::isPluginLoaded("workspaceControlCmd")) EXPECT_TRUE(host::unloadPlugin("workspaceControlCmd"));
+        spinUntil([] { return false; }, 10);
+        tracker::resetForTests();
+    }
+    void load() { ASSERT_TRUE(host::loadPlugin(ORVANE_PLUGIN_PATH)) << host::logText(); }
+    QWidget* openPanel() {
+        EXPECT_TRUE(host::execute("OrvanePluginWindow"));
+        QWidget* panel = panelIn(host::controlInfo(kControl).layout);
+        if (panel) panel->show();
+        return panel;
+    }
+    QCheckBox* connectBox(QWidget* panel) { return panel->findChild<QCheckBox*>("checkboxConnect"); }
+};
+
+TEST_F(Plugin, LoadingRegistersTheCommandAndTheNodeType) {
+    load();
+    EXPECT_TRUE(host::isCommandRegistered("OrvanePluginWindow"));
+    EXPECT_EQ(host::nodeTypeId("MarkerTransform"), 0x81109u);
+    EXPECT_EQ(host::nodeTypeMatrixId("MarkerTransform"), 0x8110Au);
+    const host::PluginInfo info = host::pluginInfo("workspaceControlCmd");
+    EXPECT_EQ(info.vendor, "Velmora");
+    EXPECT_EQ(info.version, "2018");
+    EXPECT_EQ(info.apiVersion, "Any");
+
+    // Unloading with no control open runs no workspace-control command and deregisters both.
+    host::clearLog();
+    ASSERT_TRUE(host::unloadPlugin("workspaceControlCmd"));
+    EXPECT_FALSE(host::isCommandRegistered("OrvanePluginWindow"));
+    EXPECT_FALSE(host::isNodeTypeRegistered("MarkerTransform"));
+    EXPECT_FALSE(hasLine("// Error: "));
+}
+
+TEST_F(Plugin, RefusedCommandRegistrationIsReportedAndStopsTheLoad) {
+    ASSERT_TRUE(host::loadPlugin(ORVANE_SQUATTER_PATH));
+    EXPECT_FALSE(host::loadPlugin(ORVANE_PLUGIN_PATH));
+    EXPECT_TRUE(hasLine("// Error: workspaceControlCmd - could not register 'OrvanePluginWindow' command: "))
+        << host::logText();
+    EXPECT_FALSE(host::isNodeTypeRegistered("MarkerTransform"));
+    EXPECT_TRUE(host::unloadPlugin("squatter"));
+}
+
+TEST_F(Plugin, MarkerTransformMovesRotatesAndScalesLikeATransform) {
+    load();
+    ASSERT_TRUE(host::execute("createNode MarkerTransform -n mt"));
+    ASSERT_TRUE(host::execute("createNode transform -n child -p mt"));
+    MObject node = host::findNode("mt");
+    ASSERT_FALSE(node.isNull());
+    EXPECT_EQ(MFnDependencyNode(node).typeId().id(), 0x81109u);
+    EXPECT_EQ(std::string(MFnDependencyNode(node).typeName().asChar()), "MarkerTransform");
+    MFnTransform transform(node);
+    transform.setTranslation(MVector(1, 2, 3), MSpace::kTransform);
+    transform.setRotation(MEulerRotation(0, 0, M_PI / 2));
+    const double scale[3] = {2, 2, 2};
+    transform.setScale(scale);
+    MObject child = host::findNode("child");
+    MFnTransform(child).setTranslation(MVector(1, 0, 0), MSpace::kTransform);
+    // (1, 0, 0) scaled by 2 is (2, 0, 0), turned 90 degrees about Z is (0, 2, 0), moved to (1, 4, 3).
+    const MVector got = world("child");
+    EXPECT_NEAR(got.x, 1, 1e-9);
+    EXPECT_NEAR(got.y, 4, 1e-9);
+    EXPECT_NEAR(got.z, 3, 1e-9);
+    host::resetScene();  // the type can go only when no node of it is left
+}
+
+TEST_F(Plugin, WindowCommandOpensRestoresAndReopensTheDockedPanel) {
+    load();
+    QWidget* panel = openPanel();
+    ASSERT_NE(panel, nullptr);
+    host::ControlInfo info = host::controlInfo(kControl);
+    EXPECT_TRUE(info.exists);
+    EXPECT_EQ(info.label, "OrvanePluginWindow");
+    EXPECT_TRUE(info.floating);
+    EXPECT_EQ(info.width, 400);
+    EXPECT_EQ(info.height, 200);
+    EXPECT_FALSE(info.retain);
+    EXPECT_EQ(info.uiScript, "OrvanePluginWindow -reload");
+    EXPECT_EQ(info.requiredPlugin, "workspaceControlCmd");
+    EXPECT_EQ(panelsIn(info.layout), 1);
+
+    ASSERT_TRUE(host::execute("OrvanePluginWindow"));  // restores only
+    EXPECT_EQ(panelsIn(host::controlInfo(kControl).layout), 1);
+    ASSERT_TRUE(host::execute("OrvanePluginWindow -reload"));  // the same while the control exists
+    EXPECT_EQ(panelsIn(host::controlInfo(kControl).layout), 1);
+
+    QPointer<QWidget> watched(panel);
+    host::userCloseControl(kControl);
+    ASSERT_TRUE(spinUntil([&] { return watched.isNull() && !host::controlInfo(kControl).exists; }));
+
+    QWidget* second = openPanel();
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(panelsIn(host::controlInfo(kControl).layout), 1);
+
+    // The host rebuilding the control's contents runs the rebuild script into the same layout.
+    ASSERT_TRUE(host::rebuildControl(kControl));
+    EXPECT_EQ(panelsIn(host::controlInfo(kControl).layout), 1);
+}
+
+TEST_F(Plugin, ReloadWithoutAControlPutsAPanelIntoTheCurrentParent) {
+    load();
+    ASSERT_TRUE(host::execute("workspaceControl -label \"Other\" otherControl"));
+    ASSERT_TRUE(host::execute("OrvanePluginWindow -reload"));
+    EXPECT_FALSE(host::controlInfo(kControl).exists);
+    EXPECT_EQ(panelsIn(host::controlInfo("otherControl").layout), 1);
+    EXPECT_EQ(host::controlInfo("otherControl").uiScript, "");
+    ASSERT_TRUE(host::execute("workspaceControl -e -deleteLater false -close otherControl"));
+}
+
+// Connect by a real click, stream version 2 then version 1 with smoothing, compare with the source.
+TEST_F(Plugin, ConnectStreamDisconnectAndReconnectThroughTheDockedPanel) {
+    load();
+    QWidget* panel = openPanel();
+    ASSERT_NE(panel, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(panel->window()));
+    QCheckBox* box = connectBox(panel);
+
+    QTest::mouseClick(box, Qt::LeftButton);
+    ASSERT_EQ(box->text(), "Online");
+    const std::size_t nodes = host::dagNodeCount();
+    ASSERT_TRUE(spinUntil([] { return tracker::deliveredFrames() > 30; }));
+    tracker::holdStream(true);
+    const tracker::SceneDef scene = tracker::currentScene();
+    const std::string markerName = scene.subjects[0].markerNames[5];
+    const std::string boneName = scene.subjects[0].bones[3].name;
+    const long long last = tracker::lastDeliveredFrameNumber();
+    const tracker::FrameSample truth = tracker::groundTruth(last);
+    const tracker::Vec3 m = truth.subjects[0].markers[5];
+    const tracker::Vec3 b = truth.subjects[0].bones[3].worldPosition;
+    // Every delivered frame is applied once the pipeline drains.
+    EXPECT_TRUE(spinUntil([&] { return std::fabs(world(markerName).x - m.x * 0.1) < 1e-3; }));
+    EXPECT_NEAR(world(markerName).y, m.y * 0.1, 1e-3);
+    EXPECT_NEAR(world(markerName).z, m.z * 0.1, 1e-3);
+    EXPECT_TRUE(spinUntil([&] { return std::fabs(world(boneName).y - b.y * 0.1) < 1e-3; }));
+    EXPECT_NEAR(world(boneName).x, b.x * 0.1, 1e-3);
+
+    QTest::mouseClick(box, Qt::LeftButton);  // untick: nodes stay
+    EXPECT_EQ(box->text(), "Offline");
+    EXPECT_EQ(host::dagNodeCount(), nodes);
+
+    tracker::holdStream(false);
+    panel->findChild<QComboBox*>("comboBoxSDKVersion")->setCurrentIndex(0);
+    QTest::mouseClick(panel->findChild<QCheckBox*>("checkBoxSmooth"), Qt::LeftButton);
+    QTest::mouseClick(box, Qt::LeftButton);
+    ASSERT_EQ(box->text(), "Online");
+    EXPECT_EQ(host::dagNodeCount(), nodes);  // version 1 names the same subjects: every node reused
+    ASSERT_TRUE(spinUntil([] { return tracker::deliveredFrames() > 30; }));
+    tracker::holdStream(true);
+    const long long lastV1 = tracker::lastDeliveredFrameNumber();
+    double mean = 0;
+    for (long long n = lastV1 - 6; n <= lastV1; ++n) mean += float(tracker::groundTruth(n).subjects[0].markers[5].x);
+    EXPECT_TRUE(spinUntil([&] { return std::fabs(world(markerName).x - mean / 7 * 0.1) < 1e-3; }))
+        << world(markerName).x << " vs " << mean / 7 * 0.1;
+    QTest::mouseClick(box, Qt::LeftButton);
+    EXPECT_EQ(box->text(), "Offline");
+}
+
+TEST_F(Plugin, FailedConnectionShowsTheErrorBoxAndCreatesNoNode) {
+    load();
+    QWidget* panel = openPanel();
+    ASSERT_NE(panel, nullptr);
+    tracker::failNextCall("initClient", "initClient: no answer from 127.0.0.1:7001");
+    QString title;
+    std::function<void()> poll = [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            title = box->windowTitle();
+            box->done(QMessageBox::Ok);
+        } else {
+            QTimer::singleShot(5, poll);
+        }
+    };
+    QTimer::singleShot(0, poll);
+    QTest::mouseClick(connectBox(panel), Qt::LeftButton);
+    EXPECT_EQ(title, "Init Client");
+    EXPECT_EQ(connectBox(panel)->text(), "Offline");
+    EXPECT_EQ(host::dagNodeCount(), 0u);
+}
+
+// Unloading while connected and streaming: the control closes, the panel disconnects, both
+// registrations go, no frame copy is left behind.
+TEST_F(Plugin, UnloadWhileStreamingClosesEverything) {
+    tracker::SyntheticOptions options;
+    options.rateHz = 500;
+    options.performers = 3;
+    tracker::useSyntheticSource(options);
+    load();
+    QWidget* panel = openPanel();
+    ASSERT_NE(panel, nullptr);
+    QTest::mouseClick(connectBox(panel), Qt::LeftButton);
+    ASSERT_EQ(connectBox(panel)->text(), "Online");
+    ASSERT_TRUE(spinUntil([] { return tracker::deliveredFrames() > 100; }));
+
+    QPointer<QWidget> watched(panel);
+    ASSERT_TRUE(host::unloadPlugin("workspaceControlCmd"));
+    EXPECT_TRUE(watched.isNull());
+    EXPECT_FALSE(host::controlInfo(kControl).exists);
+    EXPECT_FALSE(COrvaneSDKClientManager::instance()->isConnected());
+    EXPECT_FALSE(host::isCommandRegistered("OrvanePluginWindow"));
+    EXPECT_FALSE(host::isNodeTypeRegistered("MarkerTransform"));
+    EXPECT_EQ(tracker::liveFrameCopies(), 0);
+    EXPECT_GT(host::dagNodeCount(), 0u);  // the scene keeps its nodes
+}
+
+}  // namespace

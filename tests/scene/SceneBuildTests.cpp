@@ -1,0 +1,195 @@
+// Building the scene from descriptions: nodes, hierarchy, node lists, table groups, reuse on reconnect.
+
+#include <maya/MDagModifier.h>
+#include <maya/MFnDagNode.h>
+
+#include "NodeNames.h"
+#include "SceneBuilder.h"
+#include "SceneFixtures.h"
+
+namespace {
+
+using namespace fixtures;
+using orvane::scene::NodeLists;
+using orvane::scene::SceneBuilder;
+
+struct Build {
+    MDagModifier modifier;
+    NodeLists joints, markers;
+    MemoryTable table;
+
+    void v2(sDataDescriptions* d) {
+        joints.clear(), markers.clear();
+        SceneBuilder(modifier, joints, markers, table).buildV2(d);
+    }
+    void v1(sBodyDefs* d) {
+        joints.clear(), markers.clear();
+        SceneBuilder(modifier, joints, markers, table).buildV1(d);
+    }
+};
+
+DescriptionsV2 skeletonThenMarkerSet() {
+    DescriptionsV2 d;
+    d.addSkeleton("S", {{"B1", 0}, {"B2", 1}});
+    d.addMarkerSet("M", {"M1", "M2"});
+    return d;
+}
+
+class SceneBuild : public SceneTest {};
+
+TEST_F(SceneBuild, SkeletonAndMarkerSetMakeJointsLocatorsAndOneTableGroup) {
+    DescriptionsV2 d = skeletonThenMarkerSet();
+    Build b;
+    b.v2(d.get());
+
+    ASSERT_EQ(b.joints.size(), 1u);
+    ASSERT_EQ(b.joints[0].size(), 2u);
+    EXPECT_EQ(pathOf(b.joints[0][0]), "|B1");
+    EXPECT_EQ(pathOf(b.joints[0][1]), "|B1|B2");
+    EXPECT_EQ(std::string(MFnDependencyNode(b.joints[0][1]).typeName().asChar()), "joint");
+
+    ASSERT_EQ(b.markers.size(), 1u);
+    ASSERT_EQ(b.markers[0].size(), 2u);
+    EXPECT_EQ(pathOf(b.markers[0][0]), "|M|M1");
+    EXPECT_EQ(pathOf(b.markers[0][1]), "|M|M2");
+    EXPECT_TRUE(mayastandin::findNode("S").isNull());  // no node stands for the skeleton
+
+    ASSERT_EQ(b.table.rows.size(), 3u);
+    EXPECT_TRUE(b.table.rows[0].heading);
+    EXPECT_EQ(b.table.rows[0].name, "M");
+    EXPECT_EQ(b.table.rows[1].name, "M1");
+    EXPECT_EQ(b.table.rows[2].name, "M2");
+}
+
+TEST_F(SceneBuild, OtherDescriptionTypesLeaveNoTraceAndKeepOrdinals) {
+    DescriptionsV2 d;
+    d.addMarkerSet("A", {"a1"});
+    d.addOther(Descriptor_RigidBody);
+    d.addOther(7);
+    d.addMarkerSet("B", {"b1"});
+    Build b;
+    const std::size_t before = mayastandin::dagNodeCount();
+    b.v2(d.get());
+    ASSERT_EQ(b.markers.size(), 2u);
+    EXPECT_EQ(pathOf(b.markers[1][0]), "|B|b1");
+    EXPECT_TRUE(b.joints.empty());
+    EXPECT_EQ(b.table.rows.size(), 4u);
+    // Two transforms, two locator transforms with their shapes.
+    EXPECT_EQ(mayastandin::dagNodeCount() - before, 6u);
+}
+
+TEST_F(SceneBuild, EmptyMarkerSetHasItsTransformAndAHeadingOnly) {
+    DescriptionsV2 d;
+    d.addMarkerSet("Empty", {});
+    Build b;
+    b.v2(d.get());
+    ASSERT_EQ(b.markers.size(), 1u);
+    EXPECT_TRUE(b.markers[0].empty());
+    EXPECT_FALSE(mayastandin::findNode("Empty").isNull());
+    ASSERT_EQ(b.table.rows.size(), 1u);
+    EXPECT_TRUE(b.table.rows[0].heading);
+}
+
+TEST_F(SceneBuild, ReconnectingReusesEveryNode) {
+    DescriptionsV2 d = skeletonThenMarkerSet();
+    Build first;
+    first.v2(d.get());
+    const std::size_t nodes = mayastandin::dagNodeCount();
+
+    Build second;  // a new panel: a new modifier
+    second.v2(d.get());
+    EXPECT_EQ(mayastandin::dagNodeCount(), nodes);
+    EXPECT_TRUE(second.joints[0][1] == first.joints[0][1]);
+    EXPECT_TRUE(second.markers[0][0] == first.markers[0][0]);
+    EXPECT_EQ(pathOf(second.joints[0][1]), "|B1|B2");
+}
+
+// Capture software names things the host cannot use as given; the nodes are searched, created and
+// renamed under the host's legal name so a reconnection finds them.
+TEST_F(SceneBuild, NamesTheHostWouldChangeAreStillFoundOnReconnect) {
+    DescriptionsV2 d;
+    d.addSkeleton("Performer 1", {{"Performer 1:Hips", 0}, {"Performer 1:Spine-01", 1}});
+    d.addMarkerSet("Performer 1", {"1st marker", "L.Knee"});
+    Build first;
+    first.v2(d.get());
+    EXPECT_EQ(pathOf(first.joints[0][1]), "|Performer_1_Hips|Performer_1_Spine_01");
+    EXPECT_EQ(pathOf(first.markers[0][0]), "|Performer_1|_1st_marker");
+    EXPECT_EQ(first.table.rows[0].name, "Performer 1");  // the table keeps the raw names
+    EXPECT_EQ(first.table.rows[1].name, "1st marker");
+
+    const std::size_t nodes = mayastandin::dagNodeCount();
+    Build second;
+    second.v2(d.get());
+    EXPECT_EQ(mayastandin::dagNodeCount(), nodes);
+
+    for (const char* raw : {"a b", "9lives", "x:y-z", "ok_1", "", "\xc3\xa9t\xc3\xa9"}) {
+        const std::string name(raw);
+        EXPECT_EQ(orvane::scene::hostNodeName({name.data(), name.size()}), mayastandin::legalNodeName(name))
+            << "'" << name << "'";
+    }
+}
+
+TEST_F(SceneBuild, Version1ChainIsNotUnderTheBodyTransform) {
+    BodyDefsV1 d;
+    d.addBody("Body", {"m1", "m2"}, {"root", "mid", "tip"}, {-1, 0, 1});
+    Build b;
+    b.v1(d.get());
+    ASSERT_EQ(b.joints.size(), 1u);
+    ASSERT_EQ(b.markers.size(), 1u);
+    EXPECT_EQ(pathOf(b.joints[0][0]), "|root");
+    EXPECT_EQ(pathOf(b.joints[0][2]), "|root|mid|tip");
+    EXPECT_EQ(pathOf(b.markers[0][1]), "|Body|m2");
+    EXPECT_EQ(b.table.rows.size(), 3u);
+}
+
+TEST_F(SceneBuild, NullDescriptionsBuildNothing) {
+    Build b;
+    const std::size_t before = mayastandin::dagNodeCount();
+    b.v2(nullptr);
+    b.v1(nullptr);
+    EXPECT_TRUE(b.joints.empty());
+    EXPECT_TRUE(b.markers.empty());
+    EXPECT_TRUE(b.table.rows.empty());
+    EXPECT_EQ(mayastandin::dagNodeCount(), before);
+}
+
+// A parent that is not an earlier joint of the same chain would index past the list: the joint becomes
+// a root and the user is told once.
+TEST_F(SceneBuild, ParentsThatAreNotEarlierJointsMakeRootsWithOneWarning) {
+    DescriptionsV2 d;
+    d.addSkeleton("S", {{"r", 0}, {"self", 2}, {"later", 5}, {"neg", -4}, {"ok", 1}});
+    Build b;
+    b.v2(d.get());
+    ASSERT_EQ(b.joints[0].size(), 5u);
+    EXPECT_EQ(pathOf(b.joints[0][1]), "|self");
+    EXPECT_EQ(pathOf(b.joints[0][2]), "|later");
+    EXPECT_EQ(pathOf(b.joints[0][3]), "|neg");
+    EXPECT_EQ(pathOf(b.joints[0][4]), "|r|ok");
+
+    BodyDefsV1 v1;
+    v1.addBody("B", {}, {"a", "b", "c"}, {-1, 7, -2});
+    b.v1(v1.get());
+    EXPECT_EQ(pathOf(b.joints[0][1]), "|b");
+    EXPECT_EQ(pathOf(b.joints[0][2]), "|c");
+
+    int warnings = 0;
+    for (const std::string& line : mayastandin::logLines())
+        if (line.find("// Warning: ") == 0) ++warnings;
+    EXPECT_EQ(warnings, 2);  // one per build
+}
+
+TEST_F(SceneBuild, FindDagPathByNameReturnsTheFirstDepthFirstMatch) {
+    DescriptionsV2 d;
+    d.addMarkerSet("A", {"x"});
+    d.addMarkerSet("B", {"x"});  // the same name under another parent
+    Build b;
+    b.v2(d.get());
+    EXPECT_EQ(std::string(orvane::scene::findDagPathByName("x").fullPathName().asChar()), "|A|x");
+    EXPECT_FALSE(orvane::scene::findDagPathByName("nothing").isValid());
+    orvane::scene::DagNameIndex index;
+    index.rebuild();
+    EXPECT_EQ(std::string(index.find("x").fullPathName().asChar()), "|A|x");
+    EXPECT_FALSE(index.find("nothing").isValid());
+}
+
+}  // namespace

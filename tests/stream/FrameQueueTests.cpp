@@ -1,0 +1,226 @@
+// The frame queue and the refresh thread: the bound of 20 copies, pause/resume/stop, the bound on
+// emitted-but-unapplied copies when the UI thread stalls, and no copy leaking across start/stop/teardown.
+// Nothing here asserts a time: waits are bounded polls on conditions.
+
+#include <QtCore/QCoreApplication>
+#include <QtCore/QElapsedTimer>
+#include <QtCore/QThread>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "FrameQueue.h"
+#include "OrvanePluginSDK.h"
+#include "TestFrames.h"
+#include "UIThread.h"
+#include "orvane/tracker/Control.h"
+
+namespace {
+
+QCoreApplication& app() {
+    static int argc = 1;
+    static char name[] = "stream_tests";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication* instance = new QCoreApplication(argc, argv);
+    return *instance;
+}
+
+// Processes events until `done` or a generous bound; returns `done()`.
+template <typename F>
+bool spinUntil(F done, int boundMs = 10000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < boundMs) {
+        QCoreApplication::processEvents();
+        QThread::msleep(1);
+    }
+    return done();
+}
+
+// Waits without processing events (the UI thread stays stalled).
+template <typename F>
+bool waitUntil(F done, int boundMs = 10000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < boundMs) QThread::msleep(1);
+    return done();
+}
+
+int queued() {
+    QMutexLocker lock(&frameQueueMutex);
+    return frameQueue.size();
+}
+
+// The receiving end on the UI thread: takes each copy, records its frame number, releases it.
+class Receiver : public QObject {
+public:
+    explicit Receiver(UIThread* thread) : thread_(thread) {
+        connect(thread, &UIThread::readyRefresh, this, &Receiver::take);
+    }
+    void take(sFrameOfMocapData* frame) {
+        EXPECT_EQ(QThread::currentThread(), app().thread());
+        thread_->takeEmitted(frame);
+        numbers.push_back(frame->frameNumber);
+        orvane::releaseFrameCopy(frame);
+    }
+    std::vector<int> numbers;
+
+private:
+    UIThread* thread_;
+};
+
+class FrameQueue : public testing::Test {
+protected:
+    void SetUp() override {
+        app();
+        orvane::tracker::resetForTests();
+        orvane::drainFrameQueue();
+        baseline_ = orvane::liveFrameCopyCount();
+    }
+    void TearDown() override {
+        orvane::drainFrameQueue();
+        EXPECT_EQ(orvane::liveFrameCopyCount(), baseline_);
+        EXPECT_EQ(orvane::tracker::liveFrameCopies(), 0);
+    }
+    void enqueue(int from, int to, int markers = 2) {
+        for (int n = from; n <= to; ++n) {
+            testframes::FrameV2 frame(n, markers);
+            orvane::enqueueFrameCopy(frame.frame.get());
+        }
+    }
+    int baseline_ = 0;
+};
+
+TEST_F(FrameQueue, CopyIsDeepAndFreshRecordsArePrepared) {
+    sFrameOfMocapData* fresh = orvane::allocateFrameCopy();
+    for (int i = 0; i < kBodyPoseSlots; ++i) {
+        ASSERT_EQ(fresh->bodyPoses[i].attachedPoints, nullptr);
+        ASSERT_EQ(fresh->bodyPoses[i].attachedIds, nullptr);
+        ASSERT_EQ(fresh->bodyPoses[i].attachedSizes, nullptr);
+        ASSERT_EQ(fresh->bodyPoses[i].params, 0);
+    }
+    testframes::FrameV2 source(3, 4);
+    COrvaneSDKClientManager::instance()->copyFrameV2(source.frame.get(), fresh);
+    source.markers[0][0] = -1;  // the copy must not follow the source
+    EXPECT_EQ(fresh->markerSets[0].markerCount, 4);
+    EXPECT_EQ(fresh->markerSets[0].markers[0][0], 3.0f);
+    EXPECT_NE(fresh->markerSets[0].markers, source.frame->markerSets[0].markers);
+    orvane::releaseFrameCopy(fresh);
+}
+
+TEST_F(FrameQueue, TwentyFirstFrameReleasesTheOldest) {
+    enqueue(1, 20);
+    EXPECT_EQ(queued(), 20);
+    EXPECT_EQ(orvane::liveFrameCopyCount() - baseline_, 20);
+    enqueue(21, 21);
+    QMutexLocker lock(&frameQueueMutex);
+    ASSERT_EQ(frameQueue.size(), 20);
+    EXPECT_EQ(frameQueue.first()->frameNumber, 2);
+    EXPECT_EQ(frameQueue.last()->frameNumber, 21);
+    EXPECT_EQ(orvane::liveFrameCopyCount() - baseline_, 20);
+}
+
+TEST_F(FrameQueue, EmptyFramesAreCopiedQueuedAndReleased) {
+    sFrameOfMocapData empty = {};
+    orvane::enqueueFrameCopy(&empty);
+    EXPECT_EQ(queued(), 1);
+}
+
+TEST_F(FrameQueue, StartedButNeverResumedEmitsNothing) {
+    UIThread thread;
+    Receiver receiver(&thread);
+    thread.startRefresh();
+    enqueue(1, 5);
+    spinUntil([] { return false; }, 100);
+    EXPECT_TRUE(receiver.numbers.empty());
+    EXPECT_EQ(queued(), 5);
+    thread.stopRefresh();
+}
+
+TEST_F(FrameQueue, FramesQueuedAcrossAPauseComeOutFirstAndInOrder) {
+    UIThread thread;
+    Receiver receiver(&thread);
+    thread.startRefresh();
+    thread.resumeRefresh();
+    enqueue(1, 3);
+    ASSERT_TRUE(spinUntil([&] { return receiver.numbers.size() == 3; }));
+    thread.pauseRefresh();
+    // Let a pass that may have begun before the pause finish before queueing more.
+    spinUntil([] { return false; }, 20);
+    const std::size_t beforePause = receiver.numbers.size();
+    enqueue(4, 8);
+    spinUntil([] { return false; }, 50);
+    EXPECT_EQ(receiver.numbers.size(), beforePause);
+    thread.resumeRefresh();
+    ASSERT_TRUE(spinUntil([&] { return receiver.numbers.size() == 8; }));
+    EXPECT_EQ(receiver.numbers, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8}));
+    thread.stopRefresh();
+}
+
+// A stop or resume right after the start must never be lost: stopRefresh would wait for ever.
+TEST_F(FrameQueue, StopRightAfterStartOrWhilePausedAlwaysEnds) {
+    for (int i = 0; i < 200; ++i) {
+        UIThread thread;
+        thread.startRefresh();
+        if (i % 2) thread.resumeRefresh();
+        thread.stopRefresh();
+        ASSERT_TRUE(thread.isFinished());
+    }
+    UIThread resumed;
+    resumed.startRefresh();
+    resumed.resumeRefresh();
+    EXPECT_FALSE(resumed.isPaused());  // the new thread must not pause itself over the resume
+    resumed.stopRefresh();
+}
+
+// The UI thread stalls (no events processed) while frames pour in: live copies stay bounded by the
+// queue's capacity plus the few in flight, then everything drains once the UI thread runs again.
+TEST_F(FrameQueue, StalledReceiverKeepsMemoryBounded) {
+    UIThread thread;
+    Receiver receiver(&thread);
+    thread.startRefresh();
+    thread.resumeRefresh();
+
+    std::atomic<bool> producing{true};
+    std::thread sdkThread([&] {
+        enqueue(1, 600, 40);
+        producing.store(false);
+    });
+    int peak = 0;
+    while (producing.load()) {
+        peak = std::max(peak, orvane::liveFrameCopyCount() - baseline_);
+        std::this_thread::yield();
+    }
+    sdkThread.join();
+    ASSERT_TRUE(waitUntil([&] { return thread.inFlightCount() == UIThread::kMaxInFlight; }));
+    peak = std::max(peak, orvane::liveFrameCopyCount() - baseline_);
+    EXPECT_LE(peak, orvane::kFrameQueueCapacity + UIThread::kMaxInFlight + 1);  // +1: the copy being made
+
+    ASSERT_TRUE(spinUntil([&] { return queued() == 0 && thread.inFlightCount() == 0; }));
+    EXPECT_EQ(receiver.numbers.back(), 600);  // the newest frame always survives
+    thread.stopRefresh();
+}
+
+// Copies emitted but never delivered (the receiver went away with its posted events) are released by
+// releaseUnapplied; copies still queued by drainFrameQueue.
+TEST_F(FrameQueue, NoCopyLeaksAcrossStartStopAndTeardown) {
+    for (int cycle = 0; cycle < 20; ++cycle) {
+        UIThread thread;
+        auto* receiver = new Receiver(&thread);
+        thread.startRefresh();
+        thread.resumeRefresh();
+        enqueue(1, 30);
+        // Wait until the thread has emitted what it may, then drop the receiver with its posted events.
+        ASSERT_TRUE(waitUntil([&] { return thread.inFlightCount() == UIThread::kMaxInFlight; }));
+        delete receiver;
+        thread.stopRefresh();
+        thread.releaseUnapplied();
+        orvane::drainFrameQueue();
+        ASSERT_EQ(orvane::liveFrameCopyCount(), baseline_) << "cycle " << cycle;
+    }
+}
+
+}  // namespace
