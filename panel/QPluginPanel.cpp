@@ -70,6 +70,12 @@ QPluginPanel::QPluginPanel(QWidget* parent)
 
 QPluginPanel::~QPluginPanel() {
     onCheckBoxConnectChanged(false);
+    // An attempt that ended not connected, or a connection the SDK lost on its own, leaves the panel
+    // attached without a disconnection to detach it; a destroyed panel must never be notified.
+    if (attached) {
+        OrvaneSystem::instance()->detach(this);
+        attached = false;
+    }
     refreshThread.stopRefresh();
     // Copies emitted to this panel whose events were never delivered, and copies still queued.
     refreshThread.releaseUnapplied();

@@ -9,6 +9,7 @@
 #include <QtCore/QThread>
 #include <QtWidgets/QCheckBox>
 
+#include <array>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -123,7 +124,7 @@ void captureV2(sFrameOfMocapData* frame, void*) {
 
 struct FrameV1Copy {
     std::unique_ptr<sFrameOfData> frame{new sFrameOfData()};
-    std::vector<std::vector<MarkerData>> markers;
+    std::vector<std::vector<std::array<float, 3>>> markers;
     std::vector<std::vector<sSegmentPose>> segments;
 };
 FrameV1Copy* capturedV1 = nullptr;
@@ -135,9 +136,10 @@ void captureV1(sFrameOfData* frame) {
     copy->segments.resize(frame->bodyCount);
     for (int i = 0; i < frame->bodyCount; ++i) {
         const sBodyFrame& body = frame->bodies[i];
-        copy->markers[i].assign(body.markers, body.markers + body.markerCount);
+        copy->markers[i].resize(body.markerCount);
+        std::memcpy(copy->markers[i].data(), body.markers, sizeof(MarkerData) * body.markerCount);
         copy->segments[i].assign(body.segments, body.segments + body.segmentCount);
-        copy->frame->bodies[i].markers = copy->markers[i].data();
+        copy->frame->bodies[i].markers = reinterpret_cast<MarkerData*>(copy->markers[i].data());
         copy->frame->bodies[i].segments = copy->segments[i].data();
     }
     capturedV1 = copy;

@@ -11,7 +11,7 @@
 
 namespace {
 
-struct Table : testing::Test {
+struct Table : panelsupport::WithApplication, testing::Test {
     void SetUp() override {
         panelsupport::app();
         table.setColumnCount(4);

@@ -16,7 +16,7 @@
 
 namespace {
 
-struct Form : testing::Test {
+struct Form : panelsupport::WithApplication, testing::Test {
     void SetUp() override {
         panelsupport::app();
         ui.setupUi(&panel);
@@ -88,9 +88,9 @@ TEST_F(Form, Texts) {
 TEST_F(Form, RadioButtonsAreOneExclusivePair) {
     panel.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel));
-    QTest::mouseClick(ui.radioMulticast, Qt::LeftButton);
+    panelsupport::clickIndicator(ui.radioMulticast);
     EXPECT_TRUE(ui.radioMulticast->isChecked());
-    QTest::mouseClick(ui.radioUnicast, Qt::LeftButton);
+    panelsupport::clickIndicator(ui.radioUnicast);
     EXPECT_TRUE(ui.radioUnicast->isChecked());
     EXPECT_FALSE(ui.radioMulticast->isChecked());
 }

@@ -6,6 +6,8 @@
 #include <QtCore/QPointer>
 #include <QtCore/QThread>
 #include <QtCore/QTimer>
+#include <QtTest/QTest>
+#include <QtWidgets/QAbstractButton>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QMessageBox>
 
@@ -35,6 +37,17 @@ inline bool spinUntil(const std::function<bool()>& done, int boundMs = 20000) {
 inline void spinFor(int ms) {
     spinUntil([] { return false; }, ms);
 }
+
+// A real mouse click on a check box or radio button: on its indicator, which sits at the left edge
+// (the middle of a wide button is outside its hit area).
+inline void clickIndicator(QAbstractButton* button) {
+    QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(8, button->height() / 2));
+}
+
+// Makes the QApplication before any widget member of a fixture is built.
+struct WithApplication {
+    WithApplication() { app(); }
+};
 
 // The title and text of the next modal message box, which is then closed.
 struct ModalCatcher {

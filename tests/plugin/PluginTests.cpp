@@ -60,6 +60,11 @@ bool hasLine(const std::string& prefix) {
     return false;
 }
 
+// A real mouse click on a check box's indicator (the middle of a wide box is outside its hit area).
+void clickIndicator(QAbstractButton* button) {
+    QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(8, button->height() / 2));
+}
+
 QWidget* panelIn(QWidget* layout) { return layout ? layout->findChild<QWidget*>("QPluginPanelClass") : nullptr; }
 
 int panelsIn(QWidget* layout) {
@@ -87,7 +92,9 @@ protected:
         host::clearLog();
     }
     void TearDown() override {
-        if (host::isPluginLoaded("workspaceControlCmd")) EXPECT_TRUE(host::unloadPlugin("workspaceControlCmd"));
+        if (host::isPluginLoaded("workspaceControlCmd")) {
+            EXPECT_TRUE(host::unloadPlugin("workspaceControlCmd"));
+        }
         spinUntil([] { return false; }, 10);
         tracker::resetForTests();
     }
@@ -186,7 +193,7 @@ TEST_F(Plugin, WindowCommandOpensRestoresAndReopensTheDockedPanel) {
 
 TEST_F(Plugin, ReloadWithoutAControlPutsAPanelIntoTheCurrentParent) {
     load();
-    ASSERT_TRUE(host::execute("workspaceControl -label \"Other\" otherControl"));
+    ASSERT_TRUE(host::execute("workspaceControl -label \"Other\" -retain false otherControl"));
     ASSERT_TRUE(host::execute("OrvanePluginWindow -reload"));
     EXPECT_FALSE(host::controlInfo(kControl).exists);
     EXPECT_EQ(panelsIn(host::controlInfo("otherControl").layout), 1);
@@ -202,7 +209,7 @@ TEST_F(Plugin, ConnectStreamDisconnectAndReconnectThroughTheDockedPanel) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(panel->window()));
     QCheckBox* box = connectBox(panel);
 
-    QTest::mouseClick(box, Qt::LeftButton);
+    clickIndicator(box);
     ASSERT_EQ(box->text(), "Online");
     const std::size_t nodes = host::dagNodeCount();
     ASSERT_TRUE(spinUntil([] { return tracker::deliveredFrames() > 30; }));
@@ -221,14 +228,14 @@ TEST_F(Plugin, ConnectStreamDisconnectAndReconnectThroughTheDockedPanel) {
     EXPECT_TRUE(spinUntil([&] { return std::fabs(world(boneName).y - b.y * 0.1) < 1e-3; }));
     EXPECT_NEAR(world(boneName).x, b.x * 0.1, 1e-3);
 
-    QTest::mouseClick(box, Qt::LeftButton);  // untick: nodes stay
+    clickIndicator(box);  // untick: nodes stay
     EXPECT_EQ(box->text(), "Offline");
     EXPECT_EQ(host::dagNodeCount(), nodes);
 
     tracker::holdStream(false);
     panel->findChild<QComboBox*>("comboBoxSDKVersion")->setCurrentIndex(0);
-    QTest::mouseClick(panel->findChild<QCheckBox*>("checkBoxSmooth"), Qt::LeftButton);
-    QTest::mouseClick(box, Qt::LeftButton);
+    clickIndicator(panel->findChild<QCheckBox*>("checkBoxSmooth"));
+    clickIndicator(box);
     ASSERT_EQ(box->text(), "Online");
     EXPECT_EQ(host::dagNodeCount(), nodes);  // version 1 names the same subjects: every node reused
     ASSERT_TRUE(spinUntil([] { return tracker::deliveredFrames() > 30; }));
@@ -238,7 +245,7 @@ TEST_F(Plugin, ConnectStreamDisconnectAndReconnectThroughTheDockedPanel) {
     for (long long n = lastV1 - 6; n <= lastV1; ++n) mean += float(tracker::groundTruth(n).subjects[0].markers[5].x);
     EXPECT_TRUE(spinUntil([&] { return std::fabs(world(markerName).x - mean / 7 * 0.1) < 1e-3; }))
         << world(markerName).x << " vs " << mean / 7 * 0.1;
-    QTest::mouseClick(box, Qt::LeftButton);
+    clickIndicator(box);
     EXPECT_EQ(box->text(), "Offline");
 }
 
@@ -257,7 +264,7 @@ TEST_F(Plugin, FailedConnectionShowsTheErrorBoxAndCreatesNoNode) {
         }
     };
     QTimer::singleShot(0, poll);
-    QTest::mouseClick(connectBox(panel), Qt::LeftButton);
+    clickIndicator(connectBox(panel));
     EXPECT_EQ(title, "Init Client");
     EXPECT_EQ(connectBox(panel)->text(), "Offline");
     EXPECT_EQ(host::dagNodeCount(), 0u);
@@ -273,7 +280,7 @@ TEST_F(Plugin, UnloadWhileStreamingClosesEverything) {
     load();
     QWidget* panel = openPanel();
     ASSERT_NE(panel, nullptr);
-    QTest::mouseClick(connectBox(panel), Qt::LeftButton);
+    clickIndicator(connectBox(panel));
     ASSERT_EQ(connectBox(panel)->text(), "Online");
     ASSERT_TRUE(spinUntil([] { return tracker::deliveredFrames() > 100; }));
 

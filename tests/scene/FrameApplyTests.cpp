@@ -23,7 +23,7 @@ struct Rig {
     MemoryTable table;
     std::unique_ptr<sFrameOfMocapData> v2{new sFrameOfMocapData()};
     std::unique_ptr<sFrameOfData> v1{new sFrameOfData()};
-    std::vector<std::vector<MarkerData>> points{8};
+    std::vector<std::vector<std::array<float, 3>>> points{8};
     std::vector<std::vector<sBodyPose>> bones{8};
     std::vector<std::vector<sSegmentPose>> segments{8};
 
@@ -37,7 +37,7 @@ struct Rig {
         for (std::size_t j = 0; j < xyz.size(); ++j)
             for (int c = 0; c < 3; ++c) points[i][j][c] = xyz[j][c];
         v2->markerSets[i].markerCount = static_cast<int>(xyz.size());
-        v2->markerSets[i].markers = points[i].data();
+        v2->markerSets[i].markers = reinterpret_cast<MarkerData*>(points[i].data());
     }
     void skeleton(int k, std::vector<sBodyPose> poses) {
         v2->skeletonCount = std::max(v2->skeletonCount, k + 1);
@@ -52,7 +52,7 @@ struct Rig {
         for (std::size_t j = 0; j < xyz.size(); ++j)
             for (int c = 0; c < 3; ++c) points[i][j][c] = xyz[j][c];
         v1->bodies[i].markerCount = static_cast<int>(xyz.size());
-        v1->bodies[i].markers = points[i].data();
+        v1->bodies[i].markers = reinterpret_cast<MarkerData*>(points[i].data());
         segments[i] = std::move(poses);
         v1->bodies[i].segmentCount = static_cast<int>(segments[i].size());
         v1->bodies[i].segments = segments[i].data();

@@ -343,8 +343,21 @@ MStatus rebuildControl(const std::string& name)
         detail::log::error("workspaceControl: Object '" + name + "' not found.");
         return MStatus::kFailure;
     }
-    const auto children = c->layout->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
-    for (QWidget* w : children) delete w;
+    // The contents are rebuilt in a fresh layout widget of the same name; the old one goes with its
+    // children, so pointers a plug-in kept to it read null, as after the host rebuilds a control.
+    QWidget* fresh = new QWidget();
+    fresh->setObjectName(QString::fromStdString(name));
+    auto* box = new QVBoxLayout(fresh);
+    box->setContentsMargins(0, 0, 0, 0);
+    QWidget* old = c->layout.data();
+    if (auto* dock = qobject_cast<QDockWidget*>(c->window.data())) {
+        dock->setWidget(fresh);
+    } else if (c->window->layout()) {
+        c->window->layout()->addWidget(fresh);
+    }
+    delete old;
+    c->layout = fresh;
+    fresh->show();
     return runScript(*c);
 }
 

@@ -575,7 +575,7 @@ MObject MItDag::root(MStatus* rs)
 
 // ---- modifiers ----
 namespace {
-enum OperationKind { kCreate = 1, kRename, kReparent, kDelete };
+enum OperationKind { kRename = 1, kReparent, kDelete };
 }
 
 MDGModifier::MDGModifier() : fNextPending(0) {}
@@ -617,10 +617,6 @@ MStatus MDGModifier::doIt()
     for (; fNextPending < fOperations.size(); ++fNextPending) {
         Operation& op = fOperations[fNextPending];
         const std::uint32_t i = scene().indexOf(op.node);
-        if (op.kind == kCreate) {
-            op.done = i != kNoNode;
-            continue;
-        }
         if (i == kNoNode) {
             fail("Cannot edit a node that no longer exists");
             continue;
@@ -665,9 +661,7 @@ MStatus MDGModifier::undoIt()
         Operation& op = fOperations[k];
         const std::uint32_t i = scene().indexOf(op.node);
         if (i == kNoNode) continue;
-        if (op.kind == kCreate) {
-            scene().destroy(i);
-        } else if (!op.done) {
+        if (!op.done) {
             continue;
         } else if (op.kind == kRename) {
             scene().rename(i, op.name);
@@ -676,7 +670,12 @@ MStatus MDGModifier::undoIt()
             if (p != kNoNode) scene().reparent(i, p);
         }
     }
+    for (std::size_t k = fCreated.size(); k-- > 0;) {
+        const std::uint32_t i = scene().indexOf(fCreated[k]);
+        if (i != kNoNode) scene().destroy(i);
+    }
     fOperations.clear();
+    fCreated.clear();
     fNextPending = 0;
     return MStatus::kSuccess;
 }
@@ -698,10 +697,7 @@ MObject MDagModifier::createNode(const MString& type, const MObject& parent, MSt
         return MObject();
     }
     MObject node = scene().handle(i);
-    // Created nodes exist at once; the record lets undoIt remove them.
-    fOperations.insert(fOperations.begin() + static_cast<std::ptrdiff_t>(fNextPending),
-                       Operation{kCreate, node, MObject(), std::string(), true});
-    ++fNextPending;
+    fCreated.push_back(node);  // exists at once; undoIt deletes it
     setStatus(rs, MStatus::kSuccess);
     return node;
 }

@@ -441,7 +441,7 @@ std::map<std::string, Builtin>& builtins()
 
     t["print"] = [](const std::vector<Arg>& args, Result&, std::string&) {
         std::string line;
-        for (const auto& a : args) line += a.text;
+        for (const auto& a : args) line += (line.empty() ? "" : " ") + a.text;
         log::info(line);
         return true;
     };

@@ -1,6 +1,9 @@
 #include "orvane/tracker/Control.h"
 
+#include <stdexcept>
+
 #include "ClientManager.h"
+#include "NetworkHooks.h"
 #include "SyntheticSource.h"
 
 namespace orvane {
@@ -29,6 +32,19 @@ FrameSample groundTruth(long long frameNumber) { return ClientManager::get().gro
 SceneDef currentScene() { return ClientManager::get().currentScene(); }
 long long liveFrameCopies() { return ClientManager::get().liveFrameCopies(); }
 void resetForTests() { ClientManager::get().resetForTests(); }
+
+namespace {
+NetworkHooks networkHooks;  // constant-initialised, so set before or after this file's dynamic initialisation alike
+}
+
+void registerNetworkHooks(const NetworkHooks& hooks) { networkHooks = hooks; }
+
+void useNetworkSource(const std::string& hostPort) {
+    if (!networkHooks.factory) throw std::logic_error("useNetworkSource: this build has no network receiver");
+    ClientManager::get().chooseSource(networkHooks.factory(hostPort), std::nullopt);
+}
+
+NetworkStats networkStats() { return networkHooks.stats ? networkHooks.stats() : NetworkStats{}; }
 
 }  // namespace tracker
 }  // namespace orvane

@@ -154,7 +154,7 @@ TEST_F(ModifierTest, UndoRevertsRenamesReparentsAndCreations)
     modifier.renameNode(keep, "renamed");
     modifier.reparentNode(keep, created);
     ASSERT_TRUE(modifier.doIt());
-    ASSERT_EQ(pathOf(keep), "|transform1|renamed");
+    ASSERT_EQ(pathOf(keep), "|" + nameOf(created) + "|renamed");
     ASSERT_TRUE(modifier.undoIt());
     EXPECT_EQ(pathOf(keep), "|keep");
     EXPECT_TRUE(created.isNull());

@@ -31,7 +31,9 @@ protected:
     void TearDown() override
     {
         mayastandin::resetScene();
-        if (mayastandin::isPluginLoaded(kPluginName)) EXPECT_TRUE(mayastandin::unloadPlugin(kPluginName));
+        if (mayastandin::isPluginLoaded(kPluginName)) {
+            EXPECT_TRUE(mayastandin::unloadPlugin(kPluginName));
+        }
     }
     static std::string run(const std::string& mel)
     {
@@ -179,7 +181,8 @@ TEST_F(ControlTest, CreationMakesFloatingDockWithLayoutAsCurrentParent)
     EXPECT_EQ(MQtUtil::findControl("ctl"), info.layout);
     EXPECT_EQ(MQtUtil::mainWindow(), mainWindow);
 
-    EXPECT_EQ(run("standinTestCmd -aw panel"), "ctl|panel");
+    const std::string fullName = run("standinTestCmd -aw panel");
+    EXPECT_EQ(fullName.substr(fullName.size() - 10), "|ctl|panel");
     auto* label = info.layout->findChild<QLabel*>("panel");
     ASSERT_NE(label, nullptr);
     EXPECT_EQ(label->parentWidget(), info.layout);
@@ -221,8 +224,13 @@ TEST_F(ControlTest, RebuildReplacesContentsByRunningTheUiScriptInTheLayout)
 
     // Another control becomes current meanwhile; the rebuild must still fill "ctl".
     ASSERT_TRUE(execute("workspaceControl other"));
+    QPointer<QWidget> oldLayout = layout;
     ASSERT_TRUE(mayastandin::rebuildControl("ctl"));
     EXPECT_TRUE(first.isNull());
+    EXPECT_TRUE(oldLayout.isNull());
+    layout = mayastandin::controlInfo("ctl").layout;
+    ASSERT_NE(layout, nullptr);
+    EXPECT_EQ(layout->objectName(), "ctl");
     auto* rebuilt = layout->findChild<QLabel*>("rebuilt");
     ASSERT_NE(rebuilt, nullptr);
     EXPECT_EQ(rebuilt->parentWidget(), layout);

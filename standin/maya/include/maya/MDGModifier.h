@@ -34,6 +34,7 @@ protected:
     };
     std::vector<Operation> fOperations;
     std::size_t fNextPending;
+    std::vector<MObject> fCreated;  // nodes made by createNode, deleted again by undoIt
 };
 
 OPENMAYA_NAMESPACE_CLOSE

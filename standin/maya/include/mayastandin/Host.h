@@ -75,7 +75,8 @@ ControlInfo controlInfo(const std::string& name);
 // Closes the control the way its close button does (a close event); a control with -retain false is then
 // deleted with deleteLater, so run posted deferred deletes to see it gone.
 void userCloseControl(const std::string& name);
-// Deletes the layout's children and runs the control's -uiScript with the layout as current parent.
+// Replaces the layout widget by a fresh one of the same name (the old one is deleted with its children)
+// and runs the control's -uiScript with the new layout as current parent.
 MStatus rebuildControl(const std::string& name);
 // The host main window (a QMainWindow gets dock widgets); null = controls are top-level windows.
 void setMainWindow(QWidget* mainWindow);

@@ -42,6 +42,31 @@ ORVANE_TRACKER_API SceneDef currentScene();
 // copyFrameV2 calls minus freeFrameV2 calls since the last reset.
 ORVANE_TRACKER_API long long liveFrameCopies();
 
+// Stream from a tracking server (tracker-sim) at "host:port", an IPv4 address or "localhost". Without a call the
+// default source is the server named by the environment variable ORVANE_TRACKER_SERVER ("host:port") when it is
+// set and non-empty, else the synthetic performers. A malformed address fails the next initClient with a
+// message. Throws std::logic_error when the library was built without the network receiver.
+ORVANE_TRACKER_API void useNetworkSource(const std::string& hostPort);
+
+// Counters of the network receiver since its last initClient (all zero when no network source was opened).
+// Datagrams are counted as read from the sockets; a frame is "delivered" when it is handed to the SDK's
+// delivery queue (deliveredFrames() counts what reached the handler).
+struct NetworkStats {
+    long long received = 0;        // datagrams read, of any kind
+    long long delivered = 0;       // frames passed on for delivery
+    long long corrupt = 0;         // datagrams that failed a check (size, magic, checksum, counts ...) and were dropped
+    long long duplicateOrOld = 0;  // frames not newer than the last one passed on, dropped
+    long long missing = 0;         // frame numbers skipped between frames passed on (lost on the way)
+    long long foreign = 0;         // datagrams from an address other than the server's, dropped
+    long long keepalivesSent = 0;
+    long long keepalivesAnswered = 0;  // pongs received
+    long long lastFrameNumber = -1;
+    std::string server;      // the server's address, "127.0.0.1:7001"
+    std::string localAddress;  // the address the receiver's socket is bound to
+    std::string multicastGroup;  // "group:port" when receiving multicast, else empty
+};
+ORVANE_TRACKER_API NetworkStats networkStats();
+
 // Stops and releases any client, forgets handlers and injected failures, and restores the defaults:
 // version 2, multicast, smoothing off, the default source, not held, counters at zero.
 ORVANE_TRACKER_API void resetForTests();
