@@ -58,6 +58,7 @@ void fillScene(int nodes) {
 }
 
 struct Table {
+    Table() { widget.setColumnCount(4); }  // as the panel's form sets it up
     QMarkerTableWidget widget;
     QCheckBox refresh;
     PanelMarkerTable view{&widget, &refresh};
@@ -171,6 +172,9 @@ void BM_ApplyFrame(benchmark::State& state) {
         sdk()->setDataHandlerV2(captureV2);
         capturedV2 = nullptr;
         waitFor(capturedV2);
+        const std::uint64_t before = mayastandin::transformWrites();
+        orvane::scene::applyFrameV2(*capturedV2, joints, markers, table.view);
+        state.counters["writesPerFrame"] = static_cast<double>(mayastandin::transformWrites() - before);
         for (auto _ : state) orvane::scene::applyFrameV2(*capturedV2, joints, markers, table.view);
         sdk()->freeFrameV2(capturedV2);
         delete capturedV2;
@@ -181,6 +185,9 @@ void BM_ApplyFrame(benchmark::State& state) {
         sdk()->setDataHandlerV1(captureV1);
         capturedV1 = nullptr;
         waitFor(capturedV1);
+        const std::uint64_t before = mayastandin::transformWrites();
+        orvane::scene::applyFrameV1(*capturedV1->frame, joints, markers, table.view);
+        state.counters["writesPerFrame"] = static_cast<double>(mayastandin::transformWrites() - before);
         for (auto _ : state) orvane::scene::applyFrameV1(*capturedV1->frame, joints, markers, table.view);
         delete capturedV1;
     }

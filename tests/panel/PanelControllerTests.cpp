@@ -7,7 +7,10 @@
 #include <QtWidgets/QComboBox>
 #include <QtWidgets/QRadioButton>
 
+#include <atomic>
 #include <cmath>
+#include <cstring>
+#include <thread>
 #include <memory>
 
 #include <gtest/gtest.h>
@@ -243,6 +246,40 @@ TEST_F(PanelController, Version1WithSmoothingStreamsIntoTheScene) {
     }
     clickConnect();  // disconnecting while version 1 frames block the SDK's thread must not deadlock
     EXPECT_EQ(ui().checkboxConnect->text(), "Offline");
+}
+
+// A version 1 frame is applied on the UI thread while the SDK's thread waits in onFrameV1: the frame
+// stays valid for the whole application and is never read after the SDK has taken it back.
+TEST_F(PanelController, Version1DeliveryBlocksTheSdkThreadUntilTheUiThreadApplied) {
+    ui().comboBoxSDKVersion->setCurrentIndex(0);
+    clickConnect();
+    ASSERT_EQ(ui().checkboxConnect->text(), "Online");
+    tracker::holdStream(true);
+    spinFor(30);  // let a delivery already under way finish
+    const tracker::SceneDef scene = tracker::currentScene();
+    const MObject locator = panel->markerNodes()[0][0];
+
+    std::unique_ptr<sFrameOfData> frame(new sFrameOfData());
+    float point[3] = {1230, 4560, 7890};
+    frame->bodyCount = 1;
+    std::strncpy(frame->bodies[0].name, scene.subjects[0].name.c_str(), sizeof frame->bodies[0].name - 1);
+    frame->bodies[0].markerCount = 1;
+    frame->bodies[0].markers = reinterpret_cast<MarkerData*>(point);
+
+    std::atomic<bool> returned{false};
+    std::thread sdkThread([&] {
+        static_cast<OrvaneObserver*>(panel.get())->onFrameV1(frame.get());
+        returned.store(true);
+    });
+    // Without the UI thread processing events the SDK's thread cannot get past the emission.
+    QThread::msleep(50);
+    EXPECT_FALSE(returned.load());
+    ASSERT_TRUE(spinUntil([&] { return returned.load(); }));
+    sdkThread.join();
+    EXPECT_NEAR(world(locator).x, 123.0, kCm);  // applied before the SDK's thread went on
+    EXPECT_NEAR(world(locator).z, 789.0, kCm);
+    tracker::holdStream(false);
+    clickConnect();
 }
 
 TEST_F(PanelController, FailedCreateOrInitShowsTheErrorAndBuildsNothing) {

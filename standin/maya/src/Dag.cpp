@@ -373,6 +373,7 @@ MStatus MFnTransform::setTranslation(const MVector& v, MSpace::Space space)
     MStatus s;
     const std::uint32_t i = xformIndex(fObject, &s);
     if (i == kNoNode) return s;
+    scene().countTransformWrite();
     if (space == MSpace::kWorld) {
         const MPoint local = MPoint(v) * scene().worldMatrix(scene().node(i).parent).inverse();
         scene().node(i).translation = MVector(local.x, local.y, local.z);
@@ -402,6 +403,7 @@ MStatus MFnTransform::setRotation(const MQuaternion& q, MSpace::Space space)
     MStatus s;
     const std::uint32_t i = xformIndex(fObject, &s);
     if (i == kNoNode) return s;
+    scene().countTransformWrite();
     MQuaternion local = q.normal();
     if (space == MSpace::kWorld) local = local * parentRotation(i).inverse();
     auto& r = scene().node(i).rotation;
@@ -421,6 +423,7 @@ MStatus MFnTransform::setRotation(const MEulerRotation& e)
     MStatus s;
     const std::uint32_t i = xformIndex(fObject, &s);
     if (i == kNoNode) return s;
+    scene().countTransformWrite();
     scene().node(i).rotation = e;
     return MStatus::kSuccess;
 }

@@ -61,6 +61,7 @@ PluginInfo pluginInfo(const std::string& name)
 }
 
 size_t dagNodeCount() { return Scene::instance().dagNodeCount(); }
+std::uint64_t transformWrites() { return Scene::instance().transformWrites(); }
 MObject findNode(const std::string& nameOrPath)
 {
     std::vector<std::uint32_t> found;

@@ -110,6 +110,10 @@ class Scene {
 public:
     static Scene& instance();
 
+    // Translation and rotation writes through MFnTransform since the start (main thread only).
+    void countTransformWrite() { ++fTransformWrites; }
+    std::uint64_t transformWrites() const { return fTransformWrites; }
+
     // Node types.
     std::shared_ptr<NodeType> findType(const std::string& name) const;
     std::shared_ptr<NodeType> findTypeById(unsigned id) const;
@@ -156,6 +160,7 @@ public:
     static std::string legalName(const std::string& raw);
 
 private:
+    std::uint64_t fTransformWrites = 0;
     Scene();
     std::uint32_t allocate(const std::shared_ptr<NodeType>& type, std::uint32_t parent, const std::string& name);
     void attach(std::uint32_t index, std::uint32_t parent, const std::string& name);

@@ -120,6 +120,7 @@ TEST(DefaultSourceChild, ConnectsToTheServerFromTheEnvironment) {
     ASSERT_TRUE(onLoopback(server));
     trk::resetForTests();
     Recorder::install(SDKVER_V2);
+    sdk()->setConnectionType(ConnectionType_Unicast);
     ASSERT_EQ(sdk()->createClient(), 0);
     ASSERT_EQ(sdk()->initClient(), 0) << lastError();
     ASSERT_EQ(sdk()->startClient(), 0) << lastError();

@@ -5,6 +5,7 @@
 #include <maya/MStatus.h>
 #include <maya/MObject.h>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,9 @@ PluginInfo pluginInfo(const std::string& name);
 
 // Scene.
 size_t dagNodeCount();  // DAG nodes, not counting the world
+// Translations and rotations set through MFnTransform since the host started: what frame
+// application costs the scene, and how the demo counts applied frames.
+std::uint64_t transformWrites();
 // A name ("a"), a partial path ("b|c") or a full path ("|a|b|c"); null when none or more than one match.
 MObject findNode(const std::string& nameOrPath);
 // Deletes every node; MObjects and MDagPaths held anywhere become invalid (never dangling).

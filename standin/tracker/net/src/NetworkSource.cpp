@@ -226,6 +226,7 @@ void NetworkSource::stop() {
 }
 
 void NetworkSource::lose(const std::string& reason) {
+    gone_ = true;
     std::lock_guard<std::mutex> lock(sinkMutex_);
     if (lost_) return;
     lost_ = true;
@@ -265,7 +266,7 @@ void NetworkSource::run() {
     const nfds_t count = groupSocket_.isOpen() ? 3 : 2;
     while (true) {
         long long now = steadyMs();
-        const long long nextTimer = std::min(lastPingMs_ + kKeepaliveMs, lastHeardMs_ + kSilenceMs);
+        const long long nextTimer = gone_ ? lastPingMs_ + kKeepaliveMs : std::min(lastPingMs_ + kKeepaliveMs, lastHeardMs_ + kSilenceMs);
         const int wait = static_cast<int>(std::max(1LL, std::min(nextTimer - now, 100LL)));
         const int ready = ::poll(fds, count, wait);
         if (ready > 0 && (fds[0].revents & POLLIN)) return;
@@ -289,9 +290,9 @@ void NetworkSource::run() {
             lastPingMs_ = now;
             sendKeepalive(false, static_cast<std::uint32_t>(now), 0);
         }
-        if (now - lastHeardMs_ >= kSilenceMs)
+        if (!gone_ && now - lastHeardMs_ >= kSilenceMs)
             lose("no data and no answer from tracking server " + server_.text() + " for " +
-                 std::to_string(kSilenceMs / 1000.0).substr(0, 3) + " s");
+                 std::to_string(kSilenceMs / 1000) + "." + std::to_string(kSilenceMs % 1000 / 100) + " s");
         reportRejected(now, false);
     }
 }

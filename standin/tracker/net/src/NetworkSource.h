@@ -73,6 +73,7 @@ private:
 
     // Receive thread only.
     long long lastHeardMs_ = 0, lastPingMs_ = 0, lastReportMs_ = -kReportMs;
+    bool gone_ = false;  // lose() was called (it is called on the receive thread only)
     long long pendingRejected_ = 0;
     std::string lastRejection_;
     std::uint8_t buffer_[kMaxDatagramBytes + 1];

@@ -1,0 +1,149 @@
+// orvane-demo: the stand-in host with the plug-in, as a user would drive it. Loads the module, runs
+// OrvanePluginWindow, ticks "connect" and prints once a second how many frames reached the scene and
+// where one locator and one joint stand. Frames come from the tracking server named by
+// ORVANE_TRACKER_SERVER (host:port), or from the SDK's in-process performers when it is unset.
+//
+//   orvane-demo [--plugin PATH] [--version 1|2] [--smooth] [--performers N] [--seconds N]
+
+#include <QtCore/QCommandLineParser>
+#include <QtCore/QElapsedTimer>
+#include <QtCore/QTimer>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QCheckBox>
+#include <QtWidgets/QComboBox>
+#include <QtWidgets/QMainWindow>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+
+#include <maya/MDagPath.h>
+#include <maya/MFnDagNode.h>
+#include <maya/MFnTransform.h>
+#include <mayastandin/Host.h>
+
+#include "orvane/tracker/Control.h"
+
+namespace {
+
+namespace host = mayastandin;
+namespace tracker = orvane::tracker;
+
+volatile std::sig_atomic_t stopRequested = 0;
+void onSignal(int) { stopRequested = 1; }
+
+bool worldPosition(const std::string& name, MVector& out) {
+    MObject node = host::findNode(name);
+    if (node.isNull()) return false;
+    MDagPath path;
+    MFnDagNode(node).getPath(path);
+    if (!path.isValid()) return false;
+    out = MFnTransform(path).getTranslation(MSpace::kWorld);
+    return true;
+}
+
+std::string describe(const std::string& name) {
+    MVector p;
+    if (!worldPosition(host::legalNodeName(name), p)) return name + " (not in the scene)";
+    char text[256];
+    std::snprintf(text, sizeof text, "%s at (%.2f, %.2f, %.2f) cm", name.c_str(), p.x, p.y, p.z);
+    return text;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QCommandLineParser options;
+    options.setApplicationDescription("The stand-in host with the mocap plug-in, connected and streaming.");
+    options.addHelpOption();
+    options.addOption({"plugin", "Plug-in module to load.", "path", ORVANE_DEFAULT_PLUGIN});
+    options.addOption({"version", "SDK protocol version: 1 (V1.6) or 2 (V2.0).", "n", "2"});
+    options.addOption({"smooth", "Smooth marker points (version 1)."});
+    options.addOption({"performers", "In-process performers when no server is set.", "n", "2"});
+    options.addOption({"seconds", "Stop after this many seconds (0: run until interrupted).", "n", "0"});
+    options.process(app);
+
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+
+    QMainWindow mainWindow;
+    mainWindow.setWindowTitle("Maya stand-in");
+    mainWindow.resize(900, 600);
+    mainWindow.show();
+    host::setMainWindow(&mainWindow);
+    host::setLogStream(1);
+    host::setLogEcho(true);
+
+    const char* server = std::getenv("ORVANE_TRACKER_SERVER");
+    if (server == nullptr || *server == '\0') {
+        tracker::SyntheticOptions synthetic;
+        synthetic.performers = options.value("performers").toInt();
+        tracker::useSyntheticSource(synthetic);
+        std::printf("frames from the SDK's in-process performers (%d)\n", synthetic.performers);
+    } else {
+        std::printf("frames from the tracking server at %s\n", server);
+    }
+
+    if (!host::loadPlugin(options.value("plugin").toStdString())) return 1;
+    if (!host::execute("OrvanePluginWindow")) return 1;
+    QWidget* layout = host::controlInfo("customWorkspaceControl").layout;
+    QWidget* panel = layout ? layout->findChild<QWidget*>("QPluginPanelClass") : nullptr;
+    if (panel == nullptr) {
+        std::fprintf(stderr, "orvane-demo: the panel did not open\n");
+        return 1;
+    }
+    panel->findChild<QComboBox*>("comboBoxSDKVersion")->setCurrentIndex(options.value("version") == "1" ? 0 : 1);
+    if (options.isSet("smooth")) panel->findChild<QCheckBox*>("checkBoxSmooth")->click();
+    QCheckBox* connectBox = panel->findChild<QCheckBox*>("checkboxConnect");
+    connectBox->click();
+    if (connectBox->text() != "Online") {
+        std::fprintf(stderr, "orvane-demo: not connected\n");
+        host::unloadPlugin("workspaceControlCmd");
+        return 1;
+    }
+
+    const tracker::SceneDef scene = tracker::currentScene();
+    std::string locator, joint;
+    std::uint64_t writesPerFrame = 0;
+    for (const tracker::SubjectDef& subject : scene.subjects) {
+        if (locator.empty() && !subject.markerNames.empty()) locator = subject.markerNames.front();
+        if (joint.empty() && subject.bones.size() > 3) joint = subject.bones[3].name;
+        // A version 2 frame writes each locator once and each joint twice; version 1 likewise.
+        writesPerFrame += subject.markerNames.size() + 2 * subject.bones.size();
+    }
+
+    QElapsedTimer clock;
+    clock.start();
+    const int seconds = options.value("seconds").toInt();
+    std::uint64_t lastWrites = host::transformWrites();
+    long long lastDelivered = tracker::deliveredFrames();
+    QTimer report;
+    QObject::connect(&report, &QTimer::timeout, [&] {
+        const std::uint64_t writes = host::transformWrites();
+        const long long delivered = tracker::deliveredFrames();
+        const double applied = writesPerFrame ? double(writes - lastWrites) / writesPerFrame : 0.0;
+        std::printf("[%3llds] %s, frames delivered %lld (+%lld/s), applied +%.0f/s | %s | %s\n",
+                    static_cast<long long>((clock.elapsed() + 500) / 1000), connectBox->text().toUtf8().constData(),
+                    delivered, delivered - lastDelivered, applied, describe(locator).c_str(),
+                    describe(joint).c_str());
+        std::fflush(stdout);
+        lastWrites = writes;
+        lastDelivered = delivered;
+        if (seconds > 0 && clock.elapsed() >= seconds * 1000LL) app.quit();
+    });
+    report.start(1000);
+    QTimer interruptWatch;
+    QObject::connect(&interruptWatch, &QTimer::timeout, [&] {
+        if (stopRequested) app.quit();
+    });
+    interruptWatch.start(100);
+
+    app.exec();
+
+    connectBox->click();  // untick: disconnect
+    std::printf("disconnected: %s; scene holds %zu nodes\n", connectBox->text().toUtf8().constData(),
+                host::dagNodeCount());
+    host::shutdown();
+    return 0;
+}
