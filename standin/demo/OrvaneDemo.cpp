@@ -3,7 +3,7 @@
 // where one locator and one joint stand. Frames come from the tracking server named by
 // ORVANE_TRACKER_SERVER (host:port), or from the SDK's in-process performers when it is unset.
 //
-//   orvane-demo [--plugin PATH] [--version 1|2] [--smooth] [--performers N] [--seconds N]
+//   orvane-demo [--plugin PATH] [--version 1|2] [--smooth] [--performers N] [--seconds N] [--screenshot F]
 
 #include <QtCore/QCommandLineParser>
 #include <QtCore/QElapsedTimer>
@@ -11,6 +11,7 @@
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QComboBox>
+#include <QtGui/QPixmap>
 #include <QtWidgets/QMainWindow>
 
 #include <csignal>
@@ -62,6 +63,7 @@ int main(int argc, char** argv) {
     options.addOption({"smooth", "Smooth marker points (version 1)."});
     options.addOption({"performers", "In-process performers when no server is set.", "n", "2"});
     options.addOption({"seconds", "Stop after this many seconds (0: run until interrupted).", "n", "0"});
+    options.addOption({"screenshot", "After two seconds, save a picture of the panel (PNG).", "file"});
     options.process(app);
 
     std::signal(SIGINT, onSignal);
@@ -95,6 +97,7 @@ int main(int argc, char** argv) {
     }
     panel->findChild<QComboBox*>("comboBoxSDKVersion")->setCurrentIndex(options.value("version") == "1" ? 0 : 1);
     if (options.isSet("smooth")) panel->findChild<QCheckBox*>("checkBoxSmooth")->click();
+    if (options.isSet("screenshot")) panel->findChild<QCheckBox*>("checkBoxRefreshUI")->click();
     QCheckBox* connectBox = panel->findChild<QCheckBox*>("checkboxConnect");
     connectBox->click();
     if (connectBox->text() != "Online") {
@@ -133,6 +136,14 @@ int main(int argc, char** argv) {
         if (seconds > 0 && clock.elapsed() >= seconds * 1000LL) app.quit();
     });
     report.start(1000);
+    if (options.isSet("screenshot")) {
+        panel->window()->resize(460, 560);  // room for the table's rows
+        QTimer::singleShot(2000, [&] {
+            const QString file = options.value("screenshot");
+            const bool saved = panel->window()->grab().save(file, "PNG");
+            std::printf("%s %s\n", saved ? "saved" : "could not save", file.toUtf8().constData());
+        });
+    }
     QTimer interruptWatch;
     QObject::connect(&interruptWatch, &QTimer::timeout, [&] {
         if (stopRequested) app.quit();
