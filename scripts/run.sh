@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The main job: installs what is missing, builds, starts the tracking-server simulator on a free loopback
 # port and runs the stand-in host with the plug-in connected to it. Without a display it runs headless.
-#   ./scripts/run.sh [--seconds N] [--version 1|2] [--smooth] [--performers N] [--replay FILE]
+#   ./scripts/run.sh [--seconds N] [--version 1|2] [--smooth] [--performers N] [--replay FILE [--bvh-unit-mm X]]
 # Ctrl-C stops it.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -15,7 +15,8 @@ demo_args=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --performers) performers=$2; shift 2 ;;
-    --replay) replay=(--replay "$2"); shift 2 ;;
+    --replay) replay+=(--replay "$2"); shift 2 ;;
+    --bvh-unit-mm) replay+=(--bvh-unit-mm "$2"); shift 2 ;;
     *) demo_args+=("$1"); shift ;;
   esac
 done

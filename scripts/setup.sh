@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs, only those missing. Safe to run again.
 set -euo pipefail
-packages=(build-essential cmake ninja-build pkg-config
-          qtbase5-dev qtbase5-dev-tools libqt5opengl5-dev
-          libgtest-dev libgmock-dev libbenchmark-dev
-          xvfb xauth assimp-testmodels iproute2 util-linux valgrind)
+# Toolchain; Qt 5 (the panel, the stand-in host); GoogleTest and Google Benchmark; CMU's BVH capture for
+# replays; iproute2 and util-linux for the multicast test's private network namespace.
+packages=(build-essential cmake ninja-build
+          qtbase5-dev qtbase5-dev-tools
+          libgtest-dev libbenchmark-dev
+          assimp-testmodels iproute2 util-linux)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -44,6 +44,7 @@ bool worldPosition(const std::string& name, MVector& out) {
 }
 
 std::string describe(const std::string& name) {
+    if (name.empty()) return "-";
     MVector p;
     if (!worldPosition(host::legalNodeName(name), p)) return name + " (not in the scene)";
     char text[256];

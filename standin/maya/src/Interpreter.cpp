@@ -168,26 +168,26 @@ bool parseFlags(const std::string& command, const std::vector<Arg>& args, const 
     for (std::size_t i = 0; i < args.size(); ++i) {
         const Arg& a = args[i];
         if (a.literal && a.text.size() > 1 && a.text[0] == '-' && !isNumeric(a.text)) {
-            const FlagSpec* spec = nullptr;
+            const FlagSpec* flag = nullptr;
             for (const auto& s : specs)
-                if (a.text == std::string("-") + s.shortName || a.text == std::string("-") + s.longName) spec = &s;
-            if (!spec) {
+                if (a.text == std::string("-") + s.shortName || a.text == std::string("-") + s.longName) flag = &s;
+            if (!flag) {
                 error = command + ": Invalid flag '" + a.text + "'";
                 return false;
             }
             std::string value = "1";
-            if (spec->kind != 'n') {
+            if (flag->kind != 'n') {
                 if (i + 1 >= args.size()) {
                     error = command + ": Flag '" + a.text + "' needs a value";
                     return false;
                 }
                 value = args[++i].text;
                 bool b;
-                if (spec->kind == 'b' && !toBool(value, b)) {
+                if (flag->kind == 'b' && !toBool(value, b)) {
                     error = command + ": Flag '" + a.text + "' expects true or false, got '" + value + "'";
                     return false;
                 }
-                if (spec->kind == 'i') {
+                if (flag->kind == 'i') {
                     char* end = nullptr;
                     std::strtol(value.c_str(), &end, 10);
                     if (value.empty() || *end != '\0') {
@@ -196,7 +196,7 @@ bool parseFlags(const std::string& command, const std::vector<Arg>& args, const 
                     }
                 }
             }
-            out.flags[spec->longName] = value;
+            out.flags[flag->longName] = value;
         } else {
             out.objects.push_back(a.text);
         }
