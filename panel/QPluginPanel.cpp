@@ -244,9 +244,7 @@ MObject QPluginPanel::findOrCreateNode(const std::string& name, const std::strin
         const MDagPath path = findDagPathByName(hostName);
         if (path.isValid()) return path.node();
     }
-    MObject node = dagModifier.createNode(MString(typeName.c_str()), MObject::kNullObj);
-    if (!hostName.empty()) dagModifier.renameNode(node, MString(hostName.c_str()));
-    return node;
+    return orvane::scene::createNamedNode(dagModifier, hostName, typeName.c_str());
 }
 
 // ---------------------------------------------------------------- frame slots

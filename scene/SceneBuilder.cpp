@@ -45,6 +45,12 @@ MDagPath findDagPathByName(const std::string& name) {
     return MDagPath();
 }
 
+MObject createNamedNode(MDagModifier& modifier, const std::string& hostName, const char* typeName) {
+    MObject node = modifier.createNode(MString(typeName), MObject::kNullObj);
+    if (!hostName.empty()) modifier.renameNode(node, MString(hostName.c_str()));
+    return node;
+}
+
 SceneBuilder::SceneBuilder(MDagModifier& modifier, NodeLists& jointNodeLists, NodeLists& markerNodeLists,
                            MarkerGroupTable& table)
     : modifier_(modifier),
@@ -59,10 +65,7 @@ MObject SceneBuilder::findOrCreateNode(const RecordName& rawName, const char* ty
         const MDagPath path = index_.find(name);
         if (path.isValid()) return path.node();
     }
-    MObject node = modifier_.createNode(MString(typeName), MObject::kNullObj);
-    // A nameless object keeps the host's default name: there is nothing to find it by later.
-    if (!name.empty()) modifier_.renameNode(node, MString(name.c_str()));
-    return node;
+    return createNamedNode(modifier_, name, typeName);
 }
 
 int SceneBuilder::checkedParent(int parent, int index, const RecordName& jointName) {

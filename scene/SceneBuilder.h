@@ -38,6 +38,10 @@ private:
 // The first DAG node, depth-first, whose own name is `name`; an invalid path when there is none.
 MDagPath findDagPathByName(const std::string& name);
 
+// A new node of `typeName` under the world, renamed to `hostName` when the modifier's doIt runs.
+// A nameless node keeps the host's default name: there is nothing to find it by later.
+MObject createNamedNode(MDagModifier& modifier, const std::string& hostName, const char* typeName);
+
 class SceneBuilder {
 public:
     SceneBuilder(MDagModifier& modifier, NodeLists& jointNodeLists, NodeLists& markerNodeLists,
