@@ -59,9 +59,17 @@ int main(int argc, char** argv)
         mayastandin::setMainWindow(mainWindow);
     }
 
+    // Results are shown the way the host's script editor shows them.
     int rc = 0;
-    for (const auto& s : scripts)
-        if (!mayastandin::execute(s)) rc = 1;
+    for (const auto& s : scripts) {
+        std::string result;
+        if (!mayastandin::execute(s, &result)) {
+            rc = 1;
+        } else if (!result.empty()) {
+            std::printf("// Result: %s //\n", result.c_str());
+            std::fflush(stdout);
+        }
+    }
 
     if (!exitNow) {
         if (exitAfter >= 0.0) QTimer::singleShot(static_cast<int>(exitAfter * 1000.0), &app, &QApplication::quit);

@@ -116,7 +116,8 @@ private:
         c.receivedUs = f->receiveTimeUs;
         for (int s = 0; s < f->markerSetCount; ++s) {
             const sMarkerSetFrame& set = f->markerSets[s];
-            c.markers.emplace_back(&set.markers[0][0], &set.markers[0][0] + 3 * set.markerCount);
+            const float* first = set.markerCount ? &set.markers[0][0] : nullptr;
+            c.markers.emplace_back(first, first ? first + 3 * set.markerCount : nullptr);
         }
         for (int k = 0; k < f->skeletonCount; ++k) {
             std::vector<float> v;
