@@ -2,6 +2,7 @@
 // scene: initial state, settings, connect by a real click, frames applied against the source's ground
 // truth, disconnect, reconnect, failure paths and teardown. Waits are bounded polls; nothing is timed.
 
+#include <QtCore/QTimer>
 #include <QtTest/QTest>
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QComboBox>
@@ -315,6 +316,30 @@ TEST_F(PanelController, LostConnectionShowsAtTheNextClick) {
     EXPECT_TRUE(panel->findChild<UIThread*>()->isPaused());
     sdk()->stopClient();
     sdk()->releaseClient();
+}
+
+// A click handled while the disconnection waits for the SDK (the UI thread keeps processing events)
+// does nothing: without the guard it would start a connection inside the disconnection.
+TEST_F(PanelController, ClickDuringTheDisconnectionWaitIsIgnored) {
+    clickConnect();
+    ASSERT_EQ(ui().checkboxConnect->text(), "Online");
+    ASSERT_TRUE(spinUntil([] { return tracker::deliveredFrames() > 5; }));
+    tracker::holdStream(true);
+    const long long delivered = tracker::deliveredFrames();  // a new connection would start counting anew
+    tracker::slowNextStop(400);
+    int clicksDuringWait = 0;
+    QTimer::singleShot(150, [&] {
+        ++clicksDuringWait;
+        click(ui().checkboxConnect);  // the stream has stopped, stopClient has not returned yet
+    });
+    clickConnect();
+    EXPECT_EQ(clicksDuringWait, 1);
+    EXPECT_EQ(ui().checkboxConnect->text(), "Offline");
+    EXPECT_FALSE(ui().checkboxConnect->isChecked());
+    EXPECT_FALSE(sdk()->isConnected());
+    EXPECT_EQ(tracker::deliveredFrames(), delivered) << "a connection was started inside the disconnection";
+    EXPECT_EQ(observerRegistry().count(OrvaneSystem::instance()), 0u);
+    EXPECT_EQ(ui().tableWidget->rowCount(), 0);
 }
 
 // An attempt that ends not connected must not leave a second registration behind for the next one.

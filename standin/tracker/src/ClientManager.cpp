@@ -162,13 +162,20 @@ int ClientManager::startClient() {
 int ClientManager::stopClient() {
     if (deliveryThreadId_.load() == std::this_thread::get_id())
         return fail("stopClient: called from a handler on the SDK's thread; call it from another thread");
-    std::lock_guard<std::mutex> lock(lifecycleMutex_);
-    if (takeInjectedFailure("stopClient")) return 1;
-    if (state_ == State::None) return fail("stopClient: no client");
-    if (state_ == State::Started) {
-        stopDelivery();
-        state_ = State::Initialised;
+    int delayMs = 0;
+    {
+        std::lock_guard<std::mutex> lock(lifecycleMutex_);
+        if (takeInjectedFailure("stopClient")) return 1;
+        if (state_ == State::None) return fail("stopClient: no client");
+        if (state_ == State::Started) {
+            stopDelivery();
+            state_ = State::Initialised;
+        }
+        std::lock_guard<std::mutex> control(controlMutex_);
+        std::swap(delayMs, nextStopDelayMs_);
     }
+    // A slow shutdown: the stream has stopped, the call has not returned yet.
+    if (delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
     return 0;
 }
 
@@ -436,6 +443,12 @@ void ClientManager::failNextCall(const std::string& call, const std::string& mes
     injectedFailures_[call] = message;
 }
 
+void ClientManager::slowNextStop(int milliseconds) {
+    if (milliseconds < 0) throw std::invalid_argument("slowNextStop: a negative delay");
+    std::lock_guard<std::mutex> lock(controlMutex_);
+    nextStopDelayMs_ = milliseconds;
+}
+
 void ClientManager::loseConnection() { connectionLost("the in-process source stopped sending (simulated)"); }
 
 void ClientManager::holdStream(bool held) {
@@ -513,6 +526,7 @@ void ClientManager::resetForTests() {
         synthetic_ = defaultSynthetic_;
         explicitSource_ = false;
         injectedFailures_.clear();
+        nextStopDelayMs_ = 0;
     }
     {
         std::lock_guard<std::mutex> delivery(deliveryMutex_);

@@ -66,6 +66,7 @@ public:
     void chooseSource(SourceFactory factory, std::optional<SyntheticOptions> synthetic);
     void chooseDefaultSource(SourceFactory factory, std::optional<SyntheticOptions> synthetic);
     void failNextCall(const std::string& call, const std::string& message);
+    void slowNextStop(int milliseconds);
     void loseConnection();
     void holdStream(bool held);
     long long deliveredFrames() const;
@@ -114,6 +115,7 @@ private:
     SourceFactory factory_, defaultFactory_;
     std::optional<SyntheticOptions> synthetic_, defaultSynthetic_;
     std::map<std::string, std::string> injectedFailures_;
+    int nextStopDelayMs_ = 0;  // controlMutex_
 
     // Lifecycle.
     std::mutex lifecycleMutex_;

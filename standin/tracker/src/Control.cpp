@@ -24,6 +24,8 @@ void failNextCall(const std::string& call, const std::string& message) {
     ClientManager::get().failNextCall(call, message);
 }
 
+void slowNextStop(int milliseconds) { ClientManager::get().slowNextStop(milliseconds); }
+
 void loseConnection() { ClientManager::get().loseConnection(); }
 void holdStream(bool held) { ClientManager::get().holdStream(held); }
 long long deliveredFrames() { return ClientManager::get().deliveredFrames(); }

@@ -20,6 +20,10 @@ ORVANE_TRACKER_API void useSyntheticSource(const SyntheticOptions& options);
 // for any other name.
 ORVANE_TRACKER_API void failNextCall(const std::string& call, const std::string& message);
 
+// The next stopClient stops the stream, then takes this long to return, like a server slow to acknowledge
+// the end of the stream. Throws std::invalid_argument for a negative delay.
+ORVANE_TRACKER_API void slowNextStop(int milliseconds);
+
 // As if the server went away: delivery ends, isConnected() turns false and an error message goes through the
 // message callback. stopClient/releaseClient still work as usual. No effect when not started.
 ORVANE_TRACKER_API void loseConnection();
