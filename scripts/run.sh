@@ -23,8 +23,8 @@ done
 
 [ -n "${DISPLAY:-}" ] || export QT_QPA_PLATFORM=offscreen
 
-sim=$(find "$root/build" -type f -name tracker-sim -perm -u+x | head -n 1)
-if [ -z "$sim" ]; then
+sim="$bin/tracker-sim"
+if [ ! -x "$sim" ]; then
   echo "run: no tracker-sim built; streaming the SDK's in-process performers"
   exec "$bin/orvane-demo" --performers "$performers" "${demo_args[@]}"
 fi

@@ -136,6 +136,7 @@ int main(int argc, char** argv) {
         lastDelivered = delivered;
         if (seconds > 0 && clock.elapsed() >= seconds * 1000LL) app.quit();
     });
+    report.setTimerType(Qt::PreciseTimer);
     report.start(1000);
     if (options.isSet("screenshot")) {
         panel->window()->resize(460, 560);  // room for the table's rows
