@@ -29,7 +29,6 @@ public:
     void rebuild();
     // An invalid path when no node had that name at the last rebuild.
     MDagPath find(const std::string& name) const;
-    std::size_t size() const { return paths_.size(); }
 
 private:
     std::unordered_map<std::string, MDagPath> paths_;
