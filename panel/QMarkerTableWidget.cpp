@@ -7,7 +7,7 @@ const char* const kZero = "0.0";
 }
 
 QMarkerTableWidget::QMarkerTableWidget(QWidget* parent) : QTableWidget(parent) {
-    setHorizontalHeaderLabels(QStringList() << "Name" << "X" << "Y" << "Z");
+    setHorizontalHeaderLabels(QStringList({"Name", "X", "Y", "Z"}));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
 }
 

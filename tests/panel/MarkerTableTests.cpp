@@ -15,7 +15,7 @@ struct Table : panelsupport::WithApplication, testing::Test {
     void SetUp() override {
         panelsupport::app();
         table.setColumnCount(4);
-        table.setHorizontalHeaderLabels(QStringList() << "Name" << "X" << "Y" << "Z");
+        table.setHorizontalHeaderLabels(QStringList({"Name", "X", "Y", "Z"}));
     }
     QString cell(int row, int column) const {
         const QTableWidgetItem* item = table.item(row, column);
@@ -25,8 +25,8 @@ struct Table : panelsupport::WithApplication, testing::Test {
 };
 
 TEST_F(Table, GroupsAreAHeadingRowThenOneRowPerMarker) {
-    table.appendMarkerGroup("A", QStringList() << "a1" << "a2");
-    table.appendMarkerGroup("B", QStringList() << "b1");
+    table.appendMarkerGroup("A", QStringList({"a1", "a2"}));
+    table.appendMarkerGroup("B", QStringList({"b1"}));
     ASSERT_EQ(table.rowCount(), 5);
     const char* names[] = {"A", "a1", "a2", "B", "b1"};
     for (int row = 0; row < 5; ++row) EXPECT_EQ(cell(row, 0), names[row]);
@@ -41,15 +41,15 @@ TEST_F(Table, GroupsAreAHeadingRowThenOneRowPerMarker) {
 TEST_F(Table, EmptyGroupsAndDuplicatesAreAppendedAsGiven) {
     table.appendMarkerGroup("Empty", QStringList());
     EXPECT_EQ(table.rowCount(), 1);
-    table.appendMarkerGroup("A", QStringList() << "a");
-    table.appendMarkerGroup("A", QStringList() << "a");
+    table.appendMarkerGroup("A", QStringList({"a"}));
+    table.appendMarkerGroup("A", QStringList({"a"}));
     EXPECT_EQ(table.rowCount(), 5);
     EXPECT_EQ(table.headingRow("A"), 1);  // the first of the two
 }
 
 TEST_F(Table, HeadingMatchIgnoresCoordinateCellsAndMarkerNames) {
-    table.appendMarkerGroup("A", QStringList() << "0.0" << "B");
-    table.appendMarkerGroup("0.0", QStringList() << "x");
+    table.appendMarkerGroup("A", QStringList({"0.0", "B"}));
+    table.appendMarkerGroup("0.0", QStringList({"x"}));
     table.appendMarkerGroup("B", QStringList());
     EXPECT_EQ(table.headingRow("0.0"), 3);
     EXPECT_EQ(table.headingRow("B"), 5);
@@ -64,7 +64,7 @@ TEST_F(Table, HeadingMatchIgnoresCoordinateCellsAndMarkerNames) {
 TEST_F(Table, ClearRowsKeepsColumnsAndHeader) {
     table.clearRows();
     EXPECT_EQ(table.rowCount(), 0);
-    table.appendMarkerGroup("A", QStringList() << "a1" << "a2");
+    table.appendMarkerGroup("A", QStringList({"a1", "a2"}));
     table.clearRows();
     EXPECT_EQ(table.rowCount(), 0);
     ASSERT_EQ(table.columnCount(), 4);
@@ -72,7 +72,7 @@ TEST_F(Table, ClearRowsKeepsColumnsAndHeader) {
 }
 
 TEST_F(Table, CellsCannotBeEdited) {
-    table.appendMarkerGroup("A", QStringList() << "a1");
+    table.appendMarkerGroup("A", QStringList({"a1"}));
     table.resize(400, 300);
     table.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&table));
