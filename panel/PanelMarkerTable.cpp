@@ -5,9 +5,7 @@
 #include "QMarkerTableWidget.h"
 
 namespace {
-QString text(const orvane::RecordName& name) {
-    return QString::fromUtf8(name.data, static_cast<int>(name.length));
-}
+QString text(const orvane::RecordName& name) { return QString::fromUtf8(name.data, static_cast<int>(name.length)); }
 }  // namespace
 
 void PanelMarkerTable::appendMarkerGroup(const orvane::RecordName& name,

@@ -11,8 +11,7 @@ class PanelMarkerTable : public orvane::scene::MarkerGroupTable {
 public:
     PanelMarkerTable(QMarkerTableWidget* table, const QCheckBox* refresh) : table_(table), refresh_(refresh) {}
 
-    void appendMarkerGroup(const orvane::RecordName& name,
-                           const std::vector<orvane::RecordName>& markerNames) override;
+    void appendMarkerGroup(const orvane::RecordName& name, const std::vector<orvane::RecordName>& markerNames) override;
     int rowCount() const override;
     int headingRow(const orvane::RecordName& name) const override;
     bool refreshEnabled() const override;

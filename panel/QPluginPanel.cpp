@@ -97,8 +97,7 @@ void QPluginPanel::registerSdkHandlers() {
             sdk()->setDataHandlerV2(dataHandlerV2);
             sdk()->setMsgCallbackV2(msgCallbackV2);
             break;
-        default:
-            break;
+        default: break;
     }
 }
 
@@ -217,8 +216,7 @@ void QPluginPanel::buildSceneFromDescriptions() {
             OrvaneSystem::instance()->freeDataDescriptionsV2(descriptions);
             break;
         }
-        default:
-            break;
+        default: break;
     }
 }
 
@@ -234,9 +232,7 @@ void QPluginPanel::buildSceneV2(sDataDescriptions* descriptions) {
     orvane::scene::SceneBuilder(dagModifier, jointNodeLists, markerNodeLists, table).buildV2(descriptions);
 }
 
-MDagPath QPluginPanel::findDagPathByName(const std::string& name) {
-    return orvane::scene::findDagPathByName(name);
-}
+MDagPath QPluginPanel::findDagPathByName(const std::string& name) { return orvane::scene::findDagPathByName(name); }
 
 MObject QPluginPanel::findOrCreateNode(const std::string& name, const std::string& typeName) {
     const std::string hostName = orvane::scene::hostNodeName(orvane::RecordName{name.data(), name.size()});

@@ -45,8 +45,8 @@ public:
     MObject findOrCreateNode(const std::string& name, const std::string& typeName);
 
     const QPluginPanelUi& form() const { return ui; }
-    const std::vector<std::vector<MObject> >& jointNodes() const { return jointNodeLists; }
-    const std::vector<std::vector<MObject> >& markerNodes() const { return markerNodeLists; }
+    const std::vector<std::vector<MObject>>& jointNodes() const { return jointNodeLists; }
+    const std::vector<std::vector<MObject>>& markerNodes() const { return markerNodeLists; }
 
 signals:
     void requestUpdateUI_V1(sFrameOfData* frame);
@@ -71,10 +71,10 @@ private:
     QPluginPanelUi ui;
     MDagModifier dagModifier;
     QMutex sceneMutex;
-    std::vector<std::vector<MObject> > jointNodeLists;
-    std::vector<std::vector<MObject> > markerNodeLists;
+    std::vector<std::vector<MObject>> jointNodeLists;
+    std::vector<std::vector<MObject>> markerNodeLists;
     UIThread refreshThread;
 
-    bool attached;          // one registration with OrvaneSystem at most
+    bool attached;            // one registration with OrvaneSystem at most
     bool changingConnection;  // a click handled during a disconnection's wait does nothing
 };

@@ -69,8 +69,7 @@ void QPluginPanelUi::setupUi(QWidget* panel) {
 
     tableWidget = new QMarkerTableWidget(panel);
     if (tableWidget->columnCount() < 4) tableWidget->setColumnCount(4);
-    for (int column = 0; column < 4; ++column)
-        tableWidget->setHorizontalHeaderItem(column, new QTableWidgetItem());
+    for (int column = 0; column < 4; ++column) tableWidget->setHorizontalHeaderItem(column, new QTableWidgetItem());
     tableWidget->setObjectName(QString::fromLatin1("tableWidget"));
     verticalLayout->addWidget(tableWidget);
 
@@ -95,6 +94,5 @@ void QPluginPanelUi::retranslateUi(QWidget* panel) {
     label_5->setText(tr("RefreshUI:"));
     checkBoxRefreshUI->setText(QString());
     const char* const headers[4] = {"Name", "X", "Y", "Z"};
-    for (int column = 0; column < 4; ++column)
-        tableWidget->horizontalHeaderItem(column)->setText(tr(headers[column]));
+    for (int column = 0; column < 4; ++column) tableWidget->horizontalHeaderItem(column)->setText(tr(headers[column]));
 }

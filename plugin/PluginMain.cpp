@@ -50,8 +50,7 @@ PLUGIN_EXPORT MStatus uninitializePlugin(MObject obj) {
     MStatus status;
     MFnPlugin plugin(obj, kVendor, kVersion, kRequiredApi, &status);
     if (!status) {
-        MGlobal::displayError(MString("workspaceControlCmd - could not uninitialize plugin: ") +
-                              status.errorString());
+        MGlobal::displayError(MString("workspaceControlCmd - could not uninitialize plugin: ") + status.errorString());
         return status;
     }
 

@@ -45,8 +45,9 @@ MStatus WorkspaceControlCmd::doIt(const MArgList& args) {
         create += "\"";
         create += orvane::plugin::commandName;
         create += "\"";
-        create += " -retain false -loadImmediately true -floating true -initialWidth 400 -initialHeight 200 "
-                  "-requiredPlugin ";
+        create +=
+            " -retain false -loadImmediately true -floating true -initialWidth 400 -initialHeight 200 "
+            "-requiredPlugin ";
         create += "\"";
         create += "workspaceControlCmd";
         create += "\"";

@@ -76,8 +76,8 @@ void applyFrameV1(const sFrameOfData& frame, const NodeLists& jointNodeLists, co
     }
 }
 
-void applyFrameV2(const sFrameOfMocapData& frame, const NodeLists& jointNodeLists,
-                  const NodeLists& markerNodeLists, MarkerGroupTable& table) {
+void applyFrameV2(const sFrameOfMocapData& frame, const NodeLists& jointNodeLists, const NodeLists& markerNodeLists,
+                  MarkerGroupTable& table) {
     const bool refresh = table.refreshEnabled();
     const int setCount =
         std::min(clampCount(frame.markerSetCount, kMaxMarkerSetFrames), static_cast<int>(markerNodeLists.size()));

@@ -17,8 +17,8 @@ void applyFrameV1(const sFrameOfData& frame, const NodeLists& jointNodeLists, co
                   MarkerGroupTable& table);
 
 // Marker sets first; then the skeleton pass, once per frame, whatever the marker sets gave.
-void applyFrameV2(const sFrameOfMocapData& frame, const NodeLists& jointNodeLists,
-                  const NodeLists& markerNodeLists, MarkerGroupTable& table);
+void applyFrameV2(const sFrameOfMocapData& frame, const NodeLists& jointNodeLists, const NodeLists& markerNodeLists,
+                  MarkerGroupTable& table);
 
 // Whether a version 2 bone pose counts as untracked: all seven values exactly zero (-0.0 included).
 bool isUntrackedPose(const sBodyPose& pose);

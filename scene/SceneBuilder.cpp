@@ -133,8 +133,7 @@ void SceneBuilder::buildV2(const sDataDescriptions* descriptions) {
             markerNodeLists_.push_back(std::vector<MObject>());
             const sMarkerSetDesc* set = entry.markerSetDescription;
             if (set == nullptr) continue;  // keeps the ordinals of the sets that follow
-            buildMarkerGroup(boundedName(set->name), clampCount(set->markerCount, set->markerNames),
-                             set->markerNames);
+            buildMarkerGroup(boundedName(set->name), clampCount(set->markerCount, set->markerNames), set->markerNames);
         } else if (entry.type == Descriptor_Skeleton) {
             jointNodeLists_.push_back(std::vector<MObject>());
             const sSkeletonDesc* skeleton = entry.skeletonDescription;

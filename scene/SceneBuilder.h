@@ -21,7 +21,7 @@
 namespace orvane {
 namespace scene {
 
-typedef std::vector<std::vector<MObject> > NodeLists;
+typedef std::vector<std::vector<MObject>> NodeLists;
 
 // Own node name -> path of the first DAG node with that name in depth-first order, from one walk.
 class DagNameIndex {

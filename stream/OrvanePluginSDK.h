@@ -10,13 +10,13 @@
 #include "OrvaneRecords.h"
 
 #if defined(_WIN32)
-#  if defined(ORVANE_SDK_BUILD)
-#    define ORVANE_SDK_API __declspec(dllexport)
-#  else
-#    define ORVANE_SDK_API __declspec(dllimport)
-#  endif
+#if defined(ORVANE_SDK_BUILD)
+#define ORVANE_SDK_API __declspec(dllexport)
 #else
-#  define ORVANE_SDK_API __attribute__((visibility("default")))
+#define ORVANE_SDK_API __declspec(dllimport)
+#endif
+#else
+#define ORVANE_SDK_API __attribute__((visibility("default")))
 #endif
 
 // Protocol version: 0 is version 1 ("V1.6"), 1 is version 2 ("V2.0").

@@ -71,7 +71,7 @@ struct sFrameOfMocapData {  // 152208 bytes
 };
 
 // ---------------------------------------------------------------- version 1 frame
-struct sSegmentPose {  // 56 bytes
+struct sSegmentPose {   // 56 bytes
     double x, y, z;     // relative to the parent segment
     double rx, ry, rz;  // degrees, applied X then Y then Z
     double residual;
@@ -125,7 +125,7 @@ struct sSkeletonDesc {
 };
 
 struct sDescriptionEntry {  // 16 bytes
-    int type;  // DescriptionType
+    int type;               // DescriptionType
     int reserved;
     union {
         void* data;
@@ -202,8 +202,7 @@ static_assert(offsetof(sFrameOfData, bodyCount) == 8 && offsetof(sFrameOfData, b
 
 static_assert(sizeof(sDescriptionEntry) == 16, "sDescriptionEntry size");
 static_assert(offsetof(sDescriptionEntry, type) == 0 && offsetof(sDescriptionEntry, data) == 8, "");
-static_assert(offsetof(sDataDescriptions, descriptionCount) == 0 && offsetof(sDataDescriptions, descriptions) == 8,
-              "");
+static_assert(offsetof(sDataDescriptions, descriptionCount) == 0 && offsetof(sDataDescriptions, descriptions) == 8, "");
 
 static_assert(offsetof(sMarkerSetDesc, markerCount) == 256 && offsetof(sMarkerSetDesc, markerNames) == 264, "");
 static_assert(sizeof(sBoneDesc) == 292, "sBoneDesc size");

@@ -50,17 +50,11 @@ ObserverRegistry& observerRegistry() {
     return *registry;
 }
 
-OrvaneSubject::~OrvaneSubject() {
-    observerRegistry().removeSubject(this);
-}
+OrvaneSubject::~OrvaneSubject() { observerRegistry().removeSubject(this); }
 
-void OrvaneSubject::attach(OrvaneObserver* observer) {
-    observerRegistry().add(this, observer);
-}
+void OrvaneSubject::attach(OrvaneObserver* observer) { observerRegistry().add(this, observer); }
 
-void OrvaneSubject::detach(OrvaneObserver* observer) {
-    observerRegistry().removeFirst(this, observer);
-}
+void OrvaneSubject::detach(OrvaneObserver* observer) { observerRegistry().removeFirst(this, observer); }
 
 void OrvaneSubject::notifyFrameV2(sFrameOfMocapData* frame) {
     observerRegistry().forEach(this, [frame](OrvaneObserver* observer) { observer->onFrameV2(frame); });

@@ -63,8 +63,6 @@ inline int clampCount(int count, const void* array, int capacity) {
 // No capacity known beyond the count itself.
 const int kUnboundedCount = 0x7fffffff;
 
-inline int clampCount(int count, const void* array) {
-    return clampCount(count, array, kUnboundedCount);
-}
+inline int clampCount(int count, const void* array) { return clampCount(count, array, kUnboundedCount); }
 
 }  // namespace orvane

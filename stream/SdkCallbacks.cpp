@@ -22,7 +22,7 @@ public:
     }
 
 private:
-    std::vector<std::vector<SmoothFramePointArray> > bodies_;
+    std::vector<std::vector<SmoothFramePointArray>> bodies_;
 };
 
 const char* textOrEmpty(const char* text) { return text ? text : ""; }
@@ -41,8 +41,7 @@ void dataHandlerV1(sFrameOfData* frame) {
     const int bodyCount = orvane::clampCount(frame->bodyCount, kMaxBodyFrames);
     for (int i = 0; i < bodyCount; ++i) {
         sBodyFrame& body = frame->bodies[i];
-        const int markerCount =
-            orvane::clampCount(body.markerCount, body.markers, orvane::kMaxSmoothedMarkersPerBody);
+        const int markerCount = orvane::clampCount(body.markerCount, body.markers, orvane::kMaxSmoothedMarkersPerBody);
         for (int j = 0; j < markerCount; ++j) {
             if (!COrvaneSDKClientManager::instance()->getSmoothEnabled()) continue;
             float* point = body.markers[j];

@@ -129,8 +129,7 @@ int main(int argc, char** argv) {
         const double applied = writesPerFrame ? double(writes - lastWrites) / writesPerFrame : 0.0;
         std::printf("[%3llds] %s, frames delivered %lld (+%lld/s), applied +%.0f/s | %s | %s\n",
                     static_cast<long long>((clock.elapsed() + 500) / 1000), connectBox->text().toUtf8().constData(),
-                    delivered, delivered - lastDelivered, applied, describe(locator).c_str(),
-                    describe(joint).c_str());
+                    delivered, delivered - lastDelivered, applied, describe(locator).c_str(), describe(joint).c_str());
         std::fflush(stdout);
         lastWrites = writes;
         lastDelivered = delivered;

@@ -41,8 +41,8 @@ TEST_F(Form, TreeOrderAndObjectNames) {
     ASSERT_EQ(ui.horizontalLayout_6->count(), 1);
     EXPECT_EQ(widgetName(ui.horizontalLayout_6, 0), "verticalLayout");
 
-    const QStringList rows = {"horizontalLayout_2", "horizontalLayout", "horizontalLayout_3", "horizontalLayout_4",
-                              "horizontalLayout_5", "tableWidget"};
+    const QStringList rows = {"horizontalLayout_2", "horizontalLayout",   "horizontalLayout_3",
+                              "horizontalLayout_4", "horizontalLayout_5", "tableWidget"};
     ASSERT_EQ(ui.verticalLayout->count(), rows.size());
     for (int i = 0; i < rows.size(); ++i) EXPECT_EQ(widgetName(ui.verticalLayout, i), rows[i]);
 

@@ -275,7 +275,8 @@ bool lastFrameApplied(bool version1Smoothed) {
     const long long last = tracker::lastDeliveredFrameNumber();
     double expected = 0;
     if (version1Smoothed) {
-        for (long long n = last - 6; n <= last; ++n) expected += float(tracker::groundTruth(n).subjects[0].markers[0].x) / 7.0;
+        for (long long n = last - 6; n <= last; ++n)
+            expected += float(tracker::groundTruth(n).subjects[0].markers[0].x) / 7.0;
     } else {
         expected = tracker::groundTruth(last).subjects[0].markers[0].x;
     }
@@ -360,7 +361,8 @@ TEST_F(Plugin, StreamsFromTheSimulatorOverTheNetwork) {
         }
         for (std::size_t k = 0; k < scene.subjects[s].bones.size(); ++k) {
             const MVector got = world(host::legalNodeName(scene.subjects[s].bones[k].name));
-            EXPECT_NEAR(got.y, truth.subjects[s].bones[k].worldPosition.y * 0.1, kCm) << scene.subjects[s].bones[k].name;
+            EXPECT_NEAR(got.y, truth.subjects[s].bones[k].worldPosition.y * 0.1, kCm)
+                << scene.subjects[s].bones[k].name;
         }
     }
     clickIndicator(box);

@@ -159,13 +159,13 @@ TEST_F(FrameApply, HideRuleSparesTheFirstBoneAndCountsNegativeZeroButNotNaN) {
     rig.skeleton(0, {pose(0, 0, 0, 0, 0, 0, 0), pose(-0.0f, 0, 0, 0, -0.0f, 0, 0), pose(0, 0, 0, 0, 0, 0, nan),
                      pose(0, 0, 0, 0, 0, 0, 1)});
     rig.applyV2();
-    EXPECT_TRUE(visible(rig.joints[0][0]));                          // first bone: never hidden
+    EXPECT_TRUE(visible(rig.joints[0][0]));  // first bone: never hidden
     expectNear(worldTranslation(rig.joints[0][0]), 0, 0, 0, "b0 moved to the origin");
-    EXPECT_FALSE(visible(rig.joints[0][1]));                         // -0.0 counts as zero
+    EXPECT_FALSE(visible(rig.joints[0][1]));  // -0.0 counts as zero
     // Hidden, b1 keeps its local transform: world (2, 0, 0) under b0 at (1, 1, 1) was local (1, -1, -1).
     expectNear(MFnTransform(rig.joints[0][1]).getTranslation(MSpace::kTransform), 1, -1, -1, "b1 keeps its transform");
-    EXPECT_TRUE(visible(rig.joints[0][2]));                          // NaN counts as tracked
-    EXPECT_TRUE(visible(rig.joints[0][3]));                          // qw = 1: shown and moved to the origin
+    EXPECT_TRUE(visible(rig.joints[0][2]));  // NaN counts as tracked
+    EXPECT_TRUE(visible(rig.joints[0][3]));  // qw = 1: shown and moved to the origin
     expectNear(worldTranslation(rig.joints[0][3]), 0, 0, 0, "b3");
 
     rig.skeleton(0, {pose(0, 0, 0, 0, 0, 0, 1), pose(5, 0, 0, 0, 0, 0, 1), pose(0, 0, 0, 0, 0, 0, 1),

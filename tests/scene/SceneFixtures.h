@@ -180,8 +180,8 @@ inline void expectNear(const MVector& got, double x, double y, double z, const s
 inline void expectSameRotation(const MQuaternion& got, double x, double y, double z, double w,
                                const std::string& what) {
     const double dot = got.x * x + got.y * y + got.z * z + got.w * w;
-    EXPECT_NEAR(std::fabs(dot), 1.0, 1e-6) << what << ": got (" << got.x << ", " << got.y << ", " << got.z
-                                           << ", " << got.w << ")";
+    EXPECT_NEAR(std::fabs(dot), 1.0, 1e-6)
+        << what << ": got (" << got.x << ", " << got.y << ", " << got.z << ", " << got.w << ")";
 }
 
 class SceneTest : public testing::Test {

@@ -4,4 +4,4 @@
 namespace alloccount {
 void start();
 long stop();  // allocations on this thread since start()
-}
+}  // namespace alloccount

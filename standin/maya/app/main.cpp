@@ -13,8 +13,7 @@
 #include <string>
 #include <vector>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     std::vector<std::string> scripts;
     bool withMainWindow = true;
     bool exitNow = false;
@@ -39,7 +38,8 @@ int main(int argc, char** argv)
         } else if (a == "--exit-after" && i + 1 < argc) {
             exitAfter = std::atof(argv[++i]);
         } else if (a == "--help" || a == "-h") {
-            std::printf("usage: maya-standin [-c MEL]... [--script FILE] [--no-main-window] [--exit | --exit-after SECONDS]\n");
+            std::printf(
+                "usage: maya-standin [-c MEL]... [--script FILE] [--no-main-window] [--exit | --exit-after SECONDS]\n");
             return 0;
         } else {
             std::fprintf(stderr, "maya-standin: unknown argument %s\n", a.c_str());

@@ -42,8 +42,7 @@ struct State {
     QPointer<QWidget> currentParent;
     QPointer<QWidget> mainWindow;
 };
-State& state()
-{
+State& state() {
     static State* s = new State();
     return *s;
 }
@@ -52,8 +51,7 @@ State& state()
 class CloseWatcher : public QObject {
 public:
     CloseWatcher(const std::string& name, QObject* parent) : QObject(parent), fName(name) {}
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
+    bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Close && watched == parent()) {
             auto it = state().controls.find(fName);
             if (it != state().controls.end() && !it->second.retain && it->second.window == watched) {
@@ -68,35 +66,30 @@ private:
     std::string fName;
 };
 
-void forget(const std::string& name)
-{
+void forget(const std::string& name) {
     auto it = state().controls.find(name);
     if (it != state().controls.end() && it->second.window.isNull()) state().controls.erase(it);
 }
 
-Control* find(const std::string& name)
-{
+Control* find(const std::string& name) {
     auto it = state().controls.find(name);
     if (it == state().controls.end() || it->second.window.isNull()) return nullptr;
     return &it->second;
 }
 
-bool toBool(const std::string& v, bool& out)
-{
+bool toBool(const std::string& v, bool& out) {
     if (v == "true" || v == "on" || v == "yes" || v == "1") return out = true, true;
     if (v == "false" || v == "off" || v == "no" || v == "0") return out = false, true;
     return false;
 }
 
-MStatus runScript(Control& c)
-{
+MStatus runScript(Control& c) {
     if (c.uiScript.empty()) return MStatus::kSuccess;
     state().currentParent = c.layout;
     return Interpreter::instance().execute(c.uiScript, nullptr, false);
 }
 
-void destroyWindow(Control& c, bool later)
-{
+void destroyWindow(Control& c, bool later) {
     c.closing = true;
     if (c.window.isNull()) return;
     if (later) {
@@ -115,17 +108,19 @@ struct Flag {
     char kind;  // 'n' none, 's' string, 'b' boolean, 'i' integer
 };
 const Flag kFlags[] = {
-    {"e", "edit", 'n'},          {"q", "query", 'n'},           {"ex", "exists", 'n'},
-    {"l", "label", 's'},         {"rt", "retain", 'b'},         {"li", "loadImmediately", 'b'},
-    {"fl", "floating", 'b'},     {"iw", "initialWidth", 'i'},   {"ih", "initialHeight", 'i'},
-    {"rp", "requiredPlugin", 's'}, {"rs", "restore", 'n'},      {"ui", "uiScript", 's'},
-    {"cl", "close", 'n'},        {"dl", "deleteLater", 'b'},    {"vis", "visible", 'b'},
+    {"e", "edit", 'n'},           {"q", "query", 'n'},
+    {"ex", "exists", 'n'},        {"l", "label", 's'},
+    {"rt", "retain", 'b'},        {"li", "loadImmediately", 'b'},
+    {"fl", "floating", 'b'},      {"iw", "initialWidth", 'i'},
+    {"ih", "initialHeight", 'i'}, {"rp", "requiredPlugin", 's'},
+    {"rs", "restore", 'n'},       {"ui", "uiScript", 's'},
+    {"cl", "close", 'n'},         {"dl", "deleteLater", 'b'},
+    {"vis", "visible", 'b'},
 };
 
 }  // namespace
 
-MStatus workspaceControl(const std::vector<std::string>& rawArgs, Result& result, std::string& error)
-{
+MStatus workspaceControl(const std::vector<std::string>& rawArgs, Result& result, std::string& error) {
     std::map<std::string, std::string> flags;
     std::vector<std::string> objects;
     bool queryMode = false;
@@ -192,11 +187,16 @@ MStatus workspaceControl(const std::vector<std::string>& rawArgs, Result& result
             error = "workspaceControl: Object '" + name + "' not found.";
             return MStatus::kFailure;
         }
-        if (has("label")) result.items.assign(1, control->label);
-        else if (has("visible")) result.items.assign(1, control->window->isVisible() ? "1" : "0");
-        else if (has("floating")) result.items.assign(1, control->floating ? "1" : "0");
-        else if (has("uiScript")) result.items.assign(1, control->uiScript);
-        else if (has("retain")) result.items.assign(1, control->retain ? "1" : "0");
+        if (has("label"))
+            result.items.assign(1, control->label);
+        else if (has("visible"))
+            result.items.assign(1, control->window->isVisible() ? "1" : "0");
+        else if (has("floating"))
+            result.items.assign(1, control->floating ? "1" : "0");
+        else if (has("uiScript"))
+            result.items.assign(1, control->uiScript);
+        else if (has("retain"))
+            result.items.assign(1, control->retain ? "1" : "0");
         else {
             error = "workspaceControl: Nothing to query";
             return MStatus::kFailure;
@@ -298,8 +298,7 @@ MStatus workspaceControl(const std::vector<std::string>& rawArgs, Result& result
     return MStatus::kSuccess;
 }
 
-void closeAll()
-{
+void closeAll() {
     std::vector<QPointer<QWidget>> windows;
     for (auto& entry : state().controls) windows.push_back(entry.second.window);
     for (auto& w : windows) delete w.data();
@@ -311,8 +310,7 @@ void closeAll()
 
 using namespace detail::controls;
 
-ControlInfo controlInfo(const std::string& name)
-{
+ControlInfo controlInfo(const std::string& name) {
     ControlInfo info;
     Control* c = find(name);
     if (!c || c->closing) return info;
@@ -330,14 +328,12 @@ ControlInfo controlInfo(const std::string& name)
     return info;
 }
 
-void userCloseControl(const std::string& name)
-{
+void userCloseControl(const std::string& name) {
     Control* c = find(name);
     if (c && !c->closing) c->window->close();
 }
 
-MStatus rebuildControl(const std::string& name)
-{
+MStatus rebuildControl(const std::string& name) {
     Control* c = find(name);
     if (!c || c->closing || c->layout.isNull()) {
         detail::log::error("workspaceControl: Object '" + name + "' not found.");
@@ -372,8 +368,7 @@ OPENMAYA_NAMESPACE_OPEN
 
 QWidget* MQtUtil::getCurrentParent() { return state().currentParent.data(); }
 
-MString MQtUtil::addWidgetToMayaLayout(QWidget* control, QWidget* layout, const MString&)
-{
+MString MQtUtil::addWidgetToMayaLayout(QWidget* control, QWidget* layout, const MString&) {
     if (!control || !layout || !layout->layout()) return MString();
     layout->layout()->addWidget(control);
     control->show();
@@ -382,8 +377,7 @@ MString MQtUtil::addWidgetToMayaLayout(QWidget* control, QWidget* layout, const 
 QWidget* MQtUtil::mainWindow() { return state().mainWindow.data(); }
 
 namespace {
-bool under(const QWidget* w, const QWidget* ancestor)
-{
+bool under(const QWidget* w, const QWidget* ancestor) {
     if (!ancestor) return true;
     for (const QWidget* p = w; p; p = p->parentWidget())
         if (p == ancestor) return true;
@@ -391,8 +385,7 @@ bool under(const QWidget* w, const QWidget* ancestor)
 }
 }  // namespace
 
-QWidget* MQtUtil::findControl(MString controlName, const QWidget* ancestor)
-{
+QWidget* MQtUtil::findControl(MString controlName, const QWidget* ancestor) {
     const QString name = QString::fromUtf8(controlName.asChar());
     auto it = state().controls.find(controlName.asChar());
     if (it != state().controls.end() && it->second.layout && under(it->second.layout, ancestor))
@@ -403,14 +396,12 @@ QWidget* MQtUtil::findControl(MString controlName, const QWidget* ancestor)
     return nullptr;
 }
 QWidget* MQtUtil::findLayout(MString layoutName, const QWidget* ancestor) { return findControl(layoutName, ancestor); }
-QWidget* MQtUtil::findWindow(MString windowName)
-{
+QWidget* MQtUtil::findWindow(MString windowName) {
     auto it = state().controls.find(windowName.asChar());
     if (it != state().controls.end()) return it->second.window.data();
     return findControl(windowName);
 }
-MString MQtUtil::fullName(const QWidget* control)
-{
+MString MQtUtil::fullName(const QWidget* control) {
     if (!control) return MString();
     QString path = control->objectName();
     for (const QWidget* p = control->parentWidget(); p; p = p->parentWidget())

@@ -19,24 +19,22 @@ OPENMAYA_NAMESPACE_OPEN
 
 namespace {
 Scene& scene() { return Scene::instance(); }
-void setStatus(MStatus* s, MStatus value)
-{
+void setStatus(MStatus* s, MStatus value) {
     if (s) *s = value;
 }
-bool typeHasFn(const mayastandin::detail::Node& n, MFn::Type fs, bool isWorld)
-{
+bool typeHasFn(const mayastandin::detail::Node& n, MFn::Type fs, bool isWorld) {
     const auto& t = *n.type;
     switch (fs) {
-    case MFn::kBase:
-    case MFn::kNamedObject:
-    case MFn::kDependencyNode:
-    case MFn::kDagNode: return true;
-    case MFn::kWorld: return isWorld;
-    case MFn::kTransform: return t.isTransform && !isWorld;
-    case MFn::kShape: return t.isShape;
-    case MFn::kPluginTransformNode: return t.fnType == MFn::kPluginTransformNode;
-    case MFn::kInvalid: return false;
-    default: return t.fnType == fs;
+        case MFn::kBase:
+        case MFn::kNamedObject:
+        case MFn::kDependencyNode:
+        case MFn::kDagNode: return true;
+        case MFn::kWorld: return isWorld;
+        case MFn::kTransform: return t.isTransform && !isWorld;
+        case MFn::kShape: return t.isShape;
+        case MFn::kPluginTransformNode: return t.fnType == MFn::kPluginTransformNode;
+        case MFn::kInvalid: return false;
+        default: return t.fnType == fs;
     }
 }
 }  // namespace
@@ -44,48 +42,42 @@ bool typeHasFn(const mayastandin::detail::Node& n, MFn::Type fs, bool isWorld)
 // ---- MObject ----
 const MObject MObject::kNullObj;
 
-bool MObject::isNull() const
-{
+bool MObject::isNull() const {
     if (fKind == mayastandin::detail::kNodeKind) return !scene().isAlive(*this);
     if (fKind == mayastandin::detail::kPluginKind)
         return mayastandin::detail::Plugins::instance().fromObject(*this) == nullptr;
     return true;
 }
-MFn::Type MObject::apiType() const
-{
+MFn::Type MObject::apiType() const {
     if (fKind == mayastandin::detail::kPluginKind) return isNull() ? MFn::kInvalid : MFn::kPlugin;
     const std::uint32_t i = scene().indexOf(*this);
     if (i == kNoNode) return MFn::kInvalid;
     return scene().node(i).type->fnType;
 }
-bool MObject::hasFn(MFn::Type fs) const
-{
+bool MObject::hasFn(MFn::Type fs) const {
     if (fKind == mayastandin::detail::kPluginKind) return !isNull() && (fs == MFn::kPlugin || fs == MFn::kBase);
     const std::uint32_t i = scene().indexOf(*this);
     if (i == kNoNode) return false;
     return typeHasFn(scene().node(i), fs, i == scene().world());
 }
-const char* MObject::apiTypeStr() const
-{
+const char* MObject::apiTypeStr() const {
     switch (apiType()) {
-    case MFn::kWorld: return "kWorld";
-    case MFn::kTransform: return "kTransform";
-    case MFn::kJoint: return "kJoint";
-    case MFn::kLocator: return "kLocator";
-    case MFn::kPluginTransformNode: return "kPluginTransformNode";
-    case MFn::kPlugin: return "kPlugin";
-    default: return "kInvalid";
+        case MFn::kWorld: return "kWorld";
+        case MFn::kTransform: return "kTransform";
+        case MFn::kJoint: return "kJoint";
+        case MFn::kLocator: return "kLocator";
+        case MFn::kPluginTransformNode: return "kPluginTransformNode";
+        case MFn::kPlugin: return "kPlugin";
+        default: return "kInvalid";
     }
 }
-unsigned int MObjectHandle::hashCode() const
-{
+unsigned int MObjectHandle::hashCode() const {
     return MStandinAccess::index(fObject) * 2654435761u ^ MStandinAccess::generation(fObject);
 }
 
 // ---- MDagPath ----
 namespace {
-std::uint32_t pathIndex(const MDagPath& p, MStatus* rs)
-{
+std::uint32_t pathIndex(const MDagPath& p, MStatus* rs) {
     const std::uint32_t i = scene().indexOf(MStandinAccess::pathNode(p));
     setStatus(rs, i == kNoNode ? MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Object is invalid")
                                : MStatus(MStatus::kSuccess));
@@ -93,8 +85,7 @@ std::uint32_t pathIndex(const MDagPath& p, MStatus* rs)
 }
 }  // namespace
 
-MStatus MDagPath::getAPathTo(const MObject& node, MDagPath& path)
-{
+MStatus MDagPath::getAPathTo(const MObject& node, MDagPath& path) {
     if (!scene().isAlive(node)) {
         path = MDagPath();
         return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Object is invalid");
@@ -102,36 +93,34 @@ MStatus MDagPath::getAPathTo(const MObject& node, MDagPath& path)
     path = MStandinAccess::makePath(node);
     return MStatus::kSuccess;
 }
-bool MDagPath::hasFn(MFn::Type type, MStatus* rs) const { setStatus(rs, MStatus::kSuccess); return fNode.hasFn(type); }
-MFn::Type MDagPath::apiType(MStatus* rs) const { setStatus(rs, MStatus::kSuccess); return fNode.apiType(); }
-bool MDagPath::isValid(MStatus* rs) const
-{
+bool MDagPath::hasFn(MFn::Type type, MStatus* rs) const {
+    setStatus(rs, MStatus::kSuccess);
+    return fNode.hasFn(type);
+}
+MFn::Type MDagPath::apiType(MStatus* rs) const {
+    setStatus(rs, MStatus::kSuccess);
+    return fNode.apiType();
+}
+bool MDagPath::isValid(MStatus* rs) const {
     setStatus(rs, MStatus::kSuccess);
     return scene().isAlive(fNode);
 }
-MObject MDagPath::node(MStatus* rs) const
-{
-    return pathIndex(*this, rs) == kNoNode ? MObject() : fNode;
-}
-MObject MDagPath::transform(MStatus* rs) const
-{
+MObject MDagPath::node(MStatus* rs) const { return pathIndex(*this, rs) == kNoNode ? MObject() : fNode; }
+MObject MDagPath::transform(MStatus* rs) const {
     std::uint32_t i = pathIndex(*this, rs);
     if (i == kNoNode) return MObject();
     if (scene().node(i).type->isShape) i = scene().node(i).parent;
     return scene().handle(i);
 }
-unsigned int MDagPath::length(MStatus* rs) const
-{
+unsigned int MDagPath::length(MStatus* rs) const {
     const std::uint32_t i = pathIndex(*this, rs);
     return i == kNoNode ? 0 : scene().depth(i);
 }
-unsigned int MDagPath::childCount(MStatus* rs) const
-{
+unsigned int MDagPath::childCount(MStatus* rs) const {
     const std::uint32_t i = pathIndex(*this, rs);
     return i == kNoNode ? 0 : static_cast<unsigned int>(scene().children(i).size());
 }
-MObject MDagPath::child(unsigned int c, MStatus* rs) const
-{
+MObject MDagPath::child(unsigned int c, MStatus* rs) const {
     const std::uint32_t i = pathIndex(*this, rs);
     if (i == kNoNode) return MObject();
     const auto& ch = scene().children(i);
@@ -141,16 +130,14 @@ MObject MDagPath::child(unsigned int c, MStatus* rs) const
     }
     return scene().handle(ch[c]);
 }
-MStatus MDagPath::push(const MObject& child)
-{
+MStatus MDagPath::push(const MObject& child) {
     const std::uint32_t i = scene().indexOf(fNode);
     const std::uint32_t c = scene().indexOf(child);
     if (c == kNoNode || (i != kNoNode && scene().node(c).parent != i)) return MStatus::kInvalidParameter;
     fNode = child;
     return MStatus::kSuccess;
 }
-MStatus MDagPath::pop(unsigned int num)
-{
+MStatus MDagPath::pop(unsigned int num) {
     std::uint32_t i = scene().indexOf(fNode);
     if (i == kNoNode) return MStatus::kInvalidParameter;
     for (unsigned int k = 0; k < num; ++k) {
@@ -160,8 +147,7 @@ MStatus MDagPath::pop(unsigned int num)
     fNode = scene().handle(i);
     return MStatus::kSuccess;
 }
-MStatus MDagPath::extendToShape()
-{
+MStatus MDagPath::extendToShape() {
     const std::uint32_t i = scene().indexOf(fNode);
     if (i == kNoNode) return MStatus::kInvalidParameter;
     if (scene().node(i).type->isShape) return MStatus::kSuccess;
@@ -172,30 +158,25 @@ MStatus MDagPath::extendToShape()
         }
     return MStatus::kFailure;
 }
-MString MDagPath::fullPathName(MStatus* rs) const
-{
+MString MDagPath::fullPathName(MStatus* rs) const {
     const std::uint32_t i = pathIndex(*this, rs);
     return i == kNoNode ? MString() : MString(scene().fullPath(i).c_str());
 }
-MString MDagPath::partialPathName(MStatus* rs) const
-{
+MString MDagPath::partialPathName(MStatus* rs) const {
     const std::uint32_t i = pathIndex(*this, rs);
     return i == kNoNode ? MString() : MString(scene().partialPath(i).c_str());
 }
-MMatrix MDagPath::inclusiveMatrix(MStatus* rs) const
-{
+MMatrix MDagPath::inclusiveMatrix(MStatus* rs) const {
     const std::uint32_t i = pathIndex(*this, rs);
     return i == kNoNode ? MMatrix() : scene().worldMatrix(i);
 }
-MMatrix MDagPath::exclusiveMatrix(MStatus* rs) const
-{
+MMatrix MDagPath::exclusiveMatrix(MStatus* rs) const {
     const std::uint32_t i = pathIndex(*this, rs);
     return i == kNoNode || i == scene().world() ? MMatrix() : scene().worldMatrix(scene().node(i).parent);
 }
 MMatrix MDagPath::inclusiveMatrixInverse(MStatus* rs) const { return inclusiveMatrix(rs).inverse(); }
 MMatrix MDagPath::exclusiveMatrixInverse(MStatus* rs) const { return exclusiveMatrix(rs).inverse(); }
-bool MDagPath::isVisible(MStatus* rs) const
-{
+bool MDagPath::isVisible(MStatus* rs) const {
     const std::uint32_t i = pathIndex(*this, rs);
     return i != kNoNode && scene().isVisible(i);
 }
@@ -203,14 +184,12 @@ bool MDagPath::isVisible(MStatus* rs) const
 // ---- function sets ----
 bool MFnBase::hasObj(MFn::Type type) const { return fObject.hasFn(type); }
 bool MFnBase::hasObj(const MObject& object) const { return accepts(object); }
-MObject MFnBase::object(MStatus* rs) const
-{
+MObject MFnBase::object(MStatus* rs) const {
     setStatus(rs, MStatus::kSuccess);
     return fObject;
 }
 MStatus MFnBase::setObject(MObject& object) { return setObject(static_cast<const MObject&>(object)); }
-MStatus MFnBase::setObject(const MObject& object)
-{
+MStatus MFnBase::setObject(const MObject& object) {
     if (!accepts(object)) {
         fObject = MObject();
         return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Object is incompatible with this method");
@@ -220,8 +199,7 @@ MStatus MFnBase::setObject(const MObject& object)
 }
 
 namespace {
-std::uint32_t fnIndex(const MObject& o, MStatus* rs)
-{
+std::uint32_t fnIndex(const MObject& o, MStatus* rs) {
     const std::uint32_t i = scene().indexOf(o);
     setStatus(rs, i == kNoNode ? MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Object is invalid")
                                : MStatus(MStatus::kSuccess));
@@ -232,31 +210,26 @@ std::uint32_t fnIndex(const MObject& o, MStatus* rs)
 MFnDependencyNode::MFnDependencyNode(MObject& o, MStatus* rs) { setStatus(rs, setObject(o)); }
 MFnDependencyNode::MFnDependencyNode(const MObject& o, MStatus* rs) { setStatus(rs, setObject(o)); }
 bool MFnDependencyNode::accepts(const MObject& o) const { return scene().isAlive(o); }
-MString MFnDependencyNode::name(MStatus* rs) const
-{
+MString MFnDependencyNode::name(MStatus* rs) const {
     const std::uint32_t i = fnIndex(fObject, rs);
     return i == kNoNode ? MString() : MString(scene().node(i).name.c_str());
 }
-MString MFnDependencyNode::setName(const MString& name, bool, MStatus* rs)
-{
+MString MFnDependencyNode::setName(const MString& name, bool, MStatus* rs) {
     const std::uint32_t i = fnIndex(fObject, rs);
     if (i == kNoNode) return MString();
     const std::string error = scene().rename(i, name.asChar());
     if (!error.empty()) setStatus(rs, MStatus(MStatus::kInvalidParameter, error.c_str()));
     return MString(scene().node(i).name.c_str());
 }
-MTypeId MFnDependencyNode::typeId(MStatus* rs) const
-{
+MTypeId MFnDependencyNode::typeId(MStatus* rs) const {
     const std::uint32_t i = fnIndex(fObject, rs);
     return i == kNoNode ? MTypeId() : MTypeId(scene().node(i).type->typeId);
 }
-MString MFnDependencyNode::typeName(MStatus* rs) const
-{
+MString MFnDependencyNode::typeName(MStatus* rs) const {
     const std::uint32_t i = fnIndex(fObject, rs);
     return i == kNoNode ? MString() : MString(scene().node(i).type->name.c_str());
 }
-MPxNode* MFnDependencyNode::userNode(MStatus* rs) const
-{
+MPxNode* MFnDependencyNode::userNode(MStatus* rs) const {
     const std::uint32_t i = fnIndex(fObject, rs);
     return i == kNoNode ? nullptr : scene().node(i).user;
 }
@@ -266,13 +239,11 @@ MFnDagNode::MFnDagNode(const MObject& o, MStatus* rs) { setStatus(rs, setObject(
 MFnDagNode::MFnDagNode(const MDagPath& p, MStatus* rs) { setStatus(rs, setObject(p)); }
 bool MFnDagNode::accepts(const MObject& o) const { return scene().isAlive(o); }
 MStatus MFnDagNode::setObject(const MDagPath& path) { return MFnBase::setObject(MStandinAccess::pathNode(path)); }
-unsigned int MFnDagNode::parentCount(MStatus* rs) const
-{
+unsigned int MFnDagNode::parentCount(MStatus* rs) const {
     const std::uint32_t i = fnIndex(fObject, rs);
     return i == kNoNode || i == scene().world() ? 0 : 1;
 }
-MObject MFnDagNode::parent(unsigned int p, MStatus* rs) const
-{
+MObject MFnDagNode::parent(unsigned int p, MStatus* rs) const {
     const std::uint32_t i = fnIndex(fObject, rs);
     if (i == kNoNode || i == scene().world() || p != 0) {
         setStatus(rs, MStatus::kInvalidParameter);
@@ -280,13 +251,11 @@ MObject MFnDagNode::parent(unsigned int p, MStatus* rs) const
     }
     return scene().handle(scene().node(i).parent);
 }
-unsigned int MFnDagNode::childCount(MStatus* rs) const
-{
+unsigned int MFnDagNode::childCount(MStatus* rs) const {
     const std::uint32_t i = fnIndex(fObject, rs);
     return i == kNoNode ? 0 : static_cast<unsigned int>(scene().children(i).size());
 }
-MObject MFnDagNode::child(unsigned int c, MStatus* rs) const
-{
+MObject MFnDagNode::child(unsigned int c, MStatus* rs) const {
     const std::uint32_t i = fnIndex(fObject, rs);
     if (i == kNoNode) return MObject();
     const auto& ch = scene().children(i);
@@ -296,37 +265,31 @@ MObject MFnDagNode::child(unsigned int c, MStatus* rs) const
     }
     return scene().handle(ch[c]);
 }
-bool MFnDagNode::isChildOf(const MObject& node, MStatus* rs) const
-{
+bool MFnDagNode::isChildOf(const MObject& node, MStatus* rs) const {
     const std::uint32_t i = fnIndex(fObject, rs);
     const std::uint32_t p = scene().indexOf(node);
     return i != kNoNode && p != kNoNode && scene().node(i).parent == p;
 }
-bool MFnDagNode::isParentOf(const MObject& node, MStatus* rs) const
-{
+bool MFnDagNode::isParentOf(const MObject& node, MStatus* rs) const {
     const std::uint32_t i = fnIndex(fObject, rs);
     const std::uint32_t c = scene().indexOf(node);
     return i != kNoNode && c != kNoNode && scene().node(c).parent == i;
 }
 MStatus MFnDagNode::getPath(MDagPath& path) const { return MDagPath::getAPathTo(fObject, path); }
-MDagPath MFnDagNode::dagPath(MStatus* rs) const
-{
+MDagPath MFnDagNode::dagPath(MStatus* rs) const {
     MDagPath p;
     setStatus(rs, getPath(p));
     return p;
 }
-MString MFnDagNode::fullPathName(MStatus* rs) const
-{
+MString MFnDagNode::fullPathName(MStatus* rs) const {
     const std::uint32_t i = fnIndex(fObject, rs);
     return i == kNoNode ? MString() : MString(scene().fullPath(i).c_str());
 }
-MString MFnDagNode::partialPathName(MStatus* rs) const
-{
+MString MFnDagNode::partialPathName(MStatus* rs) const {
     const std::uint32_t i = fnIndex(fObject, rs);
     return i == kNoNode ? MString() : MString(scene().partialPath(i).c_str());
 }
-MMatrix MFnDagNode::transformationMatrix(MStatus* rs) const
-{
+MMatrix MFnDagNode::transformationMatrix(MStatus* rs) const {
     const std::uint32_t i = fnIndex(fObject, rs);
     return i == kNoNode || !scene().node(i).type->isTransform ? MMatrix() : scene().localMatrix(i);
 }
@@ -335,31 +298,27 @@ MMatrix MFnDagNode::transformationMatrix(MStatus* rs) const
 MFnTransform::MFnTransform(MObject& o, MStatus* rs) { setStatus(rs, setObject(o)); }
 MFnTransform::MFnTransform(const MObject& o, MStatus* rs) { setStatus(rs, setObject(o)); }
 MFnTransform::MFnTransform(const MDagPath& p, MStatus* rs) { setStatus(rs, setObject(p)); }
-bool MFnTransform::accepts(const MObject& o) const
-{
+bool MFnTransform::accepts(const MObject& o) const {
     const std::uint32_t i = scene().indexOf(o);
     return i != kNoNode && i != scene().world() && scene().node(i).type->isTransform;
 }
 
 namespace {
-std::uint32_t xformIndex(const MObject& o, MStatus* rs)
-{
+std::uint32_t xformIndex(const MObject& o, MStatus* rs) {
     const std::uint32_t i = scene().indexOf(o);
     const bool ok = i != kNoNode && i != scene().world() && scene().node(i).type->isTransform;
     setStatus(rs, ok ? MStatus(MStatus::kSuccess)
                      : MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Object is not a valid transform"));
     return ok ? i : kNoNode;
 }
-MQuaternion parentRotation(std::uint32_t i)
-{
+MQuaternion parentRotation(std::uint32_t i) {
     MQuaternion q;
     q = scene().worldMatrix(scene().node(i).parent);
     return q;
 }
 }  // namespace
 
-MVector MFnTransform::getTranslation(MSpace::Space space, MStatus* rs) const
-{
+MVector MFnTransform::getTranslation(MSpace::Space space, MStatus* rs) const {
     const std::uint32_t i = xformIndex(fObject, rs);
     if (i == kNoNode) return MVector();
     if (space == MSpace::kWorld) {
@@ -368,8 +327,7 @@ MVector MFnTransform::getTranslation(MSpace::Space space, MStatus* rs) const
     }
     return scene().node(i).translation;
 }
-MStatus MFnTransform::setTranslation(const MVector& v, MSpace::Space space)
-{
+MStatus MFnTransform::setTranslation(const MVector& v, MSpace::Space space) {
     MStatus s;
     const std::uint32_t i = xformIndex(fObject, &s);
     if (i == kNoNode) return s;
@@ -382,15 +340,13 @@ MStatus MFnTransform::setTranslation(const MVector& v, MSpace::Space space)
     }
     return MStatus::kSuccess;
 }
-MStatus MFnTransform::translateBy(const MVector& v, MSpace::Space space)
-{
+MStatus MFnTransform::translateBy(const MVector& v, MSpace::Space space) {
     MStatus s;
     const MVector now = getTranslation(space, &s);
     if (!s) return s;
     return setTranslation(now + v, space);
 }
-MStatus MFnTransform::getRotation(MQuaternion& q, MSpace::Space space) const
-{
+MStatus MFnTransform::getRotation(MQuaternion& q, MSpace::Space space) const {
     MStatus s;
     const std::uint32_t i = xformIndex(fObject, &s);
     if (i == kNoNode) return s;
@@ -398,8 +354,7 @@ MStatus MFnTransform::getRotation(MQuaternion& q, MSpace::Space space) const
     if (space == MSpace::kWorld) q = q * parentRotation(i);
     return MStatus::kSuccess;
 }
-MStatus MFnTransform::setRotation(const MQuaternion& q, MSpace::Space space)
-{
+MStatus MFnTransform::setRotation(const MQuaternion& q, MSpace::Space space) {
     MStatus s;
     const std::uint32_t i = xformIndex(fObject, &s);
     if (i == kNoNode) return s;
@@ -410,16 +365,14 @@ MStatus MFnTransform::setRotation(const MQuaternion& q, MSpace::Space space)
     r = MEulerRotation::decompose(local.asMatrix(), r.order);
     return MStatus::kSuccess;
 }
-MStatus MFnTransform::getRotation(MEulerRotation& e) const
-{
+MStatus MFnTransform::getRotation(MEulerRotation& e) const {
     MStatus s;
     const std::uint32_t i = xformIndex(fObject, &s);
     if (i == kNoNode) return s;
     e = scene().node(i).rotation;
     return MStatus::kSuccess;
 }
-MStatus MFnTransform::setRotation(const MEulerRotation& e)
-{
+MStatus MFnTransform::setRotation(const MEulerRotation& e) {
     MStatus s;
     const std::uint32_t i = xformIndex(fObject, &s);
     if (i == kNoNode) return s;
@@ -427,13 +380,11 @@ MStatus MFnTransform::setRotation(const MEulerRotation& e)
     scene().node(i).rotation = e;
     return MStatus::kSuccess;
 }
-MEulerRotation::RotationOrder MFnTransform::rotationOrder(MStatus* rs) const
-{
+MEulerRotation::RotationOrder MFnTransform::rotationOrder(MStatus* rs) const {
     const std::uint32_t i = xformIndex(fObject, rs);
     return i == kNoNode ? MEulerRotation::kXYZ : scene().node(i).rotation.order;
 }
-MStatus MFnTransform::setRotationOrder(MEulerRotation::RotationOrder order, bool reorder)
-{
+MStatus MFnTransform::setRotationOrder(MEulerRotation::RotationOrder order, bool reorder) {
     MStatus s;
     const std::uint32_t i = xformIndex(fObject, &s);
     if (i == kNoNode) return s;
@@ -444,16 +395,14 @@ MStatus MFnTransform::setRotationOrder(MEulerRotation::RotationOrder order, bool
         r.order = order;
     return MStatus::kSuccess;
 }
-MStatus MFnTransform::getScale(double scale[3]) const
-{
+MStatus MFnTransform::getScale(double scale[3]) const {
     MStatus s;
     const std::uint32_t i = xformIndex(fObject, &s);
     if (i == kNoNode) return s;
     for (int k = 0; k < 3; ++k) scale[k] = scene().node(i).scale[k];
     return MStatus::kSuccess;
 }
-MStatus MFnTransform::setScale(const double scale[3])
-{
+MStatus MFnTransform::setScale(const double scale[3]) {
     MStatus s;
     const std::uint32_t i = xformIndex(fObject, &s);
     if (i == kNoNode) return s;
@@ -463,19 +412,20 @@ MStatus MFnTransform::setScale(const double scale[3])
 
 // ---- MItDag ----
 MItDag::MItDag(TraversalType type, MFn::Type filter, MStatus* rs)
-    : fType(type == kBreadthFirst ? kBreadthFirst : kDepthFirst), fFilter(filter), fQueueHead(0), fCurrent(0), fDone(false)
-{
+    : fType(type == kBreadthFirst ? kBreadthFirst : kDepthFirst),
+      fFilter(filter),
+      fQueueHead(0),
+      fCurrent(0),
+      fDone(false) {
     reset();
     setStatus(rs, MStatus::kSuccess);
 }
 MItDag::~MItDag() {}
-bool MItDag::matches() const
-{
+bool MItDag::matches() const {
     if (fFilter == MFn::kInvalid) return true;
     return typeHasFn(scene().node(fCurrent), fFilter, fCurrent == scene().world());
 }
-MStatus MItDag::reset()
-{
+MStatus MItDag::reset() {
     fStack.clear();
     fQueue.clear();
     fQueueHead = 0;
@@ -488,8 +438,7 @@ MStatus MItDag::reset()
     if (!matches()) advance(false);
     return MStatus::kSuccess;
 }
-void MItDag::advance(bool skipChildren)
-{
+void MItDag::advance(bool skipChildren) {
     do {
         if (fType == kDepthFirst) {
             if (skipChildren && !fStack.empty()) fStack.pop_back();
@@ -524,30 +473,25 @@ void MItDag::advance(bool skipChildren)
         }
     } while (!matches());
 }
-bool MItDag::isDone(MStatus* rs) const
-{
+bool MItDag::isDone(MStatus* rs) const {
     setStatus(rs, MStatus::kSuccess);
     return fDone;
 }
-MObject MItDag::currentItem(MStatus* rs)
-{
+MObject MItDag::currentItem(MStatus* rs) {
     setStatus(rs, fDone ? MStatus::kFailure : MStatus::kSuccess);
     return fDone ? MObject() : scene().handle(fCurrent);
 }
-MStatus MItDag::next()
-{
+MStatus MItDag::next() {
     if (fDone) return MStatus::kFailure;
     advance(false);
     return MStatus::kSuccess;
 }
-MStatus MItDag::prune()
-{
+MStatus MItDag::prune() {
     if (fDone) return MStatus::kFailure;
     advance(true);
     return MStatus::kSuccess;
 }
-MStatus MItDag::getPath(MDagPath& path) const
-{
+MStatus MItDag::getPath(MDagPath& path) const {
     if (fDone) {
         path = MDagPath();
         return MStatus::kFailure;
@@ -555,23 +499,19 @@ MStatus MItDag::getPath(MDagPath& path) const
     path = MStandinAccess::makePath(scene().handle(fCurrent));
     return MStatus::kSuccess;
 }
-MString MItDag::fullPathName(MStatus* rs) const
-{
+MString MItDag::fullPathName(MStatus* rs) const {
     setStatus(rs, MStatus::kSuccess);
     return fDone ? MString() : MString(scene().fullPath(fCurrent).c_str());
 }
-MString MItDag::partialPathName(MStatus* rs) const
-{
+MString MItDag::partialPathName(MStatus* rs) const {
     setStatus(rs, MStatus::kSuccess);
     return fDone ? MString() : MString(scene().partialPath(fCurrent).c_str());
 }
-unsigned int MItDag::depth(MStatus* rs) const
-{
+unsigned int MItDag::depth(MStatus* rs) const {
     setStatus(rs, MStatus::kSuccess);
     return fDone ? 0 : scene().depth(fCurrent);
 }
-MObject MItDag::root(MStatus* rs)
-{
+MObject MItDag::root(MStatus* rs) {
     setStatus(rs, MStatus::kSuccess);
     return scene().handle(scene().world());
 }
@@ -584,34 +524,30 @@ enum OperationKind { kRename = 1, kReparent, kDelete };
 MDGModifier::MDGModifier() : fNextPending(0) {}
 MDGModifier::~MDGModifier() {}
 
-MObject MDGModifier::createNode(const MString& type, MStatus* rs)
-{
+MObject MDGModifier::createNode(const MString& type, MStatus* rs) {
     auto t = scene().findType(type.asChar());
-    setStatus(rs, MStatus(MStatus::kInvalidParameter,
-                          t ? "(kInvalidParameter): DAG node types are created with MDagModifier"
-                            : "(kInvalidParameter): Unknown node type"));
+    setStatus(
+        rs, MStatus(MStatus::kInvalidParameter, t ? "(kInvalidParameter): DAG node types are created with MDagModifier"
+                                                  : "(kInvalidParameter): Unknown node type"));
     return MObject();
 }
-MObject MDGModifier::createNode(const MTypeId& typeId, MStatus* rs)
-{
-    setStatus(rs, MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): DAG node types are created with MDagModifier"));
+MObject MDGModifier::createNode(const MTypeId& typeId, MStatus* rs) {
+    setStatus(rs,
+              MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): DAG node types are created with MDagModifier"));
     return MObject();
 }
-MStatus MDGModifier::renameNode(const MObject& node, const MString& newName)
-{
+MStatus MDGModifier::renameNode(const MObject& node, const MString& newName) {
     if (!scene().isAlive(node)) return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Object is invalid");
     fOperations.push_back(Operation{kRename, node, MObject(), newName.asChar(), false});
     return MStatus::kSuccess;
 }
-MStatus MDGModifier::deleteNode(const MObject& node)
-{
+MStatus MDGModifier::deleteNode(const MObject& node) {
     if (!scene().isAlive(node)) return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Object is invalid");
     fOperations.push_back(Operation{kDelete, node, MObject(), std::string(), false});
     return MStatus::kSuccess;
 }
 
-MStatus MDGModifier::doIt()
-{
+MStatus MDGModifier::doIt() {
     bool failed = false;
     auto fail = [&](const std::string& text) {
         mayastandin::detail::log::error(text);
@@ -653,13 +589,13 @@ MStatus MDGModifier::doIt()
             op.done = true;
         }
     }
-    return failed ? MStatus(MStatus::kFailure, "(kFailure): One or more operations failed") : MStatus(MStatus::kSuccess);
+    return failed ? MStatus(MStatus::kFailure, "(kFailure): One or more operations failed")
+                  : MStatus(MStatus::kSuccess);
 }
 
 // Reverts renames and reparents and deletes the nodes this modifier created, newest first. Deletions
 // cannot be reverted. Afterwards the modifier is empty (no redo).
-MStatus MDGModifier::undoIt()
-{
+MStatus MDGModifier::undoIt() {
     for (std::size_t k = fOperations.size(); k-- > 0;) {
         Operation& op = fOperations[k];
         const std::uint32_t i = scene().indexOf(op.node);
@@ -683,8 +619,7 @@ MStatus MDGModifier::undoIt()
     return MStatus::kSuccess;
 }
 
-MObject MDagModifier::createNode(const MString& type, const MObject& parent, MStatus* rs)
-{
+MObject MDagModifier::createNode(const MString& type, const MObject& parent, MStatus* rs) {
     std::uint32_t p = scene().world();
     if (MStandinAccess::kind(parent) != mayastandin::detail::kNullKind) {
         p = scene().indexOf(parent);
@@ -704,8 +639,7 @@ MObject MDagModifier::createNode(const MString& type, const MObject& parent, MSt
     setStatus(rs, MStatus::kSuccess);
     return node;
 }
-MObject MDagModifier::createNode(const MTypeId& typeId, const MObject& parent, MStatus* rs)
-{
+MObject MDagModifier::createNode(const MTypeId& typeId, const MObject& parent, MStatus* rs) {
     auto t = scene().findTypeById(typeId.id());
     if (!t) {
         setStatus(rs, MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Unknown node type id"));
@@ -713,8 +647,7 @@ MObject MDagModifier::createNode(const MTypeId& typeId, const MObject& parent, M
     }
     return createNode(MString(t->name.c_str()), parent, rs);
 }
-MStatus MDagModifier::reparentNode(const MObject& node, const MObject& newParent)
-{
+MStatus MDagModifier::reparentNode(const MObject& node, const MObject& newParent) {
     if (!scene().isAlive(node)) return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Object is invalid");
     if (MStandinAccess::kind(newParent) != mayastandin::detail::kNullKind && !scene().isAlive(newParent))
         return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Parent object is invalid");

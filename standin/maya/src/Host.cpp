@@ -6,8 +6,7 @@ namespace mayastandin {
 
 using namespace detail;
 
-MStatus execute(const std::string& mel, std::string* result)
-{
+MStatus execute(const std::string& mel, std::string* result) {
     Result r;
     const MStatus s = Interpreter::instance().execute(mel, &r, false);
     if (result) {
@@ -16,8 +15,7 @@ MStatus execute(const std::string& mel, std::string* result)
     }
     return s;
 }
-MStatus executeList(const std::string& mel, std::vector<std::string>* result)
-{
+MStatus executeList(const std::string& mel, std::vector<std::string>* result) {
     Result r;
     const MStatus s = Interpreter::instance().execute(mel, &r, false);
     if (result) *result = r.items;
@@ -26,28 +24,23 @@ MStatus executeList(const std::string& mel, std::vector<std::string>* result)
 
 MStatus loadPlugin(const std::string& path) { return Plugins::instance().load(path, nullptr); }
 MStatus unloadPlugin(const std::string& name) { return Plugins::instance().unload(name); }
-bool isPluginLoaded(const std::string& name)
-{
+bool isPluginLoaded(const std::string& name) {
     const int i = Plugins::instance().find(name);
     return i >= 0 && Plugins::instance().at(i).loaded;
 }
-bool isCommandRegistered(const std::string& name)
-{
+bool isCommandRegistered(const std::string& name) {
     return Plugins::instance().command(name) != nullptr || Interpreter::instance().isBuiltin(name);
 }
 bool isNodeTypeRegistered(const std::string& typeName) { return Scene::instance().findType(typeName) != nullptr; }
-unsigned nodeTypeId(const std::string& typeName)
-{
+unsigned nodeTypeId(const std::string& typeName) {
     auto t = Scene::instance().findType(typeName);
     return t ? t->typeId : 0;
 }
-unsigned nodeTypeMatrixId(const std::string& typeName)
-{
+unsigned nodeTypeMatrixId(const std::string& typeName) {
     auto t = Scene::instance().findType(typeName);
     return t ? t->matrixId : 0;
 }
-PluginInfo pluginInfo(const std::string& name)
-{
+PluginInfo pluginInfo(const std::string& name) {
     PluginInfo info;
     const int i = Plugins::instance().find(name);
     if (i < 0) return info;
@@ -62,8 +55,7 @@ PluginInfo pluginInfo(const std::string& name)
 
 size_t dagNodeCount() { return Scene::instance().dagNodeCount(); }
 std::uint64_t transformWrites() { return Scene::instance().transformWrites(); }
-MObject findNode(const std::string& nameOrPath)
-{
+MObject findNode(const std::string& nameOrPath) {
     std::vector<std::uint32_t> found;
     Scene::instance().resolve(nameOrPath, found);
     return found.size() == 1 ? Scene::instance().handle(found[0]) : MObject();
@@ -71,8 +63,7 @@ MObject findNode(const std::string& nameOrPath)
 void resetScene() { Scene::instance().reset(); }
 std::string legalNodeName(const std::string& raw) { return Scene::legalName(raw); }
 
-void shutdown()
-{
+void shutdown() {
     Scene::instance().reset();
     Plugins::instance().unloadAll();
     controls::closeAll();

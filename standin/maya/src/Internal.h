@@ -29,8 +29,7 @@ OPENMAYA_NAMESPACE_OPEN
 // The one place that reads and writes the private parts of the API classes.
 class MStandinAccess {
 public:
-    static MObject makeObject(std::uint32_t kind, std::uint32_t index, std::uint32_t generation)
-    {
+    static MObject makeObject(std::uint32_t kind, std::uint32_t index, std::uint32_t generation) {
         MObject o;
         o.fKind = kind;
         o.fIndex = index;
@@ -41,22 +40,19 @@ public:
     static std::uint32_t index(const MObject& o) { return o.fIndex; }
     static std::uint32_t generation(const MObject& o) { return o.fGeneration; }
     static const MObject& pathNode(const MDagPath& p) { return p.fNode; }
-    static MDagPath makePath(const MObject& node)
-    {
+    static MDagPath makePath(const MObject& node) {
         MDagPath p;
         p.fNode = node;
         return p;
     }
-    static void setNodeObject(MPxNode* n, const MObject& o, MTypeId id)
-    {
+    static void setNodeObject(MPxNode* n, const MObject& o, MTypeId id) {
         n->fThisObject = o;
         n->fTypeId = id;
     }
     static MPxTransformationMatrix*& baseMatrix(MPxTransform* t) { return t->baseTransformationMatrix; }
     static void setMatrixNode(MPxTransformationMatrix* m, const MObject& node) { m->fNode = node; }
     static const MObject& matrixNode(const MPxTransformationMatrix* m) { return m->fNode; }
-    static void prepareCommand(MPxCommand* c, const MSyntax& s, const MString& text)
-    {
+    static void prepareCommand(MPxCommand* c, const MSyntax& s, const MString& text) {
         c->fSyntax = s;
         c->fCommandString = text;
     }

@@ -20,8 +20,8 @@ namespace {
 struct Program;
 
 struct Word {
-    std::string text;                    // literal text (bare or quoted)
-    bool quoted = false;                 // quoted text is always a value, never a flag
+    std::string text;                       // literal text (bare or quoted)
+    bool quoted = false;                    // quoted text is always a value, never a flag
     std::shared_ptr<Program> substitution;  // `...`: the words come from running this
 };
 
@@ -39,19 +39,35 @@ struct Arg {
     bool literal = true;  // false: a value (quoted, or from a substitution)
 };
 
-bool isWordChar(char c)
-{
+bool isWordChar(char c) {
     switch (c) {
-    case ' ': case '\t': case '\n': case '\r': case ';': case '"': case '`':
-    case '(': case ')': case '{': case '}': case '$': case '=': case '[': case ']':
-    case ',': case '<': case '>': case '&': case '\'': case '\\': case '!':
-        return false;
-    default: return static_cast<unsigned char>(c) >= 0x20;
+        case ' ':
+        case '\t':
+        case '\n':
+        case '\r':
+        case ';':
+        case '"':
+        case '`':
+        case '(':
+        case ')':
+        case '{':
+        case '}':
+        case '$':
+        case '=':
+        case '[':
+        case ']':
+        case ',':
+        case '<':
+        case '>':
+        case '&':
+        case '\'':
+        case '\\':
+        case '!': return false;
+        default: return static_cast<unsigned char>(c) >= 0x20;
     }
 }
 
-bool parse(const std::string& text, std::size_t& pos, Program& program, bool inBackticks, std::string& error)
-{
+bool parse(const std::string& text, std::size_t& pos, Program& program, bool inBackticks, std::string& error) {
     Statement current;
     auto flush = [&]() {
         if (!current.words.empty()) program.statements.push_back(std::move(current));
@@ -100,10 +116,10 @@ bool parse(const std::string& text, std::size_t& pos, Program& program, bool inB
                 if (q == '\\' && pos < text.size()) {
                     const char e = text[pos++];
                     switch (e) {
-                    case 'n': q = '\n'; break;
-                    case 't': q = '\t'; break;
-                    case 'r': q = '\r'; break;
-                    default: q = e; break;  // \" \\ and anything else: the character itself
+                        case 'n': q = '\n'; break;
+                        case 't': q = '\t'; break;
+                        case 'r': q = '\r'; break;
+                        default: q = e; break;  // \" \\ and anything else: the character itself
                     }
                 }
                 w.text += q;
@@ -141,21 +157,18 @@ struct Parsed {
     std::map<std::string, std::string> flags;  // by long name
     std::vector<std::string> objects;
     bool has(const char* longName) const { return flags.count(longName) > 0; }
-    std::string value(const char* longName) const
-    {
+    std::string value(const char* longName) const {
         auto it = flags.find(longName);
         return it == flags.end() ? std::string() : it->second;
     }
 };
 
-bool toBool(const std::string& v, bool& out)
-{
+bool toBool(const std::string& v, bool& out) {
     if (v == "true" || v == "on" || v == "yes" || v == "1") return out = true, true;
     if (v == "false" || v == "off" || v == "no" || v == "0") return out = false, true;
     return false;
 }
-bool isNumeric(const std::string& v)
-{
+bool isNumeric(const std::string& v) {
     if (v.empty()) return false;
     char* end = nullptr;
     std::strtod(v.c_str(), &end);
@@ -163,8 +176,7 @@ bool isNumeric(const std::string& v)
 }
 
 bool parseFlags(const std::string& command, const std::vector<Arg>& args, const std::vector<FlagSpec>& specs,
-                Parsed& out, std::string& error)
-{
+                Parsed& out, std::string& error) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const Arg& a = args[i];
         if (a.literal && a.text.size() > 1 && a.text[0] == '-' && !isNumeric(a.text)) {
@@ -205,8 +217,7 @@ bool parseFlags(const std::string& command, const std::vector<Arg>& args, const 
 }
 
 // Exactly one node for a name or path, or an error.
-std::uint32_t resolveOne(const std::string& command, const std::string& name, std::string& error)
-{
+std::uint32_t resolveOne(const std::string& command, const std::string& name, std::string& error) {
     std::vector<std::uint32_t> found;
     Scene::instance().resolve(name, found);
     if (found.empty()) {
@@ -220,8 +231,7 @@ std::uint32_t resolveOne(const std::string& command, const std::string& name, st
     return found[0];
 }
 
-bool globMatch(const char* p, const char* s)
-{
+bool globMatch(const char* p, const char* s) {
     if (*p == '\0') return *s == '\0';
     if (*p == '*') return globMatch(p + 1, s) || (*s && globMatch(p, s + 1));
     if (*s && (*p == '?' || *p == *s)) return globMatch(p + 1, s + 1);
@@ -230,8 +240,7 @@ bool globMatch(const char* p, const char* s)
 
 using Builtin = std::function<bool(const std::vector<Arg>&, Result&, std::string&)>;
 
-std::map<std::string, Builtin>& builtins()
-{
+std::map<std::string, Builtin>& builtins() {
     static std::map<std::string, Builtin>* table = nullptr;
     if (table) return *table;
     table = new std::map<std::string, Builtin>();
@@ -308,7 +317,8 @@ std::map<std::string, Builtin>& builtins()
 
     t["createNode"] = [&scene](const std::vector<Arg>& args, Result& result, std::string& error) {
         Parsed p;
-        if (!parseFlags("createNode", args, {{"n", "name", 's'}, {"p", "parent", 's'}, {"ss", "skipSelect", 'n'}}, p, error))
+        if (!parseFlags("createNode", args, {{"n", "name", 's'}, {"p", "parent", 's'}, {"ss", "skipSelect", 'n'}}, p,
+                        error))
             return false;
         if (p.objects.size() != 1) {
             error = "createNode: Expected one node type";
@@ -450,8 +460,7 @@ std::map<std::string, Builtin>& builtins()
 
 }  // namespace
 
-Interpreter& Interpreter::instance()
-{
+Interpreter& Interpreter::instance() {
     static Interpreter* interpreter = new Interpreter();
     return *interpreter;
 }
@@ -462,8 +471,7 @@ namespace {
 MStatus runProgram(const Program& program, Result* result);
 
 // Runs one statement: command check, substitution, argument check, then execution.
-MStatus runStatement(const Statement& st, Result& result)
-{
+MStatus runStatement(const Statement& st, Result& result) {
     auto fail = [](const std::string& text) {
         log::error(text);
         return MStatus(MStatus::kFailure, text.c_str());
@@ -526,8 +534,7 @@ MStatus runStatement(const Statement& st, Result& result)
     return MStatus::kSuccess;
 }
 
-MStatus runProgram(const Program& program, Result* result)
-{
+MStatus runProgram(const Program& program, Result* result) {
     Result last;
     for (const auto& st : program.statements) {
         const MStatus s = runStatement(st, last);
@@ -538,8 +545,7 @@ MStatus runProgram(const Program& program, Result* result)
 }
 }  // namespace
 
-MStatus Interpreter::execute(const std::string& text, Result* result, bool display)
-{
+MStatus Interpreter::execute(const std::string& text, Result* result, bool display) {
     if (display) log::info(text);
     Program program;
     std::size_t pos = 0;
@@ -560,8 +566,7 @@ using mayastandin::detail::Result;
 OPENMAYA_NAMESPACE_OPEN
 
 namespace {
-std::string joined(const Result& r)
-{
+std::string joined(const Result& r) {
     std::string out;
     for (std::size_t i = 0; i < r.items.size(); ++i) {
         if (i) out += ' ';
@@ -571,19 +576,16 @@ std::string joined(const Result& r)
 }
 }  // namespace
 
-MStatus MGlobal::executeCommand(const MString& command, bool display, bool)
-{
+MStatus MGlobal::executeCommand(const MString& command, bool display, bool) {
     return Interpreter::instance().execute(command.asChar(), nullptr, display);
 }
-MStatus MGlobal::executeCommand(const MString& command, MString& result, bool display, bool)
-{
+MStatus MGlobal::executeCommand(const MString& command, MString& result, bool display, bool) {
     Result r;
     const MStatus s = Interpreter::instance().execute(command.asChar(), &r, display);
     if (s) result = joined(r).c_str();
     return s;
 }
-MStatus MGlobal::executeCommand(const MString& command, MStringArray& result, bool display, bool)
-{
+MStatus MGlobal::executeCommand(const MString& command, MStringArray& result, bool display, bool) {
     Result r;
     const MStatus s = Interpreter::instance().execute(command.asChar(), &r, display);
     if (s) {
@@ -592,8 +594,7 @@ MStatus MGlobal::executeCommand(const MString& command, MStringArray& result, bo
     }
     return s;
 }
-MStatus MGlobal::executeCommand(const MString& command, int& result, bool display, bool)
-{
+MStatus MGlobal::executeCommand(const MString& command, int& result, bool display, bool) {
     Result r;
     MStatus s = Interpreter::instance().execute(command.asChar(), &r, display);
     if (s) {
@@ -603,8 +604,7 @@ MStatus MGlobal::executeCommand(const MString& command, int& result, bool displa
     }
     return s;
 }
-MStatus MGlobal::executeCommand(const MString& command, double& result, bool display, bool)
-{
+MStatus MGlobal::executeCommand(const MString& command, double& result, bool display, bool) {
     Result r;
     MStatus s = Interpreter::instance().execute(command.asChar(), &r, display);
     if (s) {
@@ -614,8 +614,7 @@ MStatus MGlobal::executeCommand(const MString& command, double& result, bool dis
     }
     return s;
 }
-MString MGlobal::executeCommandStringResult(const MString& command, bool display, bool undo, MStatus* rs)
-{
+MString MGlobal::executeCommandStringResult(const MString& command, bool display, bool undo, MStatus* rs) {
     MString out;
     const MStatus s = executeCommand(command, out, display, undo);
     if (rs) *rs = s;

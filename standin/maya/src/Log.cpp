@@ -15,16 +15,14 @@ struct LogState {
     bool echo = false;
     int fd = 2;
 };
-LogState& state()
-{
+LogState& state() {
     static LogState* s = new LogState();  // never destroyed: plug-ins may log during static teardown
     return *s;
 }
 }  // namespace
 
 namespace log {
-void raw(const std::string& line)
-{
+void raw(const std::string& line) {
     LogState& s = state();
     std::lock_guard<std::mutex> lock(s.mutex);
     s.lines.push_back(line);
@@ -40,14 +38,12 @@ void info(const std::string& text) { raw(text); }
 }  // namespace log
 }  // namespace detail
 
-std::vector<std::string> logLines()
-{
+std::vector<std::string> logLines() {
     auto& s = detail::state();
     std::lock_guard<std::mutex> lock(s.mutex);
     return s.lines;
 }
-std::string logText()
-{
+std::string logText() {
     auto& s = detail::state();
     std::lock_guard<std::mutex> lock(s.mutex);
     std::string out;
@@ -57,20 +53,17 @@ std::string logText()
     }
     return out;
 }
-void clearLog()
-{
+void clearLog() {
     auto& s = detail::state();
     std::lock_guard<std::mutex> lock(s.mutex);
     s.lines.clear();
 }
-void setLogEcho(bool echo)
-{
+void setLogEcho(bool echo) {
     auto& s = detail::state();
     std::lock_guard<std::mutex> lock(s.mutex);
     s.echo = echo;
 }
-void setLogStream(int fd)
-{
+void setLogStream(int fd) {
     auto& s = detail::state();
     std::lock_guard<std::mutex> lock(s.mutex);
     s.fd = fd == 1 ? 1 : 2;
@@ -82,8 +75,7 @@ OPENMAYA_NAMESPACE_OPEN
 void MGlobal::displayInfo(const MString& m) { mayastandin::detail::log::info(m.asChar()); }
 void MGlobal::displayWarning(const MString& m) { mayastandin::detail::log::warning(m.asChar()); }
 void MGlobal::displayError(const MString& m) { mayastandin::detail::log::error(m.asChar()); }
-MGlobal::MMayaState MGlobal::mayaState(MStatus* rs)
-{
+MGlobal::MMayaState MGlobal::mayaState(MStatus* rs) {
     if (rs) *rs = MStatus::kSuccess;
     return kInteractive;
 }

@@ -12,10 +12,8 @@ OPENMAYA_NAMESPACE_OPEN
 
 namespace {
 // Hamilton product p (x) q.
-MQuaternion hamilton(const MQuaternion& p, const MQuaternion& q)
-{
-    return MQuaternion(p.w * q.x + q.w * p.x + (p.y * q.z - p.z * q.y),
-                       p.w * q.y + q.w * p.y + (p.z * q.x - p.x * q.z),
+MQuaternion hamilton(const MQuaternion& p, const MQuaternion& q) {
+    return MQuaternion(p.w * q.x + q.w * p.x + (p.y * q.z - p.z * q.y), p.w * q.y + q.w * p.y + (p.z * q.x - p.x * q.z),
                        p.w * q.z + q.w * p.z + (p.x * q.y - p.y * q.x),
                        p.w * q.w - (p.x * q.x + p.y * q.y + p.z * q.z));
 }
@@ -23,8 +21,7 @@ MQuaternion hamilton(const MQuaternion& p, const MQuaternion& q)
 // Axis of each position in an order, first applied first.
 const int kOrderAxes[6][3] = {{0, 1, 2}, {1, 2, 0}, {2, 0, 1}, {0, 2, 1}, {1, 0, 2}, {2, 1, 0}};
 
-MMatrix axisRotation(int axis, double angle)
-{
+MMatrix axisRotation(int axis, double angle) {
     MMatrix m;
     const double c = std::cos(angle), s = std::sin(angle);
     const int j = (axis + 1) % 3, k = (axis + 2) % 3;
@@ -50,8 +47,7 @@ const MVector MVector::yNegAxis(0.0, -1.0, 0.0);
 const MVector MVector::zNegAxis(0.0, 0.0, -1.0);
 
 MVector::MVector(const MPoint& p) : x(p.x), y(p.y), z(p.z) {}
-MVector MVector::operator*(const MMatrix& m) const
-{
+MVector MVector::operator*(const MMatrix& m) const {
     return MVector(x * m.matrix[0][0] + y * m.matrix[1][0] + z * m.matrix[2][0],
                    x * m.matrix[0][1] + y * m.matrix[1][1] + z * m.matrix[2][1],
                    x * m.matrix[0][2] + y * m.matrix[1][2] + z * m.matrix[2][2]);
@@ -59,28 +55,23 @@ MVector MVector::operator*(const MMatrix& m) const
 MVector& MVector::operator*=(const MMatrix& m) { return *this = *this * m; }
 MVector MVector::rotateBy(const MQuaternion& q) const { return *this * q.normal().asMatrix(); }
 double MVector::length() const { return std::sqrt(x * x + y * y + z * z); }
-MVector MVector::normal() const
-{
+MVector MVector::normal() const {
     const double l = length();
     return l > 0.0 ? *this / l : *this;
 }
-MStatus MVector::normalize()
-{
+MStatus MVector::normalize() {
     *this = normal();
     return MStatus::kSuccess;
 }
-double MVector::angle(const MVector& o) const
-{
+double MVector::angle(const MVector& o) const {
     const double l = length() * o.length();
     if (l == 0.0) return 0.0;
     return std::acos(clampUnit((*this * o) / l));
 }
-bool MVector::isEquivalent(const MVector& o, double tol) const
-{
+bool MVector::isEquivalent(const MVector& o, double tol) const {
     return std::fabs(x - o.x) <= tol && std::fabs(y - o.y) <= tol && std::fabs(z - o.z) <= tol;
 }
-bool MVector::isParallel(const MVector& o, double tol) const
-{
+bool MVector::isParallel(const MVector& o, double tol) const {
     const double l = length() * o.length();
     if (l == 0.0) return true;
     return std::fabs(std::fabs((*this * o) / l) - 1.0) <= tol;
@@ -91,10 +82,14 @@ const MPoint MPoint::origin(0.0, 0.0, 0.0, 1.0);
 MVector MPoint::operator-(const MPoint& o) const { return MVector(x - o.x, y - o.y, z - o.z); }
 MPoint MPoint::operator+(const MVector& v) const { return MPoint(x + v.x, y + v.y, z + v.z, w); }
 MPoint MPoint::operator-(const MVector& v) const { return MPoint(x - v.x, y - v.y, z - v.z, w); }
-MPoint& MPoint::operator+=(const MVector& v) { x += v.x; y += v.y; z += v.z; return *this; }
+MPoint& MPoint::operator+=(const MVector& v) {
+    x += v.x;
+    y += v.y;
+    z += v.z;
+    return *this;
+}
 MPoint MPoint::operator*(double s) const { return MPoint(x * s, y * s, z * s, w); }
-MPoint MPoint::operator*(const MMatrix& m) const
-{
+MPoint MPoint::operator*(const MMatrix& m) const {
     double r[4];
     for (int c = 0; c < 4; ++c)
         r[c] = x * m.matrix[0][c] + y * m.matrix[1][c] + z * m.matrix[2][c] + w * m.matrix[3][c];
@@ -102,8 +97,7 @@ MPoint MPoint::operator*(const MMatrix& m) const
 }
 MPoint& MPoint::operator*=(const MMatrix& m) { return *this = *this * m; }
 bool MPoint::operator==(const MPoint& o) const { return x == o.x && y == o.y && z == o.z && w == o.w; }
-MPoint& MPoint::cartesianize()
-{
+MPoint& MPoint::cartesianize() {
     if (w != 0.0 && w != 1.0) {
         x /= w;
         y /= w;
@@ -113,8 +107,7 @@ MPoint& MPoint::cartesianize()
     return *this;
 }
 double MPoint::distanceTo(const MPoint& o) const { return (*this - o).length(); }
-bool MPoint::isEquivalent(const MPoint& o, double tol) const
-{
+bool MPoint::isEquivalent(const MPoint& o, double tol) const {
     return std::fabs(x - o.x) <= tol && std::fabs(y - o.y) <= tol && std::fabs(z - o.z) <= tol &&
            std::fabs(w - o.w) <= tol;
 }
@@ -122,30 +115,25 @@ bool MPoint::isEquivalent(const MPoint& o, double tol) const
 // ---- MMatrix ----
 const MMatrix MMatrix::identity;
 MMatrix::MMatrix() { setToIdentity(); }
-MMatrix::MMatrix(const double m[4][4])
-{
+MMatrix::MMatrix(const double m[4][4]) {
     for (int r = 0; r < 4; ++r)
         for (int c = 0; c < 4; ++c) matrix[r][c] = m[r][c];
 }
-MMatrix::MMatrix(const float m[4][4])
-{
+MMatrix::MMatrix(const float m[4][4]) {
     for (int r = 0; r < 4; ++r)
         for (int c = 0; c < 4; ++c) matrix[r][c] = m[r][c];
 }
-MStatus MMatrix::get(double d[4][4]) const
-{
+MStatus MMatrix::get(double d[4][4]) const {
     for (int r = 0; r < 4; ++r)
         for (int c = 0; c < 4; ++c) d[r][c] = matrix[r][c];
     return MStatus::kSuccess;
 }
-MMatrix& MMatrix::setToIdentity()
-{
+MMatrix& MMatrix::setToIdentity() {
     for (int r = 0; r < 4; ++r)
         for (int c = 0; c < 4; ++c) matrix[r][c] = r == c ? 1.0 : 0.0;
     return *this;
 }
-MMatrix MMatrix::operator*(const MMatrix& b) const
-{
+MMatrix MMatrix::operator*(const MMatrix& b) const {
     MMatrix out;
     for (int r = 0; r < 4; ++r)
         for (int c = 0; c < 4; ++c) {
@@ -156,44 +144,38 @@ MMatrix MMatrix::operator*(const MMatrix& b) const
     return out;
 }
 MMatrix& MMatrix::operator*=(const MMatrix& b) { return *this = *this * b; }
-MMatrix MMatrix::operator+(const MMatrix& b) const
-{
+MMatrix MMatrix::operator+(const MMatrix& b) const {
     MMatrix out;
     for (int r = 0; r < 4; ++r)
         for (int c = 0; c < 4; ++c) out.matrix[r][c] = matrix[r][c] + b.matrix[r][c];
     return out;
 }
-MMatrix MMatrix::operator-(const MMatrix& b) const
-{
+MMatrix MMatrix::operator-(const MMatrix& b) const {
     MMatrix out;
     for (int r = 0; r < 4; ++r)
         for (int c = 0; c < 4; ++c) out.matrix[r][c] = matrix[r][c] - b.matrix[r][c];
     return out;
 }
-MMatrix MMatrix::operator*(double s) const
-{
+MMatrix MMatrix::operator*(double s) const {
     MMatrix out;
     for (int r = 0; r < 4; ++r)
         for (int c = 0; c < 4; ++c) out.matrix[r][c] = matrix[r][c] * s;
     return out;
 }
-bool MMatrix::operator==(const MMatrix& b) const
-{
+bool MMatrix::operator==(const MMatrix& b) const {
     for (int r = 0; r < 4; ++r)
         for (int c = 0; c < 4; ++c)
             if (matrix[r][c] != b.matrix[r][c]) return false;
     return true;
 }
-MMatrix MMatrix::transpose() const
-{
+MMatrix MMatrix::transpose() const {
     MMatrix out;
     for (int r = 0; r < 4; ++r)
         for (int c = 0; c < 4; ++c) out.matrix[r][c] = matrix[c][r];
     return out;
 }
 // Gauss-Jordan with partial pivoting; a singular matrix gives the identity.
-MMatrix MMatrix::inverse() const
-{
+MMatrix MMatrix::inverse() const {
     double a[4][8];
     for (int r = 0; r < 4; ++r)
         for (int c = 0; c < 4; ++c) {
@@ -221,14 +203,12 @@ MMatrix MMatrix::inverse() const
         for (int c = 0; c < 4; ++c) out.matrix[r][c] = a[r][c + 4];
     return out;
 }
-double MMatrix::det3x3() const
-{
+double MMatrix::det3x3() const {
     const auto& m = matrix;
     return m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) - m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
            m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
 }
-double MMatrix::det4x4() const
-{
+double MMatrix::det4x4() const {
     double det = 0.0;
     for (int c = 0; c < 4; ++c) {
         double sub[3][3];
@@ -244,8 +224,7 @@ double MMatrix::det4x4() const
     }
     return det;
 }
-bool MMatrix::isEquivalent(const MMatrix& b, double tol) const
-{
+bool MMatrix::isEquivalent(const MMatrix& b, double tol) const {
     for (int r = 0; r < 4; ++r)
         for (int c = 0; c < 4; ++c)
             if (std::fabs(matrix[r][c] - b.matrix[r][c]) > tol) return false;
@@ -257,8 +236,7 @@ bool MMatrix::isSingular() const { return std::fabs(det4x4()) < 1e-12; }
 const MQuaternion MQuaternion::identity(0.0, 0.0, 0.0, 1.0);
 
 MQuaternion::MQuaternion(double angle, const MVector& axis) : x(0), y(0), z(0), w(1) { setAxisAngle(axis, angle); }
-MQuaternion::MQuaternion(const MVector& a, const MVector& b) : x(0), y(0), z(0), w(1)
-{
+MQuaternion::MQuaternion(const MVector& a, const MVector& b) : x(0), y(0), z(0), w(1) {
     const MVector an = a.normal(), bn = b.normal();
     const double d = clampUnit(an * bn);
     MVector axis = an ^ bn;
@@ -268,8 +246,7 @@ MQuaternion::MQuaternion(const MVector& a, const MVector& b) : x(0), y(0), z(0),
     }
     setAxisAngle(axis, std::acos(d));
 }
-MQuaternion& MQuaternion::setAxisAngle(const MVector& axis, double theta)
-{
+MQuaternion& MQuaternion::setAxisAngle(const MVector& axis, double theta) {
     const MVector n = axis.normal();
     const double s = std::sin(theta * 0.5);
     x = n.x * s;
@@ -278,8 +255,7 @@ MQuaternion& MQuaternion::setAxisAngle(const MVector& axis, double theta)
     w = std::cos(theta * 0.5);
     return *this;
 }
-bool MQuaternion::getAxisAngle(MVector& axis, double& theta) const
-{
+bool MQuaternion::getAxisAngle(MVector& axis, double& theta) const {
     const MQuaternion q = normal();
     const double s = std::sqrt(q.x * q.x + q.y * q.y + q.z * q.z);
     theta = 2.0 * std::atan2(s, q.w);
@@ -293,8 +269,7 @@ bool MQuaternion::getAxisAngle(MVector& axis, double& theta) const
 MQuaternion& MQuaternion::setToIdentity() { return *this = identity; }
 
 // A zero quaternion reads as no rotation; others are normalised first.
-MMatrix MQuaternion::asMatrix() const
-{
+MMatrix MQuaternion::asMatrix() const {
     const double n = std::sqrt(x * x + y * y + z * z + w * w);
     MMatrix m;
     if (n == 0.0 || !std::isfinite(n)) return m;
@@ -310,11 +285,12 @@ MMatrix MQuaternion::asMatrix() const
     m.matrix[2][2] = 1.0 - 2.0 * (qx * qx + qy * qy);
     return m;
 }
-MEulerRotation MQuaternion::asEulerRotation() const { return MEulerRotation::decompose(asMatrix(), MEulerRotation::kXYZ); }
+MEulerRotation MQuaternion::asEulerRotation() const {
+    return MEulerRotation::decompose(asMatrix(), MEulerRotation::kXYZ);
+}
 
 // Rotation part of a matrix (rows normalised, so scale is ignored).
-MQuaternion& MQuaternion::operator=(const MMatrix& in)
-{
+MQuaternion& MQuaternion::operator=(const MMatrix& in) {
     double r[3][3];
     for (int i = 0; i < 3; ++i) {
         const double l = std::sqrt(in.matrix[i][0] * in.matrix[i][0] + in.matrix[i][1] * in.matrix[i][1] +
@@ -354,23 +330,20 @@ MQuaternion& MQuaternion::operator=(const MMatrix& in)
 MQuaternion& MQuaternion::operator=(const MEulerRotation& e) { return *this = e.asQuaternion(); }
 MQuaternion MQuaternion::operator*(const MQuaternion& rhs) const { return hamilton(rhs, *this); }
 MQuaternion& MQuaternion::operator*=(const MQuaternion& rhs) { return *this = *this * rhs; }
-bool MQuaternion::isEquivalent(const MQuaternion& o, double tol) const
-{
+bool MQuaternion::isEquivalent(const MQuaternion& o, double tol) const {
     auto close = [tol](const MQuaternion& a, const MQuaternion& b) {
         return std::fabs(a.x - b.x) <= tol && std::fabs(a.y - b.y) <= tol && std::fabs(a.z - b.z) <= tol &&
                std::fabs(a.w - b.w) <= tol;
     };
     return close(*this, o) || close(*this, -o);
 }
-MQuaternion MQuaternion::inverse() const
-{
+MQuaternion MQuaternion::inverse() const {
     const double n = x * x + y * y + z * z + w * w;
     if (n == 0.0) return *this;
     return MQuaternion(-x / n, -y / n, -z / n, w / n);
 }
 MQuaternion& MQuaternion::invertIt() { return *this = inverse(); }
-MQuaternion MQuaternion::normal() const
-{
+MQuaternion MQuaternion::normal() const {
     const double n = std::sqrt(x * x + y * y + z * z + w * w);
     if (n == 0.0) return identity;
     return MQuaternion(x / n, y / n, z / n, w / n);
@@ -384,22 +357,19 @@ const MEulerRotation MEulerRotation::identity;
 MEulerRotation::MEulerRotation(const MVector& v, RotationOrder ord) : x(v.x), y(v.y), z(v.z), order(ord) {}
 MEulerRotation& MEulerRotation::operator=(const MQuaternion& q) { return *this = decompose(q.asMatrix(), order); }
 MEulerRotation& MEulerRotation::operator=(const MMatrix& m) { return *this = decompose(m, order); }
-MEulerRotation& MEulerRotation::setValue(double xx, double yy, double zz, RotationOrder ord)
-{
+MEulerRotation& MEulerRotation::setValue(double xx, double yy, double zz, RotationOrder ord) {
     x = xx;
     y = yy;
     z = zz;
     order = ord;
     return *this;
 }
-MMatrix MEulerRotation::asMatrix() const
-{
+MMatrix MEulerRotation::asMatrix() const {
     const int* axes = kOrderAxes[order];
     return axisRotation(axes[0], (*this)[axes[0]]) * axisRotation(axes[1], (*this)[axes[1]]) *
            axisRotation(axes[2], (*this)[axes[2]]);
 }
-MQuaternion MEulerRotation::asQuaternion() const
-{
+MQuaternion MEulerRotation::asQuaternion() const {
     const int* axes = kOrderAxes[order];
     MQuaternion q;
     for (int i = 0; i < 3; ++i) {
@@ -410,38 +380,38 @@ MQuaternion MEulerRotation::asQuaternion() const
     return q;
 }
 MVector MEulerRotation::asVector() const { return MVector(x, y, z); }
-MEulerRotation MEulerRotation::operator+(const MEulerRotation& o) const { return MEulerRotation(x + o.x, y + o.y, z + o.z, order); }
-MEulerRotation MEulerRotation::operator-(const MEulerRotation& o) const { return MEulerRotation(x - o.x, y - o.y, z - o.z, order); }
+MEulerRotation MEulerRotation::operator+(const MEulerRotation& o) const {
+    return MEulerRotation(x + o.x, y + o.y, z + o.z, order);
+}
+MEulerRotation MEulerRotation::operator-(const MEulerRotation& o) const {
+    return MEulerRotation(x - o.x, y - o.y, z - o.z, order);
+}
 MEulerRotation MEulerRotation::operator-() const { return MEulerRotation(-x, -y, -z, order); }
-MEulerRotation MEulerRotation::operator*(const MEulerRotation& o) const
-{
+MEulerRotation MEulerRotation::operator*(const MEulerRotation& o) const {
     return decompose(asMatrix() * o.asMatrix(), order);
 }
 MEulerRotation MEulerRotation::operator*(double s) const { return MEulerRotation(x * s, y * s, z * s, order); }
-bool MEulerRotation::operator==(const MEulerRotation& o) const
-{
+bool MEulerRotation::operator==(const MEulerRotation& o) const {
     return x == o.x && y == o.y && z == o.z && order == o.order;
 }
-bool MEulerRotation::isEquivalent(const MEulerRotation& o, double tol) const
-{
+bool MEulerRotation::isEquivalent(const MEulerRotation& o, double tol) const {
     return order == o.order && std::fabs(x - o.x) <= tol && std::fabs(y - o.y) <= tol && std::fabs(z - o.z) <= tol;
 }
-bool MEulerRotation::isZero(double tol) const { return std::fabs(x) <= tol && std::fabs(y) <= tol && std::fabs(z) <= tol; }
+bool MEulerRotation::isZero(double tol) const {
+    return std::fabs(x) <= tol && std::fabs(y) <= tol && std::fabs(z) <= tol;
+}
 MEulerRotation MEulerRotation::reorder(RotationOrder ord) const { return decompose(asMatrix(), ord); }
-MStatus MEulerRotation::reorderIt(RotationOrder ord)
-{
+MStatus MEulerRotation::reorderIt(RotationOrder ord) {
     *this = reorder(ord);
     return MStatus::kSuccess;
 }
 // The inverse applies the negated angles in the reversed order.
-MEulerRotation MEulerRotation::inverse() const
-{
+MEulerRotation MEulerRotation::inverse() const {
     static const RotationOrder reversed[6] = {kZYX, kXZY, kYXZ, kYZX, kZXY, kXYZ};
     return MEulerRotation(-x, -y, -z, reversed[order]);
 }
 MEulerRotation& MEulerRotation::invertIt() { return *this = inverse(); }
-MEulerRotation MEulerRotation::bound() const
-{
+MEulerRotation MEulerRotation::bound() const {
     auto wrap = [](double a) {
         const double twoPi = 2.0 * M_PI;
         a = std::fmod(a + M_PI, twoPi);
@@ -453,8 +423,7 @@ MEulerRotation MEulerRotation::bound() const
 MEulerRotation& MEulerRotation::boundIt() { return *this = bound(); }
 
 // M = R_a0(t0) * R_a1(t1) * R_a2(t2); p = +1 for the cyclic orders, -1 for the others.
-MEulerRotation MEulerRotation::decompose(const MMatrix& in, RotationOrder ord)
-{
+MEulerRotation MEulerRotation::decompose(const MMatrix& in, RotationOrder ord) {
     double m[3][3];
     for (int r = 0; r < 3; ++r) {
         const double l = std::sqrt(in.matrix[r][0] * in.matrix[r][0] + in.matrix[r][1] * in.matrix[r][1] +

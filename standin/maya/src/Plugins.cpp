@@ -22,59 +22,50 @@ const char* const kInitializeSymbol = "_Z16initializePluginN8Autodesk4Maya16Open
 const char* const kUninitializeSymbol = "_Z18uninitializePluginN8Autodesk4Maya16OpenMaya201800007MObjectE";
 typedef MStatus (*EntryPoint)(MObject);
 
-std::string baseName(const std::string& path)
-{
+std::string baseName(const std::string& path) {
     std::string name = path.substr(path.find_last_of('/') == std::string::npos ? 0 : path.find_last_of('/') + 1);
     const auto dot = name.find('.');
     if (dot != std::string::npos && dot > 0) name.erase(dot);
     return name;
 }
-MStatus failure(const std::string& text)
-{
+MStatus failure(const std::string& text) {
     log::error(text);
     return MStatus(MStatus::kFailure, text.c_str());
 }
 }  // namespace
 
-Plugins& Plugins::instance()
-{
+Plugins& Plugins::instance() {
     static Plugins* plugins = new Plugins();  // never destroyed; shutdown() unloads the modules
     return *plugins;
 }
 
-Plugin* Plugins::fromObject(const MObject& o)
-{
+Plugin* Plugins::fromObject(const MObject& o) {
     if (MStandinAccess::kind(o) != kPluginKind) return nullptr;
     const std::uint32_t i = MStandinAccess::index(o);
     if (i >= fPlugins.size()) return nullptr;
     Plugin& p = fPlugins[i];
     return p.loaded && p.generation == MStandinAccess::generation(o) ? &p : nullptr;
 }
-MObject Plugins::objectFor(int index) const
-{
+MObject Plugins::objectFor(int index) const {
     return MStandinAccess::makeObject(kPluginKind, static_cast<std::uint32_t>(index), fPlugins[index].generation);
 }
-int Plugins::find(const std::string& name) const
-{
+int Plugins::find(const std::string& name) const {
     for (std::size_t i = 0; i < fPlugins.size(); ++i)
         if (fPlugins[i].name == name) return static_cast<int>(i);
     return -1;
 }
-std::vector<std::string> Plugins::loadedNames() const
-{
+std::vector<std::string> Plugins::loadedNames() const {
     std::vector<std::string> out;
     for (const auto& p : fPlugins)
         if (p.loaded) out.push_back(p.name);
     return out;
 }
-const CommandEntry* Plugins::command(const std::string& name) const
-{
+const CommandEntry* Plugins::command(const std::string& name) const {
     auto it = fCommands.find(name);
     return it == fCommands.end() ? nullptr : &it->second;
 }
 
-MStatus Plugins::load(const std::string& path, std::string* loadedName)
-{
+MStatus Plugins::load(const std::string& path, std::string* loadedName) {
     std::string file = path;
     if (file.find('.') == std::string::npos || file.rfind('.') < file.rfind('/') + 1) file += ".so";
     const std::string name = baseName(file);
@@ -131,8 +122,7 @@ MStatus Plugins::load(const std::string& path, std::string* loadedName)
     return MStatus::kSuccess;
 }
 
-MStatus Plugins::unload(const std::string& name)
-{
+MStatus Plugins::unload(const std::string& name) {
     const int index = find(name);
     if (index < 0 || !fPlugins[index].loaded) return failure("Plug-in '" + name + "' is not loaded");
     // As the host does, refuse while nodes of the plug-in's types are in the scene.
@@ -160,14 +150,12 @@ MStatus Plugins::unload(const std::string& name)
     return MStatus::kSuccess;
 }
 
-void Plugins::unloadAll()
-{
+void Plugins::unloadAll() {
     for (std::size_t i = fPlugins.size(); i-- > 0;)
         if (fPlugins[i].loaded) unload(fPlugins[i].name);
 }
 
-void Plugins::dropRegistrations(int index)
-{
+void Plugins::dropRegistrations(int index) {
     Plugin& p = fPlugins[index];
     for (const auto& c : p.commands) fCommands.erase(c);
     for (const auto& t : p.nodeTypes) Scene::instance().removeType(t);
@@ -176,8 +164,7 @@ void Plugins::dropRegistrations(int index)
 }
 
 std::string Plugins::registerCommand(int plugin, const std::string& name, MCreatorFunction creator,
-                                     MCreateSyntaxFunction syntax)
-{
+                                     MCreateSyntaxFunction syntax) {
     if (name.empty() || !creator) return "Command name or creator is missing";
     if (fCommands.count(name) || Interpreter::instance().isBuiltin(name))
         return "Command '" + name + "' is already registered";
@@ -186,8 +173,7 @@ std::string Plugins::registerCommand(int plugin, const std::string& name, MCreat
     return "";
 }
 
-std::string Plugins::deregisterCommand(int plugin, const std::string& name)
-{
+std::string Plugins::deregisterCommand(int plugin, const std::string& name) {
     auto it = fCommands.find(name);
     if (it == fCommands.end() || it->second.plugin != plugin)
         return "Command '" + name + "' is not registered by this plug-in";
@@ -211,8 +197,7 @@ OPENMAYA_NAMESPACE_OPEN
 // ---- MFnPlugin ----
 MFnPlugin::MFnPlugin() {}
 namespace {
-bool attachPlugin(const MObject& object, const char* vendor, const char* version, const char* api, MStatus* rs)
-{
+bool attachPlugin(const MObject& object, const char* vendor, const char* version, const char* api, MStatus* rs) {
     Plugin* p = Plugins::instance().fromObject(object);
     if (!p) {
         if (rs) *rs = MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Object is not a plug-in");
@@ -225,84 +210,74 @@ bool attachPlugin(const MObject& object, const char* vendor, const char* version
     return true;
 }
 }  // namespace
-MFnPlugin::MFnPlugin(MObject& object, const char* vendor, const char* version, const char* api, MStatus* rs)
-{
+MFnPlugin::MFnPlugin(MObject& object, const char* vendor, const char* version, const char* api, MStatus* rs) {
     if (attachPlugin(object, vendor, version, api, rs)) fObject = object;
 }
-MFnPlugin::MFnPlugin(const MObject& object, const char* vendor, const char* version, const char* api, MStatus* rs)
-{
+MFnPlugin::MFnPlugin(const MObject& object, const char* vendor, const char* version, const char* api, MStatus* rs) {
     if (attachPlugin(object, vendor, version, api, rs)) fObject = object;
 }
 MFnPlugin::~MFnPlugin() {}
 bool MFnPlugin::accepts(const MObject& object) const { return Plugins::instance().fromObject(object) != nullptr; }
 
 namespace {
-Plugin* pluginOf(const MObject& o, int* index)
-{
+Plugin* pluginOf(const MObject& o, int* index) {
     Plugin* p = Plugins::instance().fromObject(o);
     if (p && index) *index = static_cast<int>(MStandinAccess::index(o));
     return p;
 }
-MStatus notAttached() { return MStatus(MStatus::kFailure, "(kFailure): Function set is not attached to a loaded plug-in"); }
+MStatus notAttached() {
+    return MStatus(MStatus::kFailure, "(kFailure): Function set is not attached to a loaded plug-in");
+}
 MStatus failed(const std::string& why) { return MStatus(MStatus::kFailure, ("(kFailure): " + why).c_str()); }
 }  // namespace
 
-MString MFnPlugin::vendor(MStatus* rs) const
-{
+MString MFnPlugin::vendor(MStatus* rs) const {
     Plugin* p = pluginOf(fObject, nullptr);
     if (rs) *rs = p ? MStatus::kSuccess : notAttached();
     return p ? MString(p->vendor.c_str()) : MString();
 }
-MString MFnPlugin::version(MStatus* rs) const
-{
+MString MFnPlugin::version(MStatus* rs) const {
     Plugin* p = pluginOf(fObject, nullptr);
     if (rs) *rs = p ? MStatus::kSuccess : notAttached();
     return p ? MString(p->version.c_str()) : MString();
 }
-MString MFnPlugin::apiVersion(MStatus* rs) const
-{
+MString MFnPlugin::apiVersion(MStatus* rs) const {
     Plugin* p = pluginOf(fObject, nullptr);
     if (rs) *rs = p ? MStatus::kSuccess : notAttached();
     return p ? MString(p->apiVersion.c_str()) : MString();
 }
-MString MFnPlugin::name(MStatus* rs) const
-{
+MString MFnPlugin::name(MStatus* rs) const {
     Plugin* p = pluginOf(fObject, nullptr);
     if (rs) *rs = p ? MStatus::kSuccess : notAttached();
     return p ? MString(p->name.c_str()) : MString();
 }
-MString MFnPlugin::loadPath(MStatus* rs) const
-{
+MString MFnPlugin::loadPath(MStatus* rs) const {
     Plugin* p = pluginOf(fObject, nullptr);
     if (rs) *rs = p ? MStatus::kSuccess : notAttached();
     if (!p) return MString();
     const auto slash = p->path.find_last_of('/');
     return MString(slash == std::string::npos ? "." : p->path.substr(0, slash).c_str());
 }
-MStatus MFnPlugin::setName(const MString& newName, bool)
-{
+MStatus MFnPlugin::setName(const MString& newName, bool) {
     Plugin* p = pluginOf(fObject, nullptr);
     if (!p) return notAttached();
     p->name = newName.asChar();
     return MStatus::kSuccess;
 }
-MStatus MFnPlugin::setVersion(const MString& newVersion)
-{
+MStatus MFnPlugin::setVersion(const MString& newVersion) {
     Plugin* p = pluginOf(fObject, nullptr);
     if (!p) return notAttached();
     p->version = newVersion.asChar();
     return MStatus::kSuccess;
 }
 
-MStatus MFnPlugin::registerCommand(const MString& commandName, MCreatorFunction creator, MCreateSyntaxFunction syntax)
-{
+MStatus MFnPlugin::registerCommand(const MString& commandName, MCreatorFunction creator, MCreateSyntaxFunction syntax) {
     int index = -1;
     if (!pluginOf(fObject, &index)) return notAttached();
     const std::string error = Plugins::instance().registerCommand(index, commandName.asChar(), creator, syntax);
     return error.empty() ? MStatus(MStatus::kSuccess) : failed(error);
 }
-MStatus MFnPlugin::deregisterCommand(const MString& commandName)
-{
+MStatus MFnPlugin::deregisterCommand(const MString& commandName) {
     int index = -1;
     if (!pluginOf(fObject, &index)) return notAttached();
     const std::string error = Plugins::instance().deregisterCommand(index, commandName.asChar());
@@ -311,8 +286,7 @@ MStatus MFnPlugin::deregisterCommand(const MString& commandName)
 
 MStatus MFnPlugin::registerTransform(const MString& typeName, const MTypeId& typeId, MCreatorFunction creator,
                                      MInitializeFunction init, MCreateXformMatrixFunction matrixCreator,
-                                     const MTypeId& matrixId, const MString*)
-{
+                                     const MTypeId& matrixId, const MString*) {
     int index = -1;
     Plugin* p = pluginOf(fObject, &index);
     if (!p) return notAttached();
@@ -340,18 +314,17 @@ MStatus MFnPlugin::registerTransform(const MString& typeName, const MTypeId& typ
 }
 MStatus MFnPlugin::registerTransform(const MString& typeName, const MTypeId& typeId, MCreatorFunction creator,
                                      MInitializeFunction init, MCreatorFunction matrixCreator, const MTypeId& matrixId,
-                                     const MString* classification)
-{
+                                     const MString* classification) {
     return registerTransform(typeName, typeId, creator, init,
                              reinterpret_cast<MCreateXformMatrixFunction>(matrixCreator), matrixId, classification);
 }
-MStatus MFnPlugin::deregisterNode(const MTypeId& typeId)
-{
+MStatus MFnPlugin::deregisterNode(const MTypeId& typeId) {
     int index = -1;
     Plugin* p = pluginOf(fObject, &index);
     if (!p) return notAttached();
     auto type = Scene::instance().findTypeById(typeId.id());
-    if (!type || type->plugin != index) return failed("Node id " + std::to_string(typeId.id()) + " is not registered by this plug-in");
+    if (!type || type->plugin != index)
+        return failed("Node id " + std::to_string(typeId.id()) + " is not registered by this plug-in");
     if (type->liveNodes > 0) return failed("Nodes of type '" + type->name + "' are still in the scene");
     Scene::instance().removeType(type->name);
     for (auto it = p->nodeTypes.begin(); it != p->nodeTypes.end(); ++it)
@@ -372,25 +345,21 @@ MStatus MPxNode::compute(const MPlug&, MDataBlock&) { return MStatus::kUnknownPa
 MPxNode::Type MPxNode::type() const { return kDependNode; }
 MObject MPxNode::thisMObject() const { return fThisObject; }
 MTypeId MPxNode::typeId() const { return fTypeId; }
-MString MPxNode::typeName() const
-{
+MString MPxNode::typeName() const {
     auto t = Scene::instance().findTypeById(fTypeId.id());
     return t ? MString(t->name.c_str()) : MString();
 }
-MString MPxNode::name() const
-{
+MString MPxNode::name() const {
     const std::uint32_t i = Scene::instance().indexOf(fThisObject);
     return i == kNoNode ? MString() : MString(Scene::instance().node(i).name.c_str());
 }
 
 MPxTransform::MPxTransform() : baseTransformationMatrix(nullptr) {}
-MPxTransform::~MPxTransform()
-{
+MPxTransform::~MPxTransform() {
     delete baseTransformationMatrix;
     baseTransformationMatrix = nullptr;
 }
-void MPxTransform::postConstructor()
-{
+void MPxTransform::postConstructor() {
     if (!baseTransformationMatrix) {
         baseTransformationMatrix = createTransformationMatrix();
         if (baseTransformationMatrix) MStandinAccess::setMatrixNode(baseTransformationMatrix, thisMObject());
@@ -399,29 +368,29 @@ void MPxTransform::postConstructor()
 MPxNode::Type MPxTransform::type() const { return kTransformNode; }
 MPxTransformationMatrix* MPxTransform::createTransformationMatrix() { return new MPxTransformationMatrix(); }
 // Sets translation, rotation (in the node's order) and scale from a matrix without shear.
-void MPxTransform::resetTransformation(const MMatrix& m)
-{
+void MPxTransform::resetTransformation(const MMatrix& m) {
     const std::uint32_t i = Scene::instance().indexOf(thisMObject());
     if (i == kNoNode) return;
     Node& n = Scene::instance().node(i);
     n.translation = MVector(m.matrix[3][0], m.matrix[3][1], m.matrix[3][2]);
     for (int r = 0; r < 3; ++r)
-        n.scale[r] = std::sqrt(m.matrix[r][0] * m.matrix[r][0] + m.matrix[r][1] * m.matrix[r][1] + m.matrix[r][2] * m.matrix[r][2]);
+        n.scale[r] = std::sqrt(m.matrix[r][0] * m.matrix[r][0] + m.matrix[r][1] * m.matrix[r][1] +
+                               m.matrix[r][2] * m.matrix[r][2]);
     n.rotation = MEulerRotation::decompose(m, n.rotation.order);
 }
-void MPxTransform::resetTransformation(MPxTransformationMatrix* matrix)
-{
+void MPxTransform::resetTransformation(MPxTransformationMatrix* matrix) {
     resetTransformation(matrix ? matrix->asMatrix() : MMatrix());
 }
 MStatus MPxTransform::compute(const MPlug&, MDataBlock&) { return MStatus::kUnknownParameter; }
 MStatus MPxTransform::validateAndSetValue(const MPlug&, const MDataHandle&) { return MStatus::kSuccess; }
-MStatus MPxTransform::validateAndSetValue(const MPlug&, const MDataHandle&, const MDGContext&) { return MStatus::kSuccess; }
+MStatus MPxTransform::validateAndSetValue(const MPlug&, const MDataHandle&, const MDGContext&) {
+    return MStatus::kSuccess;
+}
 
 const MTypeId MPxTransformationMatrix::baseTransformationMatrixId(0x58464d54);
 MPxTransformationMatrix::MPxTransformationMatrix() {}
 MPxTransformationMatrix::~MPxTransformationMatrix() {}
-MMatrix MPxTransformationMatrix::asMatrix() const
-{
+MMatrix MPxTransformationMatrix::asMatrix() const {
     const std::uint32_t i = Scene::instance().indexOf(fNode);
     return i == kNoNode ? MMatrix() : Scene::instance().localMatrix(i);
 }
@@ -444,18 +413,15 @@ void MPxCommand::displayError(const MString& m, bool) { MGlobal::displayError(m)
 
 namespace {
 Result& current() { return Interpreter::instance().currentResult(); }
-void setScalar(const std::string& v)
-{
+void setScalar(const std::string& v) {
     current().items.assign(1, v);
     current().isArray = false;
 }
-void append(const std::string& v)
-{
+void append(const std::string& v) {
     current().items.push_back(v);
     current().isArray = true;
 }
-std::string number(double v)
-{
+std::string number(double v) {
     MString s;
     s.set(v);
     return s.asChar();
@@ -468,8 +434,7 @@ void MPxCommand::setResult(double v) { setScalar(number(v)); }
 void MPxCommand::setResult(bool v) { setScalar(v ? "1" : "0"); }
 void MPxCommand::setResult(const char* v) { setScalar(v ? v : ""); }
 void MPxCommand::setResult(const MString& v) { setScalar(v.asChar()); }
-void MPxCommand::setResult(const MStringArray& v)
-{
+void MPxCommand::setResult(const MStringArray& v) {
     clearResult();
     current().isArray = true;
     for (unsigned i = 0; i < v.length(); ++i) current().items.push_back(v[i].asChar());

@@ -12,8 +12,7 @@ namespace {
 bool isLegalChar(unsigned char c) { return std::isalnum(c) || c == '_'; }
 
 // "abc12" -> ("abc", 12, true); "abc" -> ("abc", 0, false).
-void splitTrailingNumber(const std::string& name, std::string& base, unsigned long long& number, bool& has)
-{
+void splitTrailingNumber(const std::string& name, std::string& base, unsigned long long& number, bool& has) {
     std::size_t end = name.size();
     while (end > 0 && std::isdigit(static_cast<unsigned char>(name[end - 1]))) --end;
     has = end < name.size() && name.size() - end <= 18 && end > 0;
@@ -26,8 +25,7 @@ void splitTrailingNumber(const std::string& name, std::string& base, unsigned lo
     number = std::stoull(name.substr(end));
 }
 
-std::shared_ptr<NodeType> builtin(const char* name, MFn::Type fn, unsigned id, bool transform, bool shape)
-{
+std::shared_ptr<NodeType> builtin(const char* name, MFn::Type fn, unsigned id, bool transform, bool shape) {
     auto t = std::make_shared<NodeType>();
     t->name = name;
     t->fnType = fn;
@@ -38,14 +36,12 @@ std::shared_ptr<NodeType> builtin(const char* name, MFn::Type fn, unsigned id, b
 }
 }  // namespace
 
-Scene& Scene::instance()
-{
+Scene& Scene::instance() {
     static Scene* scene = new Scene();  // never destroyed: shutdown() empties it while plug-ins are loaded
     return *scene;
 }
 
-Scene::Scene()
-{
+Scene::Scene() {
     for (auto t : {builtin("transform", MFn::kTransform, 0x5846524d, true, false),
                    builtin("joint", MFn::kJoint, 0x4a4f494e, true, false),
                    builtin("locator", MFn::kLocator, 0x4c435452, false, true)}) {
@@ -59,8 +55,7 @@ Scene::Scene()
     fNodes.push_back(std::move(world));
 }
 
-std::string Scene::legalName(const std::string& raw)
-{
+std::string Scene::legalName(const std::string& raw) {
     std::string out;
     out.reserve(raw.size() + 1);
     for (unsigned char c : raw) out += isLegalChar(c) ? static_cast<char>(c) : '_';
@@ -68,18 +63,15 @@ std::string Scene::legalName(const std::string& raw)
     return out;
 }
 
-std::shared_ptr<NodeType> Scene::findType(const std::string& name) const
-{
+std::shared_ptr<NodeType> Scene::findType(const std::string& name) const {
     auto it = fTypes.find(name);
     return it == fTypes.end() ? nullptr : it->second;
 }
-std::shared_ptr<NodeType> Scene::findTypeById(unsigned id) const
-{
+std::shared_ptr<NodeType> Scene::findTypeById(unsigned id) const {
     auto it = fTypesById.find(id);
     return it == fTypesById.end() ? nullptr : it->second;
 }
-std::string Scene::registerType(const std::shared_ptr<NodeType>& type)
-{
+std::string Scene::registerType(const std::shared_ptr<NodeType>& type) {
     if (type->name.empty()) return "Node type name is empty";
     if (fTypes.count(type->name)) return "Node type '" + type->name + "' is already registered";
     if (fTypesById.count(type->typeId))
@@ -89,22 +81,19 @@ std::string Scene::registerType(const std::shared_ptr<NodeType>& type)
     fTypesById[type->typeId] = type;
     return "";
 }
-void Scene::removeType(const std::string& name)
-{
+void Scene::removeType(const std::string& name) {
     auto it = fTypes.find(name);
     if (it == fTypes.end()) return;
     fTypesById.erase(it->second->typeId);
     fTypes.erase(it);
 }
 
-MObject Scene::handle(std::uint32_t index) const
-{
+MObject Scene::handle(std::uint32_t index) const {
     if (index >= fNodes.size() || !fNodes[index].alive) return MObject();
     return MStandinAccess::makeObject(kNodeKind, index, fNodes[index].generation);
 }
 bool Scene::isAlive(const MObject& o) const { return indexOf(o) != kNoNode; }
-std::uint32_t Scene::indexOf(const MObject& o) const
-{
+std::uint32_t Scene::indexOf(const MObject& o) const {
     if (MStandinAccess::kind(o) != kNodeKind) return kNoNode;
     const std::uint32_t i = MStandinAccess::index(o);
     if (i >= fNodes.size()) return kNoNode;
@@ -113,8 +102,7 @@ std::uint32_t Scene::indexOf(const MObject& o) const
 }
 
 void Scene::indexName(std::uint32_t index) { fByName[fNodes[index].name].push_back(index); }
-void Scene::unindexName(std::uint32_t index)
-{
+void Scene::unindexName(std::uint32_t index) {
     auto it = fByName.find(fNodes[index].name);
     if (it == fByName.end()) return;
     auto& v = it->second;
@@ -126,8 +114,7 @@ void Scene::unindexName(std::uint32_t index)
     if (v.empty()) fByName.erase(it);
 }
 
-void Scene::attach(std::uint32_t index, std::uint32_t parent, const std::string& name)
-{
+void Scene::attach(std::uint32_t index, std::uint32_t parent, const std::string& name) {
     Node& p = fNodes[parent];
     Node& n = fNodes[index];
     n.parent = parent;
@@ -138,8 +125,7 @@ void Scene::attach(std::uint32_t index, std::uint32_t parent, const std::string&
     indexName(index);
 }
 
-void Scene::detach(std::uint32_t index)
-{
+void Scene::detach(std::uint32_t index) {
     Node& n = fNodes[index];
     unindexName(index);
     if (n.parent == kNoNode) return;
@@ -149,11 +135,11 @@ void Scene::detach(std::uint32_t index)
     auto it = p.childByName.find(n.name);
     if (it != p.childByName.end() && it->second == index) p.childByName.erase(it);
     n.parent = kNoNode;
-    if (p.removedChildren > 64 && p.removedChildren * 2 > p.children.size()) children(static_cast<std::uint32_t>(&p - fNodes.data()));
+    if (p.removedChildren > 64 && p.removedChildren * 2 > p.children.size())
+        children(static_cast<std::uint32_t>(&p - fNodes.data()));
 }
 
-const std::vector<std::uint32_t>& Scene::children(std::uint32_t index)
-{
+const std::vector<std::uint32_t>& Scene::children(std::uint32_t index) {
     Node& p = fNodes[index];
     if (p.removedChildren > 0) {
         std::size_t out = 0;
@@ -169,8 +155,7 @@ const std::vector<std::uint32_t>& Scene::children(std::uint32_t index)
     return p.children;
 }
 
-std::string Scene::uniqueAmongChildren(std::uint32_t parent, const std::string& name, std::uint32_t self) const
-{
+std::string Scene::uniqueAmongChildren(std::uint32_t parent, const std::string& name, std::uint32_t self) const {
     const auto& index = fNodes[parent].childByName;
     auto clashes = [&](const std::string& candidate) {
         auto it = index.find(candidate);
@@ -187,8 +172,7 @@ std::string Scene::uniqueAmongChildren(std::uint32_t parent, const std::string& 
     return candidate;
 }
 
-std::string Scene::defaultName(const std::string& base, unsigned* numberOut)
-{
+std::string Scene::defaultName(const std::string& base, unsigned* numberOut) {
     unsigned& counter = fDefaultCounters[base];
     unsigned n = counter + 1;
     while (fByName.count(base + std::to_string(n))) ++n;
@@ -197,8 +181,7 @@ std::string Scene::defaultName(const std::string& base, unsigned* numberOut)
     return base + std::to_string(n);
 }
 
-std::uint32_t Scene::allocate(const std::shared_ptr<NodeType>& type, std::uint32_t parent, const std::string& name)
-{
+std::uint32_t Scene::allocate(const std::shared_ptr<NodeType>& type, std::uint32_t parent, const std::string& name) {
     std::uint32_t index;
     if (!fFree.empty()) {
         index = fFree.back();
@@ -224,8 +207,7 @@ std::uint32_t Scene::allocate(const std::shared_ptr<NodeType>& type, std::uint32
     return index;
 }
 
-std::uint32_t Scene::createNode(unsigned typeId, std::uint32_t parent, const std::string& name, std::string* error)
-{
+std::uint32_t Scene::createNode(unsigned typeId, std::uint32_t parent, const std::string& name, std::string* error) {
     auto type = findTypeById(typeId);
     if (!type) {
         if (error) *error = "Unknown node type id: " + std::to_string(typeId);
@@ -235,8 +217,7 @@ std::uint32_t Scene::createNode(unsigned typeId, std::uint32_t parent, const std
 }
 
 std::uint32_t Scene::createNode(const std::string& typeName, std::uint32_t parent, const std::string& rawName,
-                                std::string* error)
-{
+                                std::string* error) {
     auto fail = [&](const std::string& text) {
         if (error) *error = text;
         return kNoNode;
@@ -244,7 +225,8 @@ std::uint32_t Scene::createNode(const std::string& typeName, std::uint32_t paren
     auto type = findType(typeName);
     if (!type) return fail("Unknown object type: " + typeName);
     if (parent == kNoNode) parent = world();
-    if (!fNodes[parent].type->isTransform) return fail("A node can only be parented under a transform: '" + fNodes[parent].name + "'");
+    if (!fNodes[parent].type->isTransform)
+        return fail("A node can only be parented under a transform: '" + fNodes[parent].name + "'");
     std::string name = legalName(rawName);
 
     if (type->isShape && parent == world()) {
@@ -293,8 +275,7 @@ std::uint32_t Scene::createNode(const std::string& typeName, std::uint32_t paren
     return index;
 }
 
-void Scene::renameShapesOf(std::uint32_t index)
-{
+void Scene::renameShapesOf(std::uint32_t index) {
     std::string base;
     unsigned long long n;
     bool has;
@@ -306,8 +287,7 @@ void Scene::renameShapesOf(std::uint32_t index)
     for (std::uint32_t c : shapes) rename(c, shapeName);
 }
 
-std::string Scene::rename(std::uint32_t index, const std::string& rawName)
-{
+std::string Scene::rename(std::uint32_t index, const std::string& rawName) {
     if (index == world() || index >= fNodes.size() || !fNodes[index].alive) return "Cannot rename this node";
     const std::string legal = legalName(rawName);
     if (legal.empty()) return "New name is empty for node '" + fNodes[index].name + "'";
@@ -321,15 +301,13 @@ std::string Scene::rename(std::uint32_t index, const std::string& rawName)
     return "";
 }
 
-bool Scene::isAncestor(std::uint32_t ancestor, std::uint32_t index) const
-{
+bool Scene::isAncestor(std::uint32_t ancestor, std::uint32_t index) const {
     for (std::uint32_t p = index; p != kNoNode; p = fNodes[p].parent)
         if (p == ancestor) return true;
     return false;
 }
 
-std::string Scene::reparent(std::uint32_t index, std::uint32_t newParent)
-{
+std::string Scene::reparent(std::uint32_t index, std::uint32_t newParent) {
     if (index == world()) return "Cannot reparent the world";
     if (newParent == kNoNode) newParent = world();
     Node& n = fNodes[index];
@@ -344,8 +322,7 @@ std::string Scene::reparent(std::uint32_t index, std::uint32_t newParent)
     return "";
 }
 
-void Scene::destroy(std::uint32_t root)
-{
+void Scene::destroy(std::uint32_t root) {
     if (root == world() || root >= fNodes.size() || !fNodes[root].alive) return;
     std::vector<std::uint32_t> order;
     std::vector<std::uint32_t> stack{root};
@@ -378,16 +355,14 @@ void Scene::destroy(std::uint32_t root)
     }
 }
 
-void Scene::reset()
-{
+void Scene::reset() {
     const std::vector<std::uint32_t> top = children(world());
     for (std::uint32_t c : top) destroy(c);
     children(world());
     fDefaultCounters.clear();
 }
 
-std::string Scene::fullPath(std::uint32_t index) const
-{
+std::string Scene::fullPath(std::uint32_t index) const {
     std::vector<const std::string*> names;
     for (std::uint32_t p = index; p != world() && p != kNoNode; p = fNodes[p].parent) names.push_back(&fNodes[p].name);
     std::string out;
@@ -398,16 +373,14 @@ std::string Scene::fullPath(std::uint32_t index) const
     return out;
 }
 
-unsigned Scene::depth(std::uint32_t index) const
-{
+unsigned Scene::depth(std::uint32_t index) const {
     unsigned d = 0;
     for (std::uint32_t p = index; p != world() && p != kNoNode; p = fNodes[p].parent) ++d;
     return d;
 }
 
 // Shortest tail of the full path that names this node alone.
-std::string Scene::partialPath(std::uint32_t index) const
-{
+std::string Scene::partialPath(std::uint32_t index) const {
     if (index == world()) return "";
     const unsigned d = depth(index);
     auto it = fByName.find(fNodes[index].name);
@@ -439,15 +412,13 @@ std::string Scene::partialPath(std::uint32_t index) const
     return rivals.empty() ? out : fullPath(index);
 }
 
-bool Scene::isVisible(std::uint32_t index) const
-{
+bool Scene::isVisible(std::uint32_t index) const {
     for (std::uint32_t p = index; p != kNoNode; p = fNodes[p].parent)
         if (!fNodes[p].visible) return false;
     return true;
 }
 
-MMatrix Scene::localMatrix(std::uint32_t index) const
-{
+MMatrix Scene::localMatrix(std::uint32_t index) const {
     const Node& n = fNodes[index];
     MMatrix m = n.rotation.asMatrix();
     for (int r = 0; r < 3; ++r)
@@ -458,15 +429,13 @@ MMatrix Scene::localMatrix(std::uint32_t index) const
     return m;
 }
 
-MMatrix Scene::worldMatrix(std::uint32_t index) const
-{
+MMatrix Scene::worldMatrix(std::uint32_t index) const {
     MMatrix m;
     for (std::uint32_t p = index; p != world() && p != kNoNode; p = fNodes[p].parent) m = m * localMatrix(p);
     return m;
 }
 
-void Scene::resolve(const std::string& text, std::vector<std::uint32_t>& out) const
-{
+void Scene::resolve(const std::string& text, std::vector<std::uint32_t>& out) const {
     out.clear();
     if (text.empty()) return;
     std::vector<std::string> parts;

@@ -14,8 +14,7 @@
 OPENMAYA_NAMESPACE_OPEN
 
 namespace {
-std::string formatDouble(double v)
-{
+std::string formatDouble(double v) {
     std::ostringstream os;
     os.precision(15);
     os << v;
@@ -27,26 +26,61 @@ const MString MString::argUnused;
 
 MString::MString() {}
 MString::MString(const char* s) : fData(s ? s : "") {}
-MString::MString(const char* s, int len) : fData(s ? std::string(s, static_cast<std::size_t>(len < 0 ? 0 : len)) : "") {}
+MString::MString(const char* s, int len)
+    : fData(s ? std::string(s, static_cast<std::size_t>(len < 0 ? 0 : len)) : "") {}
 MString::MString(const MString& other) = default;
 MString& MString::operator=(const MString& other) = default;
-MString& MString::operator=(const char* other)
-{
+MString& MString::operator=(const char* other) {
     fData = other ? other : "";
     return *this;
 }
 MString::~MString() {}
 
-MString& MString::operator+=(const MString& o) { fData += o.fData; return *this; }
-MString& MString::operator+=(const char* o) { if (o) fData += o; return *this; }
-MString& MString::operator+=(double o) { fData += formatDouble(o); return *this; }
-MString& MString::operator+=(int o) { fData += std::to_string(o); return *this; }
-MString& MString::operator+=(unsigned int o) { fData += std::to_string(o); return *this; }
-MString MString::operator+(const MString& o) const { MString r(*this); r += o; return r; }
-MString MString::operator+(const char* o) const { MString r(*this); r += o; return r; }
-MString MString::operator+(double o) const { MString r(*this); r += o; return r; }
-MString MString::operator+(int o) const { MString r(*this); r += o; return r; }
-MString MString::operator+(unsigned int o) const { MString r(*this); r += o; return r; }
+MString& MString::operator+=(const MString& o) {
+    fData += o.fData;
+    return *this;
+}
+MString& MString::operator+=(const char* o) {
+    if (o) fData += o;
+    return *this;
+}
+MString& MString::operator+=(double o) {
+    fData += formatDouble(o);
+    return *this;
+}
+MString& MString::operator+=(int o) {
+    fData += std::to_string(o);
+    return *this;
+}
+MString& MString::operator+=(unsigned int o) {
+    fData += std::to_string(o);
+    return *this;
+}
+MString MString::operator+(const MString& o) const {
+    MString r(*this);
+    r += o;
+    return r;
+}
+MString MString::operator+(const char* o) const {
+    MString r(*this);
+    r += o;
+    return r;
+}
+MString MString::operator+(double o) const {
+    MString r(*this);
+    r += o;
+    return r;
+}
+MString MString::operator+(int o) const {
+    MString r(*this);
+    r += o;
+    return r;
+}
+MString MString::operator+(unsigned int o) const {
+    MString r(*this);
+    r += o;
+    return r;
+}
 bool MString::operator==(const MString& o) const { return fData == o.fData; }
 bool MString::operator==(const char* o) const { return fData == (o ? o : ""); }
 bool MString::operator!=(const MString& o) const { return fData != o.fData; }
@@ -55,37 +89,41 @@ bool MString::operator<(const MString& o) const { return fData < o.fData; }
 const char* MString::asChar() const { return fData.c_str(); }
 const char* MString::asUTF8() const { return fData.c_str(); }
 unsigned int MString::length() const { return static_cast<unsigned int>(fData.size()); }
-unsigned int MString::numChars() const
-{
+unsigned int MString::numChars() const {
     unsigned int n = 0;
     for (unsigned char c : fData)
         if ((c & 0xc0) != 0x80) ++n;
     return n;
 }
 void MString::clear() { fData.clear(); }
-MString& MString::set(const char* s) { fData = s ? s : ""; return *this; }
-MString& MString::set(const char* s, int len) { *this = MString(s, len); return *this; }
-MString& MString::set(double v) { fData = formatDouble(v); return *this; }
-int MString::index(char c) const
-{
+MString& MString::set(const char* s) {
+    fData = s ? s : "";
+    return *this;
+}
+MString& MString::set(const char* s, int len) {
+    *this = MString(s, len);
+    return *this;
+}
+MString& MString::set(double v) {
+    fData = formatDouble(v);
+    return *this;
+}
+int MString::index(char c) const {
     auto p = fData.find(c);
     return p == std::string::npos ? -1 : static_cast<int>(p);
 }
-int MString::rindex(char c) const
-{
+int MString::rindex(char c) const {
     auto p = fData.rfind(c);
     return p == std::string::npos ? -1 : static_cast<int>(p);
 }
 // Inclusive range, as in the host API.
-MString MString::substring(int start, int end) const
-{
+MString MString::substring(int start, int end) const {
     if (start < 0) start = 0;
     if (end >= static_cast<int>(fData.size())) end = static_cast<int>(fData.size()) - 1;
     if (end < start) return MString();
     return MString(fData.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start + 1)).c_str());
 }
-MStatus MString::split(char c, MStringArray& out) const
-{
+MStatus MString::split(char c, MStringArray& out) const {
     out.clear();
     std::size_t begin = 0;
     while (begin <= fData.size()) {
@@ -96,29 +134,25 @@ MStatus MString::split(char c, MStringArray& out) const
     }
     return MStatus::kSuccess;
 }
-MString MString::toLowerCase() const
-{
+MString MString::toLowerCase() const {
     MString r(*this);
     for (auto& ch : r.fData)
         if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
     return r;
 }
-MString MString::toUpperCase() const
-{
+MString MString::toUpperCase() const {
     MString r(*this);
     for (auto& ch : r.fData)
         if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
     return r;
 }
-bool MString::isInt() const
-{
+bool MString::isInt() const {
     if (fData.empty()) return false;
     char* end = nullptr;
     std::strtol(fData.c_str(), &end, 10);
     return *end == '\0';
 }
-bool MString::isDouble() const
-{
+bool MString::isDouble() const {
     if (fData.empty()) return false;
     char* end = nullptr;
     std::strtod(fData.c_str(), &end);
@@ -127,10 +161,9 @@ bool MString::isDouble() const
 int MString::asInt() const { return static_cast<int>(std::strtol(fData.c_str(), nullptr, 10)); }
 double MString::asDouble() const { return std::strtod(fData.c_str(), nullptr); }
 
-MStatus MString::format(const MString& fmt, const MString& a1, const MString& a2, const MString& a3,
-                        const MString& a4, const MString& a5, const MString& a6, const MString& a7,
-                        const MString& a8, const MString& a9, const MString& a10)
-{
+MStatus MString::format(const MString& fmt, const MString& a1, const MString& a2, const MString& a3, const MString& a4,
+                        const MString& a5, const MString& a6, const MString& a7, const MString& a8, const MString& a9,
+                        const MString& a10) {
     const MString* args[10] = {&a1, &a2, &a3, &a4, &a5, &a6, &a7, &a8, &a9, &a10};
     const std::string& f = fmt.fData;
     std::string out;
@@ -159,22 +192,19 @@ MStatus MString::format(const MString& fmt, const MString& a1, const MString& a2
 MString operator+(const char* lhs, const MString& rhs) { return MString(lhs) + rhs; }
 std::ostream& operator<<(std::ostream& os, const MString& s) { return os << s.asChar(); }
 
-MStatus MStringArray::remove(unsigned int index)
-{
+MStatus MStringArray::remove(unsigned int index) {
     if (index >= fItems.size()) return MStatus::kInvalidParameter;
     fItems.erase(fItems.begin() + index);
     return MStatus::kSuccess;
 }
-MStatus MStringArray::insert(const MString& element, unsigned int index)
-{
+MStatus MStringArray::insert(const MString& element, unsigned int index) {
     if (index > fItems.size()) return MStatus::kInvalidParameter;
     fItems.insert(fItems.begin() + index, element);
     return MStatus::kSuccess;
 }
 
 // Messages are interned so MStatus stays a cheap, trivially copyable value.
-MStatus::MStatus(MStatusCode code, const char* message) : fStatusCode(code), fMessage(nullptr)
-{
+MStatus::MStatus(MStatusCode code, const char* message) : fStatusCode(code), fMessage(nullptr) {
     static std::mutex mutex;
     static std::set<std::string>* interned = new std::set<std::string>();
     if (message) {
@@ -183,25 +213,23 @@ MStatus::MStatus(MStatusCode code, const char* message) : fStatusCode(code), fMe
     }
 }
 
-MString MStatus::errorString() const
-{
+MString MStatus::errorString() const {
     if (fMessage) return MString(fMessage);
     switch (fStatusCode) {
-    case kSuccess: return "(kSuccess): No error";
-    case kFailure: return "(kFailure): Unexpected Internal Failure";
-    case kInsufficientMemory: return "(kInsufficientMemory): Insufficient Memory";
-    case kInvalidParameter: return "(kInvalidParameter): Invalid Parameter";
-    case kLicenseFailure: return "(kLicenseFailure): License Failure";
-    case kUnknownParameter: return "(kUnknownParameter): Unknown Parameter";
-    case kNotImplemented: return "(kNotImplemented): Not Implemented";
-    case kNotFound: return "(kNotFound): Not Found";
-    case kEndOfFile: return "(kEndOfFile): End of File";
+        case kSuccess: return "(kSuccess): No error";
+        case kFailure: return "(kFailure): Unexpected Internal Failure";
+        case kInsufficientMemory: return "(kInsufficientMemory): Insufficient Memory";
+        case kInvalidParameter: return "(kInvalidParameter): Invalid Parameter";
+        case kLicenseFailure: return "(kLicenseFailure): License Failure";
+        case kUnknownParameter: return "(kUnknownParameter): Unknown Parameter";
+        case kNotImplemented: return "(kNotImplemented): Not Implemented";
+        case kNotFound: return "(kNotFound): Not Found";
+        case kEndOfFile: return "(kEndOfFile): End of File";
     }
     return "(unknown status)";
 }
 
-void MStatus::perror(const char* text) const
-{
+void MStatus::perror(const char* text) const {
     mayastandin::detail::log::error(std::string(text ? text : "") + ": " + errorString().asChar());
 }
 void MStatus::perror(const MString& text) const { perror(text.asChar()); }

@@ -70,10 +70,14 @@ int main(int argc, char** argv) {
     orvane::tracker::SyntheticOptions options;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string flag = argv[i];
-        if (flag == "--seconds") seconds = std::atof(argv[i + 1]);
-        else if (flag == "--version") version = std::atoi(argv[i + 1]);
-        else if (flag == "--performers") options.performers = std::atoi(argv[i + 1]);
-        else if (flag == "--rate") options.rateHz = std::atof(argv[i + 1]);
+        if (flag == "--seconds")
+            seconds = std::atof(argv[i + 1]);
+        else if (flag == "--version")
+            version = std::atoi(argv[i + 1]);
+        else if (flag == "--performers")
+            options.performers = std::atoi(argv[i + 1]);
+        else if (flag == "--rate")
+            options.rateHz = std::atof(argv[i + 1]);
         else {
             std::fprintf(stderr, "usage: %s [--seconds N] [--version 1|2] [--performers N] [--rate HZ]\n", argv[0]);
             return 2;
@@ -101,8 +105,8 @@ int main(int argc, char** argv) {
             nextReport += std::chrono::seconds(1);
             std::lock_guard<std::mutex> lock(latest.mutex);
             std::printf("frames %lld  last #%d  marker0 (%.1f, %.1f, %.1f)  root (%.1f, %.1f, %.1f) mm\n",
-                        framesReceived.load(), latest.frameNumber, latest.marker[0], latest.marker[1],
-                        latest.marker[2], latest.bone[0], latest.bone[1], latest.bone[2]);
+                        framesReceived.load(), latest.frameNumber, latest.marker[0], latest.marker[1], latest.marker[2],
+                        latest.bone[0], latest.bone[1], latest.bone[2]);
             std::fflush(stdout);
         }
         if (seconds >= 0 && now - begin >= std::chrono::duration<double>(seconds)) break;

@@ -269,8 +269,8 @@ void ClientManager::deliveryLoop() {
                 base = now;
                 baseFrame = nextFrame_;
             }
-            const Clock::time_point due =
-                base + std::chrono::duration_cast<Clock::duration>(period * static_cast<double>(nextFrame_ - baseFrame));
+            const Clock::time_point due = base + std::chrono::duration_cast<Clock::duration>(
+                                                     period * static_cast<double>(nextFrame_ - baseFrame));
             if (now < due) {
                 wake_.wait_until(lock, due, [&] { return woken() || held_; });
                 continue;
@@ -337,7 +337,10 @@ void ClientManager::emit(MessageLevel level, const std::string& text) {
         number = level == MessageLevel::Error ? 3 : level == MessageLevel::Warning ? 2 : 4;
     } else {
         callback = messageV1_.load();
-        number = level == MessageLevel::Error ? 1 : level == MessageLevel::Warning ? 2 : level == MessageLevel::Info ? 3 : 4;
+        number = level == MessageLevel::Error     ? 1
+                 : level == MessageLevel::Warning ? 2
+                 : level == MessageLevel::Info    ? 3
+                                                  : 4;
     }
     if (!callback) return;
     messageBuffer_.assign(text.begin(), text.end());

@@ -89,8 +89,8 @@ private:
 
     int fail(const std::string& text);
     bool takeInjectedFailure(const std::string& call);
-    void stopDelivery();    // lifecycleMutex_ held
-    void dropClient();      // lifecycleMutex_ held
+    void stopDelivery();  // lifecycleMutex_ held
+    void dropClient();    // lifecycleMutex_ held
     void deliveryLoop();
     void deliver(const FrameSample& sample);
     void emit(MessageLevel level, const std::string& text);
@@ -121,12 +121,12 @@ private:
     std::mutex lifecycleMutex_;
     State state_ = State::None;
     std::shared_ptr<FrameSource> source_;  // replaced under lifecycleMutex_ and sceneMutex_ together
-    bool deliversVersion2_ = true;  // fixed by initClient
+    bool deliversVersion2_ = true;         // fixed by initClient
     std::thread deliveryThread_;
     std::atomic<std::thread::id> deliveryThreadId_{};
-    FrameRecordsV2 recordsV2_;      // touched by the delivery thread only while it runs
+    FrameRecordsV2 recordsV2_;  // touched by the delivery thread only while it runs
     FrameRecordsV1 recordsV1_;
-    FrameSample sample_;            // the delivery thread's working sample
+    FrameSample sample_;  // the delivery thread's working sample
 
     // The open source and its scene, for the description and ground-truth queries (any thread).
     mutable std::mutex sceneMutex_;
@@ -144,7 +144,7 @@ private:
     std::deque<std::pair<MessageLevel, std::string>> messages_;
     std::vector<FrameSample> pushed_;  // ring of pushed samples
     size_t pushedHead_ = 0, pushedCount_ = 0;
-    long long nextFrame_ = 1;          // paced sources
+    long long nextFrame_ = 1;  // paced sources
     long long delivered_ = 0;
     long long lastDelivered_ = -1;
 

@@ -10,8 +10,8 @@ namespace orvane {
 namespace tracker {
 
 void useSyntheticSource(const SyntheticOptions& options) {
-    ClientManager::get().chooseSource(
-        [options] { return std::unique_ptr<FrameSource>(new SyntheticSource(options)); }, options);
+    ClientManager::get().chooseSource([options] { return std::unique_ptr<FrameSource>(new SyntheticSource(options)); },
+                                      options);
 }
 
 void useSource(SourceFactory factory) { ClientManager::get().chooseSource(std::move(factory), std::nullopt); }

@@ -104,7 +104,8 @@ sFrameOfMocapData* FrameRecordsV2::fill(const FrameSample& sample, long long ser
     f.skeletonCount = static_cast<int>(bones_.size());
     for (size_t k = 0; k < bones_.size(); ++k) {
         const int s = skeletonSubjects_[k];
-        const SubjectSample& subject = static_cast<size_t>(s) < sample.subjects.size() ? sample.subjects[s] : kEmptySubject;
+        const SubjectSample& subject =
+            static_cast<size_t>(s) < sample.subjects.size() ? sample.subjects[s] : kEmptySubject;
         sSkeletonFrame& skeleton = f.skeletons[k];
         skeleton.skeletonId = s + 1;
         skeleton.boneCount = static_cast<int>(bones_[k].size());

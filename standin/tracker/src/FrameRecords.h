@@ -31,9 +31,9 @@ public:
 private:
     SceneDef scene_;
     std::unique_ptr<sFrameOfMocapData> frame_;
-    std::vector<std::vector<float>> markers_;       // per subject, x y z per marker
-    std::vector<std::vector<sBodyPose>> bones_;     // per skeleton
-    std::vector<int> skeletonSubjects_;             // subject of each skeleton
+    std::vector<std::vector<float>> markers_;    // per subject, x y z per marker
+    std::vector<std::vector<sBodyPose>> bones_;  // per skeleton
+    std::vector<int> skeletonSubjects_;          // subject of each skeleton
 };
 
 class FrameRecordsV1 {

@@ -21,11 +21,28 @@ struct BoneTemplate {
 };
 
 enum Bone {
-    Hips, Spine, Spine1, Spine2, Neck, Head,
-    LeftShoulder, LeftArm, LeftForeArm, LeftHand,
-    RightShoulder, RightArm, RightForeArm, RightHand,
-    LeftUpLeg, LeftLeg, LeftFoot, LeftToeBase,
-    RightUpLeg, RightLeg, RightFoot, RightToeBase,
+    Hips,
+    Spine,
+    Spine1,
+    Spine2,
+    Neck,
+    Head,
+    LeftShoulder,
+    LeftArm,
+    LeftForeArm,
+    LeftHand,
+    RightShoulder,
+    RightArm,
+    RightForeArm,
+    RightHand,
+    LeftUpLeg,
+    LeftLeg,
+    LeftFoot,
+    LeftToeBase,
+    RightUpLeg,
+    RightLeg,
+    RightFoot,
+    RightToeBase,
     kBoneCount
 };
 
@@ -62,28 +79,46 @@ struct MarkerTemplate {
 };
 
 const MarkerTemplate kMarkers[] = {
-    {"LFHD", Head, {60, 80, 90}},        {"RFHD", Head, {-60, 80, 90}},
-    {"LBHD", Head, {60, 90, -80}},       {"RBHD", Head, {-60, 90, -80}},
-    {"C7", Neck, {0, 20, -70}},          {"T10", Spine1, {0, 0, -110}},
-    {"CLAV", Spine2, {0, 130, 80}},      {"STRN", Spine2, {0, 30, 110}},
+    {"LFHD", Head, {60, 80, 90}},
+    {"RFHD", Head, {-60, 80, 90}},
+    {"LBHD", Head, {60, 90, -80}},
+    {"RBHD", Head, {-60, 90, -80}},
+    {"C7", Neck, {0, 20, -70}},
+    {"T10", Spine1, {0, 0, -110}},
+    {"CLAV", Spine2, {0, 130, 80}},
+    {"STRN", Spine2, {0, 30, 110}},
     {"RBAK", Spine2, {-70, 60, -100}},
-    {"LSHO", LeftShoulder, {60, 40, 0}}, {"LUPA", LeftArm, {140, 0, -40}},
-    {"LELB", LeftForeArm, {0, 0, -45}},  {"LFRM", LeftForeArm, {130, 0, -35}},
-    {"LWRA", LeftForeArm, {245, 0, 30}}, {"LWRB", LeftForeArm, {245, 0, -30}},
+    {"LSHO", LeftShoulder, {60, 40, 0}},
+    {"LUPA", LeftArm, {140, 0, -40}},
+    {"LELB", LeftForeArm, {0, 0, -45}},
+    {"LFRM", LeftForeArm, {130, 0, -35}},
+    {"LWRA", LeftForeArm, {245, 0, 30}},
+    {"LWRB", LeftForeArm, {245, 0, -30}},
     {"LFIN", LeftHand, {80, 0, 0}},
-    {"RSHO", RightShoulder, {-60, 40, 0}}, {"RUPA", RightArm, {-140, 0, -40}},
-    {"RELB", RightForeArm, {0, 0, -45}},   {"RFRM", RightForeArm, {-130, 0, -35}},
-    {"RWRA", RightForeArm, {-245, 0, 30}}, {"RWRB", RightForeArm, {-245, 0, -30}},
+    {"RSHO", RightShoulder, {-60, 40, 0}},
+    {"RUPA", RightArm, {-140, 0, -40}},
+    {"RELB", RightForeArm, {0, 0, -45}},
+    {"RFRM", RightForeArm, {-130, 0, -35}},
+    {"RWRA", RightForeArm, {-245, 0, 30}},
+    {"RWRB", RightForeArm, {-245, 0, -30}},
     {"RFIN", RightHand, {-80, 0, 0}},
-    {"LASI", Hips, {110, 40, 110}},      {"RASI", Hips, {-110, 40, 110}},
-    {"LPSI", Hips, {50, 60, -100}},      {"RPSI", Hips, {-50, 60, -100}},
-    {"LTHI", LeftUpLeg, {60, -200, 30}}, {"LKNE", LeftLeg, {55, 0, 0}},
-    {"LTIB", LeftLeg, {55, -200, 20}},   {"LANK", LeftFoot, {50, 0, 0}},
-    {"LHEE", LeftFoot, {0, -30, -80}},   {"LTOE", LeftToeBase, {0, 10, 30}},
+    {"LASI", Hips, {110, 40, 110}},
+    {"RASI", Hips, {-110, 40, 110}},
+    {"LPSI", Hips, {50, 60, -100}},
+    {"RPSI", Hips, {-50, 60, -100}},
+    {"LTHI", LeftUpLeg, {60, -200, 30}},
+    {"LKNE", LeftLeg, {55, 0, 0}},
+    {"LTIB", LeftLeg, {55, -200, 20}},
+    {"LANK", LeftFoot, {50, 0, 0}},
+    {"LHEE", LeftFoot, {0, -30, -80}},
+    {"LTOE", LeftToeBase, {0, 10, 30}},
     {"LMT5", LeftToeBase, {50, 10, -20}},
-    {"RTHI", RightUpLeg, {-60, -200, 30}}, {"RKNE", RightLeg, {-55, 0, 0}},
-    {"RTIB", RightLeg, {-55, -200, 20}},   {"RANK", RightFoot, {-50, 0, 0}},
-    {"RHEE", RightFoot, {0, -30, -80}},    {"RTOE", RightToeBase, {0, 10, 30}},
+    {"RTHI", RightUpLeg, {-60, -200, 30}},
+    {"RKNE", RightLeg, {-55, 0, 0}},
+    {"RTIB", RightLeg, {-55, -200, 20}},
+    {"RANK", RightFoot, {-50, 0, 0}},
+    {"RHEE", RightFoot, {0, -30, -80}},
+    {"RTOE", RightToeBase, {0, 10, 30}},
     {"RMT5", RightToeBase, {-50, 10, -20}},
 };
 constexpr int kMarkerCount = sizeof(kMarkers) / sizeof(kMarkers[0]);
@@ -91,9 +126,9 @@ constexpr int kMarkerCount = sizeof(kMarkers) / sizeof(kMarkers[0]);
 // Heel contact point below the ankle, in the foot's space.
 const Vec3 kHeel{0, -70, -40};
 
-constexpr double kPathRadius = 2500;      // each performer walks a circle of this radius
+constexpr double kPathRadius = 2500;        // each performer walks a circle of this radius
 constexpr double kPerformerSpacing = 7000;  // between circle centres, along X
-constexpr int kBoneDropoutWindow = 30;    // frames
+constexpr int kBoneDropoutWindow = 30;      // frames
 
 uint64_t mix(uint64_t x) {
     x += 0x9e3779b97f4a7c15ull;
@@ -134,7 +169,8 @@ SyntheticPerformers::SyntheticPerformers(const SyntheticOptions& options) : opti
             subject.markerNames.push_back(options.rawNames ? ordinal((p - 1) * kMarkerCount + m + 1) + "-marker"
                                                            : subject.name + "_" + kMarkers[m].name);
         }
-        for (const BoneTemplate& bone : kBones) subject.bones.push_back({bonePrefix + bone.name, bone.parent, bone.offset});
+        for (const BoneTemplate& bone : kBones)
+            subject.bones.push_back({bonePrefix + bone.name, bone.parent, bone.offset});
         scene_.subjects.push_back(std::move(subject));
     }
 }
@@ -158,8 +194,8 @@ void SyntheticPerformers::samplePerformer(int performer, long long frameNumber, 
     const unsigned seed = options_.seed;
     // Per-performer character of the walk, fixed by the seed.
     const double startAngle = 2 * kPi * uniform(seed, performer, 1, 0);
-    const double speed = 1100 + 300 * uniform(seed, performer, 2, 0);      // mm/s along the path
-    const double cycle = 1.0 + 0.2 * uniform(seed, performer, 3, 0);       // s per gait cycle
+    const double speed = 1100 + 300 * uniform(seed, performer, 2, 0);  // mm/s along the path
+    const double cycle = 1.0 + 0.2 * uniform(seed, performer, 3, 0);   // s per gait cycle
     const double phase0 = 2 * kPi * uniform(seed, performer, 4, 0);
 
     const double angle = startAngle + speed * t / kPathRadius;
@@ -167,7 +203,10 @@ void SyntheticPerformers::samplePerformer(int performer, long long frameNumber, 
     const Vec3 centre{performer * kPerformerSpacing, 0, 0};
     const double phase = phase0 + 2 * kPi * t / cycle;
     const double left = phase, right = phase + kPi;
-    auto knee = [](double p) { double c = std::max(0.0, std::cos(p)); return 5 + 55 * c * c; };
+    auto knee = [](double p) {
+        double c = std::max(0.0, std::cos(p));
+        return 5 + 55 * c * c;
+    };
     auto toe = [](double p) { return 15 * std::max(0.0, -std::sin(p)); };
 
     Vec3 euler[kBoneCount];
@@ -203,7 +242,8 @@ void SyntheticPerformers::samplePerformer(int performer, long long frameNumber, 
         const kin::Mat3 local = kin::eulerXYZ(euler[b]);
         pose.localEulerXYZ = euler[b];
         if (kBones[b].parent < 0) {
-            pose.localTranslation = {centre.x + kPathRadius * std::cos(angle), 0, centre.z + kPathRadius * std::sin(angle)};
+            pose.localTranslation = {centre.x + kPathRadius * std::cos(angle), 0,
+                                     centre.z + kPathRadius * std::sin(angle)};
             world[b] = local;
             pose.worldPosition = pose.localTranslation;
         } else {
@@ -230,7 +270,8 @@ void SyntheticPerformers::samplePerformer(int performer, long long frameNumber, 
         const long long window = frameNumber >= 0 ? frameNumber / kBoneDropoutWindow
                                                   : (frameNumber - kBoneDropoutWindow + 1) / kBoneDropoutWindow;
         for (int b = 1; b < kBoneCount; ++b)
-            out.bones[b].tracked = uniform(seed, performer, 100 + b, static_cast<uint64_t>(window)) >= options_.boneDropout;
+            out.bones[b].tracked =
+                uniform(seed, performer, 100 + b, static_cast<uint64_t>(window)) >= options_.boneDropout;
     }
 
     out.markers.resize(kMarkerCount);
@@ -240,8 +281,9 @@ void SyntheticPerformers::samplePerformer(int performer, long long frameNumber, 
         const Vec3 d = kin::transform(marker.offset, world[marker.bone]);
         const Vec3& bp = out.bones[marker.bone].worldPosition;
         out.markers[m] = {bp.x + d.x, bp.y + d.y, bp.z + d.z};
-        out.markerSeen[m] = options_.markerDropout <= 0 ||
-                            uniform(seed, performer, 1000 + m, static_cast<uint64_t>(frameNumber)) >= options_.markerDropout;
+        out.markerSeen[m] =
+            options_.markerDropout <= 0 ||
+            uniform(seed, performer, 1000 + m, static_cast<uint64_t>(frameNumber)) >= options_.markerDropout;
     }
 }
 

@@ -102,10 +102,10 @@ std::vector<unsigned char> makeC3d(int processor, bool floats, const std::string
     const float scale = floats ? -0.5f : 0.5f;
     b[0] = 2;
     b[1] = 0x50;
-    put16(2, 2);   // points
-    put16(4, 1);   // analog samples per frame
-    put16(6, 1);   // first frame
-    put16(8, 2);   // last frame
+    put16(2, 2);  // points
+    put16(4, 1);  // analog samples per frame
+    put16(6, 1);  // first frame
+    put16(8, 2);  // last frame
     putFloat(12, scale);
     put16(16, 3);  // data start block
     putFloat(20, 60.0f);
@@ -259,8 +259,8 @@ const char* const kTrcHeader =
 TEST(TrcReader, GapsAreUnseenAndMetresBecomeMillimetres) {
     const std::string text = std::string(kTrcHeader) +
                              "1\t0.000\t0.1\t0.2\t0.3\t\t\t\n"  // B missing
-                             "2\t0.005\t\t\t\t1\t2\t3\n"          // A missing
-                             "3\t0.010\t-1\t-2\t-3\n";            // trailing cells dropped: B missing
+                             "2\t0.005\t\t\t\t1\t2\t3\n"        // A missing
+                             "3\t0.010\t-1\t-2\t-3\n";          // trailing cells dropped: B missing
     const CaptureClip clip = readTrc(text, "made.trc");
     EXPECT_EQ(clip.frameRate, 200.0);
     ASSERT_EQ(clip.frames.size(), 3u);
@@ -328,9 +328,8 @@ TEST(BvhReader, RotationChannelsComposeInTheirListedOrder) {
     unit.lengthScaleToMm = 1.0;
     // Root "Xrotation 90, Yrotation 90": R = Rx(90) * Ry(90) sends the child offset (0,0,1) to (1,0,0).
     // The opposite composition would give (0,-1,0).
-    const CaptureClip clip =
-        readBvh(twoJointBvh("5 Xposition Yposition Xrotation Yrotation Zposition", "7 8 90 90 9 0 0 0"), "made.bvh",
-                unit);
+    const CaptureClip clip = readBvh(
+        twoJointBvh("5 Xposition Yposition Xrotation Yrotation Zposition", "7 8 90 90 9 0 0 0"), "made.bvh", unit);
     const auto& bones = clip.frames.at(0).subjects.at(0).bones;
     ASSERT_EQ(bones.size(), 2u);
     EXPECT_NEAR(bones[0].worldPosition.x, 7, kTol);
@@ -348,8 +347,8 @@ TEST(BvhReader, LocalEulerXYZReproducesTheChannelRotation) {
     CaptureOptions unit;
     unit.lengthScaleToMm = 1.0;
     const double a = 30, b = -50, c = 120;  // root channels X, Y, Z in that order: R = Rx(a) Ry(b) Rz(c)
-    const CaptureClip clip = readBvh(
-        twoJointBvh("3 Xrotation Yrotation Zrotation", "30 -50 120  10 20 -35"), "made.bvh", unit);
+    const CaptureClip clip =
+        readBvh(twoJointBvh("3 Xrotation Yrotation Zrotation", "30 -50 120  10 20 -35"), "made.bvh", unit);
     const auto& bones = clip.frames.at(0).subjects.at(0).bones;
     const M3 expected[2] = {mul(mul(rot('X', a), rot('Y', b)), rot('Z', c)),
                             mul(mul(rot('Z', 10), rot('X', 20)), rot('Y', -35))};
@@ -411,8 +410,8 @@ TEST(BvhReader, MalformedFilesAreRejected) {
         s.replace(s.find(from), from.size(), to);
         return s;
     };
-    EXPECT_THROW(readBvh(broken("4 5 6", "4 5"), "made.bvh"), CaptureError);           // short motion
-    EXPECT_THROW(readBvh(broken("4 5 6", "4 5 6 7"), "made.bvh"), CaptureError);       // extra motion
+    EXPECT_THROW(readBvh(broken("4 5 6", "4 5"), "made.bvh"), CaptureError);      // short motion
+    EXPECT_THROW(readBvh(broken("4 5 6", "4 5 6 7"), "made.bvh"), CaptureError);  // extra motion
     EXPECT_THROW(readBvh(broken("Frame Time: .01", "Frame Time: 0"), "made.bvh"), CaptureError);
     EXPECT_THROW(readBvh(broken("Xrotation Yrotation", "Xrotation Xrotation"), "made.bvh"), CaptureError);
     EXPECT_THROW(readBvh(broken("JOINT Arm", "JOINT"), "made.bvh"), CaptureError);

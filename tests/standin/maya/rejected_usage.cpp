@@ -21,8 +21,7 @@ void* makeNode() { return nullptr; }
 MStatus initNode() { return MS::kSuccess; }
 }  // namespace
 
-void rejectedUsage(MObject plugin, const MObject& constPlugin, MFnTransform& xform, MDagModifier& modifier)
-{
+void rejectedUsage(MObject plugin, const MObject& constPlugin, MFnTransform& xform, MDagModifier& modifier) {
     MString text;
     text.format("^1s", "a");
     xform.setTranslation(MVector(1, 2, 3), MSpace::kTransform);

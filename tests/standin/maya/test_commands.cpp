@@ -13,15 +13,13 @@ using mayastandin::execute;
 using CommandTest = StandinTest;
 
 namespace {
-bool visible(const MObject& node)
-{
+bool visible(const MObject& node) {
     MDagPath path;
     MFnDagNode(node).getPath(path);
     return path.isVisible();
 }
 // The command text exactly as the product formats it.
-MStatus runFormatted(const char* templ, const MObject& node)
-{
+MStatus runFormatted(const char* templ, const MObject& node) {
     MDagPath path;
     MFnDagNode(node).getPath(path);
     MString command;
@@ -30,8 +28,7 @@ MStatus runFormatted(const char* templ, const MObject& node)
 }
 }  // namespace
 
-TEST_F(CommandTest, ProductHideAndShowCommandsToggleVisibility)
-{
+TEST_F(CommandTest, ProductHideAndShowCommandsToggleVisibility) {
     MObject bone = make("joint", "bone", make("joint", "root", make("transform", "skel")));
     ASSERT_TRUE(runFormatted("hide `ls -an ^1s`;", bone));
     EXPECT_FALSE(visible(bone));
@@ -40,8 +37,7 @@ TEST_F(CommandTest, ProductHideAndShowCommandsToggleVisibility)
     EXPECT_EQ(mayastandin::logText(), "");
 }
 
-TEST_F(CommandTest, LsReturnsFullOrShortNames)
-{
+TEST_F(CommandTest, LsReturnsFullOrShortNames) {
     MObject a = make("transform", "a");
     make("joint", "j", a);
     make("joint", "j", make("transform", "b"));
@@ -59,8 +55,7 @@ TEST_F(CommandTest, LsReturnsFullOrShortNames)
     EXPECT_EQ(array.length(), 2u);
 }
 
-TEST_F(CommandTest, SubstitutionSplicesEveryResult)
-{
+TEST_F(CommandTest, SubstitutionSplicesEveryResult) {
     MObject x = make("transform", "x");
     MObject y = make("transform", "y");
     ASSERT_TRUE(execute("hide `ls -an x y`"));
@@ -68,8 +63,7 @@ TEST_F(CommandTest, SubstitutionSplicesEveryResult)
     EXPECT_FALSE(visible(y));
 }
 
-TEST_F(CommandTest, UnknownCommandFlagOrNodeFailsAndChangesNothing)
-{
+TEST_F(CommandTest, UnknownCommandFlagOrNodeFailsAndChangesNothing) {
     MObject keep = make("transform", "keep");
     EXPECT_FALSE(execute("frobnicate keep"));
     EXPECT_TRUE(logContains("// Error: Cannot find procedure \"frobnicate\"."));
@@ -94,8 +88,7 @@ TEST_F(CommandTest, UnknownCommandFlagOrNodeFailsAndChangesNothing)
     EXPECT_EQ(mayastandin::dagNodeCount(), 1u);
 }
 
-TEST_F(CommandTest, SyntaxErrorRunsNothingAndFailureStopsTheScript)
-{
+TEST_F(CommandTest, SyntaxErrorRunsNothingAndFailureStopsTheScript) {
     EXPECT_FALSE(execute("createNode transform -n first; createNode transform -n \"unterminated"));
     EXPECT_FALSE(execute("createNode transform -n first; hide `ls -an first"));
     EXPECT_FALSE(execute("createNode transform -n first; createNode transform -n (paren)"));
@@ -106,8 +99,7 @@ TEST_F(CommandTest, SyntaxErrorRunsNothingAndFailureStopsTheScript)
     EXPECT_TRUE(mayastandin::findNode("s2").isNull());
 }
 
-TEST_F(CommandTest, CreateNodeWithNameParentAndEscapes)
-{
+TEST_F(CommandTest, CreateNodeWithNameParentAndEscapes) {
     std::string result;
     ASSERT_TRUE(execute("createNode transform -name \"Set\"; // a comment\n", &result));
     EXPECT_EQ(result, "Set");
@@ -119,17 +111,23 @@ TEST_F(CommandTest, CreateNodeWithNameParentAndEscapes)
     EXPECT_EQ(mayastandin::dagNodeCount(), 3u);
 }
 
-TEST_F(CommandTest, NamesCanNeverBeReadAsCommandSyntax)
-{
-    const char* hostile[] = {"x; createNode transform -n pwned", "a`createNode transform -n pwned`",
-                             "\"q\" -an", "-an", "|abs|path", "1; delete victim", "$var = 1", "tab\there"};
+TEST_F(CommandTest, NamesCanNeverBeReadAsCommandSyntax) {
+    const char* hostile[] = {"x; createNode transform -n pwned",
+                             "a`createNode transform -n pwned`",
+                             "\"q\" -an",
+                             "-an",
+                             "|abs|path",
+                             "1; delete victim",
+                             "$var = 1",
+                             "tab\there"};
     MObject victim = make("transform", "victim");
     for (const char* raw : hostile) {
         SCOPED_TRACE(raw);
         MObject node = make("transform", raw);
         const std::string name = nameOf(node);
         EXPECT_EQ(name, mayastandin::legalNodeName(raw));
-        EXPECT_EQ(name.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_"), std::string::npos);
+        EXPECT_EQ(name.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_"),
+                  std::string::npos);
         const size_t before = mayastandin::dagNodeCount();
         ASSERT_TRUE(runFormatted("hide `ls -an ^1s`;", node));
         EXPECT_FALSE(visible(node));
@@ -143,8 +141,7 @@ TEST_F(CommandTest, NamesCanNeverBeReadAsCommandSyntax)
     EXPECT_EQ(result, "_an1");
 }
 
-TEST_F(CommandTest, MessagesCarryHostPrefixesAndLogIsThreadSafe)
-{
+TEST_F(CommandTest, MessagesCarryHostPrefixesAndLogIsThreadSafe) {
     MGlobal::displayError("bad");
     MGlobal::displayWarning("careful");
     MGlobal::displayInfo("plain");

@@ -10,8 +10,7 @@
 using DagTest = StandinTest;
 
 namespace {
-std::vector<std::string> walk(MItDag::TraversalType type, MFn::Type filter = MFn::kInvalid)
-{
+std::vector<std::string> walk(MItDag::TraversalType type, MFn::Type filter = MFn::kInvalid) {
     std::vector<std::string> out;
     for (MItDag it(type, filter); !it.isDone(); it.next()) {
         MDagPath path;
@@ -23,8 +22,7 @@ std::vector<std::string> walk(MItDag::TraversalType type, MFn::Type filter = MFn
 }
 }  // namespace
 
-TEST_F(DagTest, DepthFirstVisitsWorldThenChildrenInOrder)
-{
+TEST_F(DagTest, DepthFirstVisitsWorldThenChildrenInOrder) {
     MObject a = make("transform", "A");
     MObject a1 = make("transform", "A1", a);
     make("joint", "A1a", a1);
@@ -41,8 +39,7 @@ TEST_F(DagTest, DepthFirstVisitsWorldThenChildrenInOrder)
     EXPECT_EQ(walk(MItDag::kDepthFirst, MFn::kTransform).size(), 5u);
 }
 
-TEST_F(DagTest, IterationOrderFollowsReparentingAndDeletion)
-{
+TEST_F(DagTest, IterationOrderFollowsReparentingAndDeletion) {
     MObject a = make("transform", "a");
     MObject b = make("transform", "b");
     MObject c = make("transform", "c");
@@ -54,8 +51,7 @@ TEST_F(DagTest, IterationOrderFollowsReparentingAndDeletion)
     EXPECT_EQ(walk(MItDag::kDepthFirst), expected);
 }
 
-TEST_F(DagTest, PathsAndHandlesOfDeletedNodesAreInvalidNotDangling)
-{
+TEST_F(DagTest, PathsAndHandlesOfDeletedNodesAreInvalidNotDangling) {
     MObject top = make("transform", "top");
     MObject leaf = make("joint", "leaf", top);
     MDagPath leafPath;
@@ -86,8 +82,7 @@ TEST_F(DagTest, PathsAndHandlesOfDeletedNodesAreInvalidNotDangling)
     EXPECT_FALSE(fromStale.isValid());
 }
 
-TEST_F(DagTest, ResetSceneInvalidatesEverything)
-{
+TEST_F(DagTest, ResetSceneInvalidatesEverything) {
     MObject node = make("transform", "node");
     MDagPath path;
     MFnDagNode(node).getPath(path);
@@ -98,8 +93,7 @@ TEST_F(DagTest, ResetSceneInvalidatesEverything)
     EXPECT_EQ(walk(MItDag::kDepthFirst).size(), 1u);  // only the world
 }
 
-TEST_F(DagTest, PathNamesLengthAndVisibility)
-{
+TEST_F(DagTest, PathNamesLengthAndVisibility) {
     MObject left = make("transform", "L");
     MObject right = make("transform", "R");
     MObject lhand = make("joint", "hand", make("joint", "arm", left));
@@ -129,8 +123,7 @@ TEST_F(DagTest, PathNamesLengthAndVisibility)
     EXPECT_EQ(MFnDagNode(left).parent(0).apiType(), MFn::kWorld);
 }
 
-TEST_F(DagTest, HundredThousandNodesBuildFindAndIterate)
-{
+TEST_F(DagTest, HundredThousandNodesBuildFindAndIterate) {
     // Built as the product builds: every node at the world first, then one doIt renames and reparents.
     constexpr int kGroups = 1000, kPerGroup = 100;
     MDagModifier modifier;

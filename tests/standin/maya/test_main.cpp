@@ -6,15 +6,13 @@
 namespace {
 class QtEnvironment : public ::testing::Environment {
 public:
-    void SetUp() override
-    {
+    void SetUp() override {
         static int argc = 1;
         static char name[] = "standin_maya_tests";
         static char* argv[] = {name, nullptr};
         app = new QApplication(argc, argv);
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         mayastandin::shutdown();
         delete app;
         app = nullptr;

@@ -9,8 +9,7 @@ using mayastandin::legalNodeName;
 using NamesTest = StandinTest;
 using ModifierTest = StandinTest;
 
-TEST_F(NamesTest, IllegalBytesBecomeUnderscoresAndLeadingDigitIsPrefixed)
-{
+TEST_F(NamesTest, IllegalBytesBecomeUnderscoresAndLeadingDigitIsPrefixed) {
     EXPECT_EQ(legalNodeName("Hip_01"), "Hip_01");
     EXPECT_EQ(legalNodeName("left hand"), "left_hand");
     EXPECT_EQ(legalNodeName("7th"), "_7th");
@@ -20,8 +19,7 @@ TEST_F(NamesTest, IllegalBytesBecomeUnderscoresAndLeadingDigitIsPrefixed)
     EXPECT_EQ(legalNodeName(""), "");
 }
 
-TEST_F(NamesTest, SiblingClashGetsNextFreeNumber)
-{
+TEST_F(NamesTest, SiblingClashGetsNextFreeNumber) {
     MObject a = make("transform", "A");
     MObject a1 = make("transform", "A");
     MObject a2 = make("transform", "A");
@@ -42,16 +40,14 @@ TEST_F(NamesTest, SiblingClashGetsNextFreeNumber)
     EXPECT_EQ(nameOf(a1), "A1");
 }
 
-TEST_F(NamesTest, DefaultNamesCountPerType)
-{
+TEST_F(NamesTest, DefaultNamesCountPerType) {
     MDagModifier modifier;
     EXPECT_EQ(nameOf(modifier.createNode("transform")), "transform1");
     EXPECT_EQ(nameOf(modifier.createNode("transform")), "transform2");
     EXPECT_EQ(nameOf(modifier.createNode("joint")), "joint1");
 }
 
-TEST_F(NamesTest, LocatorIsATransformWithAShapeThatFollowsRenames)
-{
+TEST_F(NamesTest, LocatorIsATransformWithAShapeThatFollowsRenames) {
     MDagModifier modifier;
     MObject locator = modifier.createNode("locator");
     ASSERT_TRUE(locator.hasFn(MFn::kTransform));
@@ -71,8 +67,7 @@ TEST_F(NamesTest, LocatorIsATransformWithAShapeThatFollowsRenames)
     EXPECT_EQ(mayastandin::dagNodeCount(), 2u);
 }
 
-TEST_F(ModifierTest, CreateIsImmediateRenameAndReparentWaitForDoIt)
-{
+TEST_F(ModifierTest, CreateIsImmediateRenameAndReparentWaitForDoIt) {
     MDagModifier modifier;
     MObject parent = modifier.createNode("transform");
     MObject child = modifier.createNode("joint");
@@ -94,8 +89,7 @@ TEST_F(ModifierTest, CreateIsImmediateRenameAndReparentWaitForDoIt)
     EXPECT_EQ(pathOf(child), "|Set|Bone2");
 }
 
-TEST_F(ModifierTest, OperationsApplyInCallOrder)
-{
+TEST_F(ModifierTest, OperationsApplyInCallOrder) {
     MObject a = make("transform", "a");
     MObject b = make("transform", "b");
     MObject node = make("transform", "n");
@@ -108,15 +102,14 @@ TEST_F(ModifierTest, OperationsApplyInCallOrder)
     EXPECT_EQ(pathOf(node), "|b|second");
 }
 
-TEST_F(ModifierTest, FailingOperationIsReportedAndTheRestStillRuns)
-{
+TEST_F(ModifierTest, FailingOperationIsReportedAndTheRestStillRuns) {
     MObject top = make("transform", "top");
     MObject mid = make("transform", "mid", top);
     MObject other = make("transform", "other");
     MDagModifier modifier;
-    modifier.reparentNode(top, mid);       // under its own descendant: fails
-    modifier.renameNode(other, "");        // empty name: refused, name kept
-    modifier.renameNode(mid, "middle");    // still applied
+    modifier.reparentNode(top, mid);     // under its own descendant: fails
+    modifier.renameNode(other, "");      // empty name: refused, name kept
+    modifier.renameNode(mid, "middle");  // still applied
     EXPECT_FALSE(modifier.doIt());
     EXPECT_EQ(pathOf(top), "|top");
     EXPECT_EQ(nameOf(other), "other");
@@ -124,8 +117,7 @@ TEST_F(ModifierTest, FailingOperationIsReportedAndTheRestStillRuns)
     EXPECT_TRUE(logContains("// Error: "));
 }
 
-TEST_F(ModifierTest, ReparentKeepsLocalValuesAndResolvesClashes)
-{
+TEST_F(ModifierTest, ReparentKeepsLocalValuesAndResolvesClashes) {
     MObject parent = make("transform", "P");
     make("transform", "C", parent);
     MFnTransform(parent).setTranslation(MVector(10, 0, 0), MSpace::kTransform);
@@ -146,8 +138,7 @@ TEST_F(ModifierTest, ReparentKeepsLocalValuesAndResolvesClashes)
     EXPECT_EQ(pathOf(child), "|C1");
 }
 
-TEST_F(ModifierTest, UndoRevertsRenamesReparentsAndCreations)
-{
+TEST_F(ModifierTest, UndoRevertsRenamesReparentsAndCreations) {
     MObject keep = make("transform", "keep");
     MDagModifier modifier;
     MObject created = modifier.createNode("transform");

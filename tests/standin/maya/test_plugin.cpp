@@ -22,8 +22,7 @@ int liveTransforms = 0;
 class TestCommand : public MPxCommand {
 public:
     static void* creator() { return new TestCommand(); }
-    static MSyntax newSyntax()
-    {
+    static MSyntax newSyntax() {
         MSyntax syntax;
         syntax.addFlag("-rl", "-reload");
         syntax.addFlag("-v", "-value", MSyntax::kString);
@@ -32,8 +31,7 @@ public:
         syntax.addFlag("-lt", "-liveTransforms");
         return syntax;
     }
-    MStatus doIt(const MArgList& args) override
-    {
+    MStatus doIt(const MArgList& args) override {
         MStatus status;
         MArgParser parser(syntax(), args, &status);
         if (!status) return status;
@@ -70,8 +68,7 @@ public:
     ~TestTransform() override { --liveTransforms; }
     static void* creator() { return new TestTransform(); }
     static MStatus initialize() { return MS::kSuccess; }
-    void postConstructor() override
-    {
+    void postConstructor() override {
         MPxTransform::postConstructor();
         if (baseTransformationMatrix == NULL) MGlobal::displayWarning("no matrix before postConstructor");
     }
@@ -80,8 +77,7 @@ public:
 
 }  // namespace
 
-MStatus initializePlugin(MObject obj)
-{
+MStatus initializePlugin(MObject obj) {
     MStatus status;
     MFnPlugin plugin(obj, "Test Vendor", "3.1", "Any", &status);
     if (!status) return status;
@@ -92,8 +88,7 @@ MStatus initializePlugin(MObject obj)
                                     TestTransform::initialize, TestMatrix::creator, MTypeId(0x70002));
 }
 
-MStatus uninitializePlugin(MObject obj)
-{
+MStatus uninitializePlugin(MObject obj) {
     MFnPlugin plugin(obj, "Test Vendor", "3.1", "Any");
     MStatus status = plugin.deregisterCommand(kCommandName);
     if (!status) return status;

@@ -23,20 +23,17 @@ const char* const kPluginName = "standinTestPlugin";
 
 class PluginTest : public StandinTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         StandinTest::SetUp();
         ASSERT_TRUE(mayastandin::loadPlugin(kPlugin)) << mayastandin::logText();
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         mayastandin::resetScene();
         if (mayastandin::isPluginLoaded(kPluginName)) {
             EXPECT_TRUE(mayastandin::unloadPlugin(kPluginName));
         }
     }
-    static std::string run(const std::string& mel)
-    {
+    static std::string run(const std::string& mel) {
         std::string result;
         EXPECT_TRUE(execute(mel, &result)) << mel << "\n" << mayastandin::logText();
         return result;
@@ -45,26 +42,24 @@ protected:
 
 class ControlTest : public PluginTest {
 protected:
-    void TearDown() override
-    {
+    void TearDown() override {
         execute("workspaceControl -e -deleteLater false -close ctl");
         mayastandin::setMainWindow(nullptr);
         delete mainWindow;
         PluginTest::TearDown();
     }
     // The command the product runs to open its panel.
-    static MStatus createProductStyle()
-    {
-        return execute("workspaceControl -label \"Panel\" -retain false -loadImmediately true -floating true "
-                       "-initialWidth 400 -initialHeight 200 -requiredPlugin \"standinTestPlugin\" ctl");
+    static MStatus createProductStyle() {
+        return execute(
+            "workspaceControl -label \"Panel\" -retain false -loadImmediately true -floating true "
+            "-initialWidth 400 -initialHeight 200 -requiredPlugin \"standinTestPlugin\" ctl");
     }
     static void runDeferredDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
     QMainWindow* mainWindow = nullptr;
 };
 }  // namespace
 
-TEST_F(PluginTest, LoadingRegistersCommandAndNodeTypeWithPluginInfo)
-{
+TEST_F(PluginTest, LoadingRegistersCommandAndNodeTypeWithPluginInfo) {
     EXPECT_TRUE(mayastandin::isCommandRegistered("standinTestCmd"));
     EXPECT_TRUE(mayastandin::isNodeTypeRegistered("standinTestTransform"));
     EXPECT_EQ(mayastandin::nodeTypeId("standinTestTransform"), 0x70001u);
@@ -84,8 +79,7 @@ TEST_F(PluginTest, LoadingRegistersCommandAndNodeTypeWithPluginInfo)
     EXPECT_TRUE(logContains("// Warning: Plug-in 'standinTestPlugin' is already loaded"));
 }
 
-TEST_F(PluginTest, CommandFlagsByShortOrLongName)
-{
+TEST_F(PluginTest, CommandFlagsByShortOrLongName) {
     EXPECT_EQ(run("standinTestCmd -v \"two words\""), "two words");
     EXPECT_EQ(run("standinTestCmd -value x"), "x");
     EXPECT_EQ(run("standinTestCmd -reload"), "reload");  // the command asks isFlagSet("-rl")
@@ -96,8 +90,7 @@ TEST_F(PluginTest, CommandFlagsByShortOrLongName)
     EXPECT_FALSE(execute("standinTestCmd -v"));
 }
 
-TEST_F(PluginTest, CustomTransformBehavesLikeATransform)
-{
+TEST_F(PluginTest, CustomTransformBehavesLikeATransform) {
     std::string name;
     ASSERT_TRUE(execute("createNode transform -n parent; createNode standinTestTransform -p parent", &name));
     EXPECT_EQ(name, "standinTestTransform1");
@@ -120,8 +113,7 @@ TEST_F(PluginTest, CustomTransformBehavesLikeATransform)
     EXPECT_EQ(run("standinTestCmd -liveTransforms"), "1");
 }
 
-TEST_F(PluginTest, UnloadIsRefusedWhileNodesExistAndRemovesRegistrations)
-{
+TEST_F(PluginTest, UnloadIsRefusedWhileNodesExistAndRemovesRegistrations) {
     ASSERT_TRUE(execute("createNode standinTestTransform -n custom"));
     EXPECT_FALSE(mayastandin::unloadPlugin(kPluginName));
     EXPECT_TRUE(logContains("still in the scene"));
@@ -139,8 +131,7 @@ TEST_F(PluginTest, UnloadIsRefusedWhileNodesExistAndRemovesRegistrations)
     EXPECT_EQ(run("standinTestCmd -v again"), "again");
 }
 
-TEST_F(PluginTest, ModulesThatAreNotPluginsAreRefused)
-{
+TEST_F(PluginTest, ModulesThatAreNotPluginsAreRefused) {
     EXPECT_FALSE(mayastandin::loadPlugin(kNoVersionPlugin));
     EXPECT_TRUE(logContains("does not export MApiVersion"));
     EXPECT_FALSE(mayastandin::isPluginLoaded("standinNoVersionPlugin"));
@@ -148,16 +139,14 @@ TEST_F(PluginTest, ModulesThatAreNotPluginsAreRefused)
     EXPECT_FALSE(mayastandin::unloadPlugin("neverLoaded"));
 }
 
-TEST_F(PluginTest, ResetSceneDestroysPluginNodeObjects)
-{
+TEST_F(PluginTest, ResetSceneDestroysPluginNodeObjects) {
     ASSERT_TRUE(execute("createNode standinTestTransform; createNode standinTestTransform"));
     EXPECT_EQ(run("standinTestCmd -liveTransforms"), "2");
     mayastandin::resetScene();
     EXPECT_EQ(run("standinTestCmd -liveTransforms"), "0");
 }
 
-TEST_F(ControlTest, CreationMakesFloatingDockWithLayoutAsCurrentParent)
-{
+TEST_F(ControlTest, CreationMakesFloatingDockWithLayoutAsCurrentParent) {
     mainWindow = new QMainWindow();
     mayastandin::setMainWindow(mainWindow);
     ASSERT_TRUE(createProductStyle());
@@ -193,8 +182,7 @@ TEST_F(ControlTest, CreationMakesFloatingDockWithLayoutAsCurrentParent)
     EXPECT_FALSE(execute("workspaceControl -e -bogusFlag ctl"));
 }
 
-TEST_F(ControlTest, WithoutMainWindowControlIsTopLevel)
-{
+TEST_F(ControlTest, WithoutMainWindowControlIsTopLevel) {
     ASSERT_TRUE(createProductStyle());
     const auto info = mayastandin::controlInfo("ctl");
     ASSERT_TRUE(info.exists);
@@ -202,8 +190,7 @@ TEST_F(ControlTest, WithoutMainWindowControlIsTopLevel)
     EXPECT_EQ(qobject_cast<QDockWidget*>(info.window), nullptr);
 }
 
-TEST_F(ControlTest, RestoreShowsAHiddenControl)
-{
+TEST_F(ControlTest, RestoreShowsAHiddenControl) {
     ASSERT_TRUE(createProductStyle());
     QWidget* window = mayastandin::controlInfo("ctl").window;
     window->hide();
@@ -212,8 +199,7 @@ TEST_F(ControlTest, RestoreShowsAHiddenControl)
     EXPECT_TRUE(mayastandin::controlInfo("ctl").visible);
 }
 
-TEST_F(ControlTest, RebuildReplacesContentsByRunningTheUiScriptInTheLayout)
-{
+TEST_F(ControlTest, RebuildReplacesContentsByRunningTheUiScriptInTheLayout) {
     ASSERT_TRUE(createProductStyle());
     QWidget* layout = mayastandin::controlInfo("ctl").layout;
     run("standinTestCmd -aw first");
@@ -238,8 +224,7 @@ TEST_F(ControlTest, RebuildReplacesContentsByRunningTheUiScriptInTheLayout)
     execute("workspaceControl -e -deleteLater false -close other");
 }
 
-TEST_F(ControlTest, UserCloseDeletesAControlThatIsNotRetained)
-{
+TEST_F(ControlTest, UserCloseDeletesAControlThatIsNotRetained) {
     ASSERT_TRUE(createProductStyle());
     run("standinTestCmd -aw panel");
     QPointer<QWidget> window = mayastandin::controlInfo("ctl").window;
@@ -256,8 +241,7 @@ TEST_F(ControlTest, UserCloseDeletesAControlThatIsNotRetained)
     EXPECT_TRUE(mayastandin::controlInfo("ctl").exists);
 }
 
-TEST_F(ControlTest, UserCloseOnlyHidesARetainedControl)
-{
+TEST_F(ControlTest, UserCloseOnlyHidesARetainedControl) {
     ASSERT_TRUE(execute("workspaceControl -retain true ctl"));
     QPointer<QWidget> window = mayastandin::controlInfo("ctl").window;
     mayastandin::userCloseControl("ctl");
@@ -268,8 +252,7 @@ TEST_F(ControlTest, UserCloseOnlyHidesARetainedControl)
     EXPECT_TRUE(window->isVisible());
 }
 
-TEST_F(ControlTest, CloseWithoutDeleteLaterDeletesAtOnce)
-{
+TEST_F(ControlTest, CloseWithoutDeleteLaterDeletesAtOnce) {
     ASSERT_TRUE(createProductStyle());
     run("standinTestCmd -aw panel");
     QPointer<QWidget> panel = mayastandin::controlInfo("ctl").layout->findChild<QLabel*>("panel");

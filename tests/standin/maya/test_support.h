@@ -11,8 +11,7 @@
 
 class StandinTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         mayastandin::resetScene();
         mayastandin::clearLog();
     }
@@ -20,8 +19,7 @@ protected:
     static bool logContains(const std::string& text) { return mayastandin::logText().find(text) != std::string::npos; }
 
     // Creates a node at once, named and placed with a modifier (name and parent take effect at doIt).
-    static MObject make(const char* type, const char* name, const MObject& parent = MObject::kNullObj)
-    {
+    static MObject make(const char* type, const char* name, const MObject& parent = MObject::kNullObj) {
         MDagModifier modifier;
         MObject node = modifier.createNode(type, parent);
         modifier.renameNode(node, name);

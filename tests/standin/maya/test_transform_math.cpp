@@ -22,11 +22,11 @@ constexpr double kPi = 3.14159265358979323846;
 using Vec = std::array<double, 3>;
 
 // Right-handed rotation of v about a unit axis by angle (Rodrigues).
-Vec rotate(const Vec& v, const Vec& axis, double angle)
-{
+Vec rotate(const Vec& v, const Vec& axis, double angle) {
     const double c = std::cos(angle), s = std::sin(angle);
     const double d = v[0] * axis[0] + v[1] * axis[1] + v[2] * axis[2];
-    const Vec cross = {axis[1] * v[2] - axis[2] * v[1], axis[2] * v[0] - axis[0] * v[2], axis[0] * v[1] - axis[1] * v[0]};
+    const Vec cross = {axis[1] * v[2] - axis[2] * v[1], axis[2] * v[0] - axis[0] * v[2],
+                       axis[0] * v[1] - axis[1] * v[0]};
     Vec out;
     for (int i = 0; i < 3; ++i) out[i] = v[i] * c + cross[i] * s + axis[i] * d * (1 - c);
     return out;
@@ -36,15 +36,13 @@ const Vec kAxes[3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
 // Axis indices of each order, first applied first.
 const int kOrder[6][3] = {{0, 1, 2}, {1, 2, 0}, {2, 0, 1}, {0, 2, 1}, {1, 0, 2}, {2, 1, 0}};
 
-Vec rotateEuler(const Vec& v, const double angles[3], int order)
-{
+Vec rotateEuler(const Vec& v, const double angles[3], int order) {
     Vec out = v;
     for (int k = 0; k < 3; ++k) out = rotate(out, kAxes[kOrder[order][k]], angles[kOrder[order][k]]);
     return out;
 }
 
-void expectNear(const MVector& actual, const Vec& expected, double tol = kTol)
-{
+void expectNear(const MVector& actual, const Vec& expected, double tol = kTol) {
     EXPECT_NEAR(actual.x, expected[0], tol);
     EXPECT_NEAR(actual.y, expected[1], tol);
     EXPECT_NEAR(actual.z, expected[2], tol);
@@ -56,8 +54,7 @@ Vec toVec(const MVector& v) { return {v.x, v.y, v.z}; }
 
 using TransformTest = StandinTest;
 
-TEST(VectorMath, OperatorsFollowHostSemantics)
-{
+TEST(VectorMath, OperatorsFollowHostSemantics) {
     const MVector a(1, 2, 3), b(4, -5, 6);
     EXPECT_DOUBLE_EQ(a * b, 4 - 10 + 18);
     expectNear(a ^ b, {2 * 6 - 3 * -5, 3 * 4 - 1 * 6, 1 * -5 - 2 * 4});
@@ -71,21 +68,20 @@ TEST(VectorMath, OperatorsFollowHostSemantics)
     EXPECT_NEAR(p.y, 3, kTol);
 }
 
-TEST(VectorMath, QuaternionProductComposesLikeMatrices)
-{
+TEST(VectorMath, QuaternionProductComposesLikeMatrices) {
     const MQuaternion a(0.3, MVector(1, 2, 0.5)), b(-1.1, MVector(0, 1, 1));
     EXPECT_TRUE((a * b).asMatrix().isEquivalent(a.asMatrix() * b.asMatrix(), kTol));
     // a * b rotates by a first, then by b.
     const Vec v = {0.2, -0.7, 1.3};
-    const Vec expected = rotate(rotate(v, toVec(MVector(1, 2, 0.5).normal()), 0.3), toVec(MVector(0, 1, 1).normal()), -1.1);
+    const Vec expected =
+        rotate(rotate(v, toVec(MVector(1, 2, 0.5).normal()), 0.3), toVec(MVector(0, 1, 1).normal()), -1.1);
     expectNear(MVector(0.2, -0.7, 1.3).rotateBy(a * b), expected);
     EXPECT_TRUE((a * a.conjugate()).isEquivalent(MQuaternion::identity, kTol));
     // The all-zero quaternion reads as no rotation.
     EXPECT_TRUE(MQuaternion(0, 0, 0, 0).asMatrix().isEquivalent(MMatrix::identity));
 }
 
-TEST(VectorMath, EulerOrdersMatchQuaternionEquivalents)
-{
+TEST(VectorMath, EulerOrdersMatchQuaternionEquivalents) {
     const double angles[3] = {0.4, -1.1, 0.9};  // each within the range decomposition returns
     const Vec v = {0.3, 1.7, -0.9};
     for (int order = 0; order < 6; ++order) {
@@ -107,12 +103,13 @@ TEST(VectorMath, EulerOrdersMatchQuaternionEquivalents)
         back = q;
         EXPECT_TRUE(back.isEquivalent(e, 1e-9));
         for (int other = 0; other < 6; ++other)
-            EXPECT_TRUE(e.reorder(static_cast<MEulerRotation::RotationOrder>(other)).asMatrix().isEquivalent(e.asMatrix(), kTol));
+            EXPECT_TRUE(e.reorder(static_cast<MEulerRotation::RotationOrder>(other))
+                            .asMatrix()
+                            .isEquivalent(e.asMatrix(), kTol));
     }
 }
 
-TEST(VectorMath, EulerDecompositionSurvivesGimbalLock)
-{
+TEST(VectorMath, EulerDecompositionSurvivesGimbalLock) {
     for (int order = 0; order < 6; ++order) {
         SCOPED_TRACE(order);
         const auto ord = static_cast<MEulerRotation::RotationOrder>(order);
@@ -124,8 +121,7 @@ TEST(VectorMath, EulerDecompositionSurvivesGimbalLock)
     }
 }
 
-TEST(StringFormat, ReplacesNumberedArgumentsAndLeavesUnusedEmpty)
-{
+TEST(StringFormat, ReplacesNumberedArgumentsAndLeavesUnusedEmpty) {
     MString command;
     command.format("hide `ls -an ^1s`;", "|set|bone");
     EXPECT_EQ(command, "hide `ls -an |set|bone`;");
@@ -135,8 +131,7 @@ TEST(StringFormat, ReplacesNumberedArgumentsAndLeavesUnusedEmpty)
     EXPECT_EQ(command, "two-one-[]");
 }
 
-TEST_F(TransformTest, WorldTranslationUnderMovedRotatedScaledParent)
-{
+TEST_F(TransformTest, WorldTranslationUnderMovedRotatedScaledParent) {
     MObject parent = make("transform", "parent");
     MObject child = make("joint", "child", parent);
     MFnTransform p(parent);
@@ -169,8 +164,7 @@ TEST_F(TransformTest, WorldTranslationUnderMovedRotatedScaledParent)
     expectNear(MVector(world(3, 0), world(3, 1), world(3, 2)), {-4, 7, 0.5});
 }
 
-TEST_F(TransformTest, WorldRotationUnderRotatedParentChain)
-{
+TEST_F(TransformTest, WorldRotationUnderRotatedParentChain) {
     MObject top = make("transform", "top");
     MObject mid = make("transform", "mid", top);
     MObject leaf = make("joint", "leaf", mid);
@@ -200,8 +194,7 @@ TEST_F(TransformTest, WorldRotationUnderRotatedParentChain)
     EXPECT_EQ(local.order, MEulerRotation::kXYZ);
 }
 
-TEST_F(TransformTest, InclusiveAndExclusiveMatricesCompose)
-{
+TEST_F(TransformTest, InclusiveAndExclusiveMatricesCompose) {
     MObject a = make("transform", "a");
     MObject b = make("transform", "b", a);
     MFnTransform(a).setTranslation(MVector(1, 0, 0), MSpace::kTransform);
@@ -217,8 +210,7 @@ TEST_F(TransformTest, InclusiveAndExclusiveMatricesCompose)
     EXPECT_TRUE(pb.inclusiveMatrix().isEquivalent(MFnDagNode(b).transformationMatrix() * pb.exclusiveMatrix(), kTol));
 }
 
-TEST_F(TransformTest, ScaleAndRotationOrderRoundTrip)
-{
+TEST_F(TransformTest, ScaleAndRotationOrderRoundTrip) {
     MObject node = make("transform", "n");
     MFnTransform fn(node);
     const double s[3] = {1.5, 2.5, -1.0};
@@ -234,8 +226,7 @@ TEST_F(TransformTest, ScaleAndRotationOrderRoundTrip)
     EXPECT_TRUE(fn.transformationMatrix().isEquivalent(before, kTol));
 }
 
-TEST_F(TransformTest, TransformFunctionSetRefusesShapes)
-{
+TEST_F(TransformTest, TransformFunctionSetRefusesShapes) {
     MDagModifier modifier;
     MObject locator = modifier.createNode("locator");
     MStatus status;

@@ -61,7 +61,8 @@ TEST(Multicast, BothVersionsStreamToTheGroupInAPrivateNamespace) {
     if (std::getenv(kInsideVariable)) {
         std::string interfaces;
         ASSERT_TRUE(onlyLoopbackInterface(interfaces)) << "not a private network namespace: " << interfaces;
-        ASSERT_EQ(std::system("ip link set lo up && ip link set lo multicast on && ip route add 224.0.0.0/4 dev lo"), 0);
+        ASSERT_EQ(std::system("ip link set lo up && ip link set lo multicast on && ip route add 224.0.0.0/4 dev lo"),
+                  0);
         streamOverTheGroup(SDKVER_V2);
         streamOverTheGroup(SDKVER_V1);
         return;
@@ -69,8 +70,8 @@ TEST(Multicast, BothVersionsStreamToTheGroupInAPrivateNamespace) {
     if (std::system("unshare -rn true >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "multicast is tested only in a private network namespace, and `unshare -rn` is not "
                         "permitted here";
-    ChildProcess child({"/usr/bin/env", std::string(kInsideVariable) + "=1", "unshare", "-rn", selfPath(),
-                        currentTestFilter()});
+    ChildProcess child(
+        {"/usr/bin/env", std::string(kInsideVariable) + "=1", "unshare", "-rn", selfPath(), currentTestFilter()});
     const std::string output = child.readAll();
     const int status = child.wait();
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << output;

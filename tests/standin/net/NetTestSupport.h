@@ -160,8 +160,8 @@ private:
 };
 
 // The frame as it must arrive: floats where the wire carries floats, unseen markers and untracked bones at zero.
-inline ::testing::AssertionResult sameFrame(const Captured& got, const trk::FrameSample& truth, const trk::SceneDef& scene,
-                                            SDKVER version) {
+inline ::testing::AssertionResult sameFrame(const Captured& got, const trk::FrameSample& truth,
+                                            const trk::SceneDef& scene, SDKVER version) {
     auto fail = [&](const std::string& what) {
         return ::testing::AssertionFailure() << "frame " << got.frameNumber << ": " << what;
     };
@@ -170,7 +170,8 @@ inline ::testing::AssertionResult sameFrame(const Captured& got, const trk::Fram
     std::size_t skeleton = 0;
     for (std::size_t s = 0; s < scene.subjects.size(); ++s) {
         const trk::SubjectSample& t = truth.subjects[s];
-        if (got.markers[s].size() != 3 * t.markers.size()) return fail("wrong marker count in subject " + std::to_string(s));
+        if (got.markers[s].size() != 3 * t.markers.size())
+            return fail("wrong marker count in subject " + std::to_string(s));
         for (std::size_t m = 0; m < t.markers.size(); ++m) {
             const trk::Vec3 p = t.markerSeen[m] ? t.markers[m] : trk::Vec3{};
             const float expect[3] = {float(p.x), float(p.y), float(p.z)};
@@ -186,8 +187,9 @@ inline ::testing::AssertionResult sameFrame(const Captured& got, const trk::Fram
             if (b.size() != 7 * t.bones.size()) return fail("wrong bone count");
             for (std::size_t i = 0; i < t.bones.size(); ++i) {
                 const trk::BonePose& p = t.bones[i];
-                const float expect[7] = {float(p.worldPosition.x),    float(p.worldPosition.y),    float(p.worldPosition.z),
-                                         float(p.worldOrientation.x), float(p.worldOrientation.y), float(p.worldOrientation.z),
+                const float expect[7] = {float(p.worldPosition.x),    float(p.worldPosition.y),
+                                         float(p.worldPosition.z),    float(p.worldOrientation.x),
+                                         float(p.worldOrientation.y), float(p.worldOrientation.z),
                                          float(p.worldOrientation.w)};
                 for (int k = 0; k < 7; ++k)
                     if (b[7 * i + k] != (p.tracked ? expect[k] : 0.0f))
@@ -199,8 +201,9 @@ inline ::testing::AssertionResult sameFrame(const Captured& got, const trk::Fram
             if (g.size() != 7 * t.bones.size()) return fail("wrong segment count");
             for (std::size_t i = 0; i < t.bones.size(); ++i) {
                 const trk::BonePose& p = t.bones[i];
-                const double expect[7] = {p.localTranslation.x, p.localTranslation.y, p.localTranslation.z, p.localEulerXYZ.x,
-                                          p.localEulerXYZ.y,    p.localEulerXYZ.z,    p.tracked ? 0.0 : -1.0};
+                const double expect[7] = {p.localTranslation.x,  p.localTranslation.y, p.localTranslation.z,
+                                          p.localEulerXYZ.x,     p.localEulerXYZ.y,    p.localEulerXYZ.z,
+                                          p.tracked ? 0.0 : -1.0};
                 for (int k = 0; k < 7; ++k)
                     if (g[7 * i + k] != (p.tracked || k == 6 ? expect[k] : 0.0))
                         return fail("subject " + std::to_string(s) + " segment " + std::to_string(i) + " value " +

@@ -142,7 +142,8 @@ TEST_F(ServerGone, InProcessServerStoppedWithByeTurnsIsConnectedFalse) {
     server.stop(true);
     ASSERT_TRUE(waitUntil([] { return !sdk()->isConnected(); }));
     EXPECT_TRUE(waitUntil([&] {
-        return Recorder::get().hasMessage("connection lost: tracking server " + server.address() + " closed the connection");
+        return Recorder::get().hasMessage("connection lost: tracking server " + server.address() +
+                                          " closed the connection");
     }));
     EXPECT_EQ(sdk()->stopClient(), 0);
     EXPECT_EQ(sdk()->releaseClient(), 0);
@@ -162,7 +163,8 @@ TEST_F(ServerGone, InProcessServerFallingSilentTurnsIsConnectedFalse) {
     ASSERT_TRUE(wire::parseEndpoint(address, same, ignored));
     ASSERT_EQ(hold.open(same), "") << "rebinding the server's port";
     ASSERT_TRUE(waitUntil([] { return !sdk()->isConnected(); }));
-    EXPECT_TRUE(waitUntil([&] { return Recorder::get().hasMessage("no data and no answer from tracking server " + address); }));
+    EXPECT_TRUE(
+        waitUntil([&] { return Recorder::get().hasMessage("no data and no answer from tracking server " + address); }));
 }
 
 // The simulator as a program: reads the port from its first line.
@@ -253,7 +255,7 @@ TEST(Server, RejectsOptionsThatCouldLeaveLoopbackOrMakeNoSense) {
         }
         return false;
     };
-    EXPECT_TRUE(rejects([](sim::ServerOptions& o) { o.multicastGroup = "10.1.2.3"; }));  // not a group
+    EXPECT_TRUE(rejects([](sim::ServerOptions& o) { o.multicastGroup = "10.1.2.3"; }));      // not a group
     EXPECT_TRUE(rejects([](sim::ServerOptions& o) { o.bindAddress = "tracker.example"; }));  // no name lookups
     EXPECT_TRUE(rejects([](sim::ServerOptions& o) { o.corrupt = 1.5; }));
     EXPECT_TRUE(rejects([](sim::ServerOptions& o) { o.performers = -1; }));

@@ -129,12 +129,12 @@ TEST_P(Replay, ArrivesEqualToTheFile) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, Replay,
-    ::testing::Values(ReplayCase{"BvhBonesV2", ORVANE_BVH_SAMPLE, trk::kCmuBvhUnitMm, SDKVER_V2},
-                      ReplayCase{"BvhSegmentsV1", ORVANE_BVH_SAMPLE, trk::kCmuBvhUnitMm, SDKVER_V1},
-                      ReplayCase{"C3dMarkers", ORVANE_C3D_SAMPLE, 0, SDKVER_V2}),
-    [](const ::testing::TestParamInfo<ReplayCase>& p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(Files, Replay,
+                         ::testing::Values(ReplayCase{"BvhBonesV2", ORVANE_BVH_SAMPLE, trk::kCmuBvhUnitMm, SDKVER_V2},
+                                           ReplayCase{"BvhSegmentsV1", ORVANE_BVH_SAMPLE, trk::kCmuBvhUnitMm,
+                                                      SDKVER_V1},
+                                           ReplayCase{"C3dMarkers", ORVANE_C3D_SAMPLE, 0, SDKVER_V2}),
+                         [](const ::testing::TestParamInfo<ReplayCase>& p) { return std::string(p.param.name); });
 
 // ---------------------------------------------------------------- faults
 

@@ -64,8 +64,8 @@ TEST(WireLayout, HelloBytesAreAsDocumented) {
     e.sendTimeUs = 0x0102030405060708LL;
     const Bytes b = encodeHello(hello, e);
     // Written out by hand from the header table.
-    const Bytes expected = {'O', 'V', 'T', 'K', 1, 1, 0, 0,  4, 0, 0, 0,  0x0D, 0x0C, 0x0B, 0x0A,
-                            0x08, 0x07, 0x06, 0x05, 0x04, 0x03, 0x02, 0x01,  0, 0, 0, 0,  1, 1, 0x34, 0x12};
+    const Bytes expected = {'O',  'V',  'T',  'K',  1,    1,    0,    0,    4, 0, 0, 0, 0x0D, 0x0C, 0x0B, 0x0A,
+                            0x08, 0x07, 0x06, 0x05, 0x04, 0x03, 0x02, 0x01, 0, 0, 0, 0, 1,    1,    0x34, 0x12};
     ASSERT_EQ(b.size(), expected.size());
     EXPECT_TRUE(std::equal(b.begin(), b.begin() + 24, expected.begin()));
     EXPECT_TRUE(std::equal(b.begin() + 28, b.end(), expected.begin() + 28));

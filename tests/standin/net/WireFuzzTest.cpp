@@ -111,7 +111,8 @@ TEST(WireFuzz, RandomBytesAndRandomPayloadsBehindValidHeaders) {
         for (int k = 0; k < 4; ++k) framed[8 + static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(n >> (8 * k));
         std::uint32_t crc = crc32(framed.data(), 24);
         crc = crc32(framed.data() + kHeaderBytes, b.size(), crc);
-        for (int k = 0; k < 4; ++k) framed[24 + static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(crc >> (8 * k));
+        for (int k = 0; k < 4; ++k)
+            framed[24 + static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(crc >> (8 * k));
         Datagram d;
         ASSERT_TRUE(parseDatagram(framed.data(), framed.size(), d).ok());
         decodeAll(framed, scene);

@@ -185,7 +185,8 @@ TEST_F(Delivery, Version1SegmentsAreLocalPosesWhoseChainGivesTheWorldPose) {
             EXPECT_EQ(body.name, subject.name);
             ASSERT_EQ(body.markers.size(), 3 * subject.markerNames.size());
             for (size_t m = 0; m < subject.markerNames.size(); ++m) {
-                EXPECT_NEAR(body.markers[3 * m], truth.subjects[s].markers[m].x, kMm) << "frame " << i << " marker " << m;
+                EXPECT_NEAR(body.markers[3 * m], truth.subjects[s].markers[m].x, kMm)
+                    << "frame " << i << " marker " << m;
                 EXPECT_NEAR(body.markers[3 * m + 2], truth.subjects[s].markers[m].z, kMm);
             }
             ASSERT_EQ(body.segments.size(), subject.bones.size());

@@ -88,7 +88,8 @@ TEST_F(Records, Version1DescriptionsUseZeroBasedParents) {
     for (int k = 1; k < body.segmentCount; ++k) {
         ASSERT_GE(body.segmentParents[k], 0);
         ASSERT_LT(body.segmentParents[k], k);
-        EXPECT_EQ(body.segmentNames[body.segmentParents[k]], scene.subjects[0].bones[scene.subjects[0].bones[k].parent].name);
+        EXPECT_EQ(body.segmentNames[body.segmentParents[k]],
+                  scene.subjects[0].bones[scene.subjects[0].bones[k].parent].name);
     }
     sdk()->freeDataDescriptionsV1(defs);
     sdk()->freeDataDescriptionsV1(nullptr);
@@ -128,7 +129,7 @@ TEST_F(Records, ScenesBeyondTheRecordCapacitiesFailInit) {
         SDKVER version;
         bool fits;
     } cases[] = {
-        {64, 2, SDKVER_V1, true},   {65, 2, SDKVER_V1, false}, {100, 2, SDKVER_V2, true},
+        {64, 2, SDKVER_V1, true},   {65, 2, SDKVER_V1, false},  {100, 2, SDKVER_V2, true},
         {101, 2, SDKVER_V2, false},  // 101 skeletons
         {200, 0, SDKVER_V2, true},  {201, 0, SDKVER_V2, false}, {1, 128, SDKVER_V2, true},
         {1, 129, SDKVER_V2, false}, {1, 129, SDKVER_V1, true},
@@ -219,7 +220,10 @@ TEST(SmoothFramePointArray, SmoothsToTheMeanOfTheLastWindow) {
 
     const double points[5][3] = {{1, 10, 100}, {2, 20, 200}, {6, 60, 600}, {11, 110, 1100}, {-4, -40, -400}};
     // Hand-computed means of the last three points cached so far.
-    const double expected[5][3] = {{1, 10, 100}, {1.5, 15, 150}, {3, 30, 300}, {19.0 / 3, 190.0 / 3, 1900.0 / 3},
+    const double expected[5][3] = {{1, 10, 100},
+                                   {1.5, 15, 150},
+                                   {3, 30, 300},
+                                   {19.0 / 3, 190.0 / 3, 1900.0 / 3},
                                    {13.0 / 3, 130.0 / 3, 1300.0 / 3}};
     for (int i = 0; i < 5; ++i) {
         smoother.Cache(points[i][0], points[i][1], points[i][2]);

@@ -126,11 +126,13 @@ TEST(SyntheticPerformers, WorldPoseIsForwardKinematicsOfLocalPose) {
         for (size_t s = 0; s < scene.subjects.size(); ++s) {
             const auto& bones = sample.subjects[s].bones;
             std::vector<trk::Vec3> translations, eulers;
-            for (const auto& bone : bones) translations.push_back(bone.localTranslation), eulers.push_back(bone.localEulerXYZ);
+            for (const auto& bone : bones)
+                translations.push_back(bone.localTranslation), eulers.push_back(bone.localEulerXYZ);
             const auto world = refForwardKinematics(parentsOf(scene.subjects[s]), translations, eulers);
             for (size_t b = 0; b < bones.size(); ++b) {
                 // Tolerances: double rounding over a 6-deep chain of millimetre-scale offsets.
-                EXPECT_LT(refDistance(bones[b].worldPosition, world[b].position), 1e-6) << "frame " << n << " bone " << b;
+                EXPECT_LT(refDistance(bones[b].worldPosition, world[b].position), 1e-6)
+                    << "frame " << n << " bone " << b;
                 const auto& q = bones[b].worldOrientation;
                 EXPECT_NEAR(q.x * q.x + q.y * q.y + q.z * q.z + q.w * q.w, 1.0, 1e-12);
                 EXPECT_LT(refMaxDifference(refQuat(q.x, q.y, q.z, q.w), world[b].rotation), 1e-9)
@@ -170,8 +172,9 @@ TEST(SyntheticPerformers, WalkIsPlausible) {
             for (const auto& marker : sample.subjects[s].markers) EXPECT_GT(marker.y, -20.0);
         }
         // Performers keep apart.
-        EXPECT_GT(refDistance(sample.subjects[0].bones[hips].worldPosition, sample.subjects[1].bones[hips].worldPosition),
-                  1000.0);
+        EXPECT_GT(
+            refDistance(sample.subjects[0].bones[hips].worldPosition, sample.subjects[1].bones[hips].worldPosition),
+            1000.0);
     }
     EXPECT_LT(lowestToeEver, 1.0) << "the feet touch the ground";
 
@@ -196,7 +199,8 @@ TEST(SyntheticPerformers, DropoutHidesTheChosenShare) {
         for (const auto& bone : subject.bones) ++bones, untracked += !bone.tracked;
         if (n % 30 != 0) {  // untracked bones stay so for a whole window
             const auto previous = performers.sample(n - 1).subjects[0];
-            for (size_t b = 0; b < subject.bones.size(); ++b) EXPECT_EQ(subject.bones[b].tracked, previous.bones[b].tracked);
+            for (size_t b = 0; b < subject.bones.size(); ++b)
+                EXPECT_EQ(subject.bones[b].tracked, previous.bones[b].tracked);
         }
     }
     EXPECT_NEAR(static_cast<double>(unseen) / markers, 0.3, 0.02);

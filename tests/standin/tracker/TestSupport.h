@@ -70,7 +70,8 @@ private:
 };
 
 inline void useScripted(const trk::SceneDef& scene, const std::string& openError = {}) {
-    trk::useSource([scene, openError] { return std::unique_ptr<trk::FrameSource>(new ScriptedSource(scene, openError)); });
+    trk::useSource(
+        [scene, openError] { return std::unique_ptr<trk::FrameSource>(new ScriptedSource(scene, openError)); });
 }
 
 // ---------------------------------------------------------------- reference kinematics
@@ -94,7 +95,9 @@ inline RefMat refAxis(int axis, double degrees) {
     return {{{c, -s, 0}, {s, c, 0}, {0, 0, 1}}};
 }
 
-inline RefMat refEuler(double x, double y, double z) { return refMul(refAxis(2, z), refMul(refAxis(1, y), refAxis(0, x))); }
+inline RefMat refEuler(double x, double y, double z) {
+    return refMul(refAxis(2, z), refMul(refAxis(1, y), refAxis(0, x)));
+}
 
 inline RefMat refQuat(double x, double y, double z, double w) {
     return {{{1 - 2 * (y * y + z * z), 2 * (x * y - z * w), 2 * (x * z + y * w)},
@@ -113,7 +116,8 @@ struct RefPose {
 };
 
 // World poses from local translations and Euler angles, parents first.
-inline std::vector<RefPose> refForwardKinematics(const std::vector<int>& parents, const std::vector<trk::Vec3>& translations,
+inline std::vector<RefPose> refForwardKinematics(const std::vector<int>& parents,
+                                                 const std::vector<trk::Vec3>& translations,
                                                  const std::vector<trk::Vec3>& eulers) {
     std::vector<RefPose> world(parents.size());
     for (size_t b = 0; b < parents.size(); ++b) {

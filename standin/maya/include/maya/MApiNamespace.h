@@ -3,8 +3,14 @@
 // scope with a using declaration, so a global forward declaration such as `class MString;` is an error.
 
 #define OPENMAYA_MAJOR_NAMESPACE OpenMaya20180000
-#define OPENMAYA_NAMESPACE_OPEN namespace Autodesk { namespace Maya { namespace OpenMaya20180000 {
-#define OPENMAYA_NAMESPACE_CLOSE } } }
+#define OPENMAYA_NAMESPACE_OPEN \
+    namespace Autodesk {        \
+    namespace Maya {            \
+    namespace OpenMaya20180000 {
+#define OPENMAYA_NAMESPACE_CLOSE \
+    }                            \
+    }                            \
+    }
 
 OPENMAYA_NAMESPACE_OPEN
 class MArgList;
@@ -46,9 +52,9 @@ class MVector;
 class MStandinAccess;
 OPENMAYA_NAMESPACE_CLOSE
 
+using Autodesk::Maya::OpenMaya20180000::MArgDatabase;
 using Autodesk::Maya::OpenMaya20180000::MArgList;
 using Autodesk::Maya::OpenMaya20180000::MArgParser;
-using Autodesk::Maya::OpenMaya20180000::MArgDatabase;
 using Autodesk::Maya::OpenMaya20180000::MDagModifier;
 using Autodesk::Maya::OpenMaya20180000::MDagPath;
 using Autodesk::Maya::OpenMaya20180000::MDataBlock;

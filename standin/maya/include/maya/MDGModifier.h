@@ -26,10 +26,10 @@ protected:
     MDGModifier& operator=(const MDGModifier& rhs);
 
     struct Operation {
-        int kind;            // see MDGModifier.cpp
+        int kind;  // see MDGModifier.cpp
         MObject node;
-        MObject parent;      // reparent target; previous parent once done
-        std::string name;    // rename target; previous name once done
+        MObject parent;    // reparent target; previous parent once done
+        std::string name;  // rename target; previous name once done
         bool done;
     };
     std::vector<Operation> fOperations;

@@ -38,8 +38,8 @@ private:
     };
     TraversalType fType;
     MFn::Type fFilter;
-    std::vector<Frame> fStack;   // depth-first: ancestors with the next child to visit
-    std::vector<std::uint32_t> fQueue; // breadth-first
+    std::vector<Frame> fStack;          // depth-first: ancestors with the next child to visit
+    std::vector<std::uint32_t> fQueue;  // breadth-first
     std::size_t fQueueHead;
     std::uint32_t fCurrent;
     bool fDone;

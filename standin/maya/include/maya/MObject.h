@@ -18,8 +18,7 @@ public:
     bool isNull() const;
     MFn::Type apiType() const;
     const char* apiTypeStr() const;
-    bool operator==(const MObject& other) const
-    {
+    bool operator==(const MObject& other) const {
         return fKind == other.fKind && fIndex == other.fIndex && fGeneration == other.fGeneration;
     }
     bool operator!=(const MObject& other) const { return !(*this == other); }

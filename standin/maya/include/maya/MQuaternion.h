@@ -35,12 +35,23 @@ public:
     bool isEquivalent(const MQuaternion& other, double tolerance = 1.0e-10) const;
 
     MQuaternion conjugate() const { return MQuaternion(-x, -y, -z, w); }
-    MQuaternion& conjugateIt() { x = -x; y = -y; z = -z; return *this; }
+    MQuaternion& conjugateIt() {
+        x = -x;
+        y = -y;
+        z = -z;
+        return *this;
+    }
     MQuaternion inverse() const;
     MQuaternion& invertIt();
     MQuaternion normal() const;
     MQuaternion& normalizeIt();
-    MQuaternion& negateIt() { x = -x; y = -y; z = -z; w = -w; return *this; }
+    MQuaternion& negateIt() {
+        x = -x;
+        y = -y;
+        z = -z;
+        w = -w;
+        return *this;
+    }
 
     static const MQuaternion identity;
 

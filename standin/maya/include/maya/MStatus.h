@@ -30,7 +30,10 @@ public:
     operator bool() const { return fStatusCode == kSuccess; }
 
     bool error() const { return fStatusCode != kSuccess; }
-    void clear() { fStatusCode = kSuccess; fMessage = NULL; }
+    void clear() {
+        fStatusCode = kSuccess;
+        fMessage = NULL;
+    }
     MStatusCode statusCode() const { return fStatusCode; }
     MString errorString() const;
     // Writes "<text>: <errorString>" to the host's error display.

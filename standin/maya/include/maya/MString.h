@@ -55,9 +55,8 @@ public:
     double asDouble() const;
 
     MStatus format(const MString& fmt, const MString& arg1 = argUnused, const MString& arg2 = argUnused,
-                   const MString& arg3 = argUnused, const MString& arg4 = argUnused,
-                   const MString& arg5 = argUnused, const MString& arg6 = argUnused,
-                   const MString& arg7 = argUnused, const MString& arg8 = argUnused,
+                   const MString& arg3 = argUnused, const MString& arg4 = argUnused, const MString& arg5 = argUnused,
+                   const MString& arg6 = argUnused, const MString& arg7 = argUnused, const MString& arg8 = argUnused,
                    const MString& arg9 = argUnused, const MString& arg10 = argUnused);
 
 private:

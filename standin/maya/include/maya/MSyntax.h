@@ -28,9 +28,9 @@ public:
     MSyntax& operator=(const MSyntax& other) = default;
     virtual ~MSyntax() {}
 
-    MStatus addFlag(const char* shortName, const char* longName, MArgType argType1 = kNoArg,
-                    MArgType argType2 = kNoArg, MArgType argType3 = kNoArg, MArgType argType4 = kNoArg,
-                    MArgType argType5 = kNoArg, MArgType argType6 = kNoArg);
+    MStatus addFlag(const char* shortName, const char* longName, MArgType argType1 = kNoArg, MArgType argType2 = kNoArg,
+                    MArgType argType3 = kNoArg, MArgType argType4 = kNoArg, MArgType argType5 = kNoArg,
+                    MArgType argType6 = kNoArg);
     MStatus addArg(MArgType arg);
     MStatus makeFlagMultiUse(const char* flag);
     MStatus setObjectType(MObjectFormat objectFormat, unsigned int minimumObjects = 0);

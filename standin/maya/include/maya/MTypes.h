@@ -44,7 +44,7 @@ public:
 
 OPENMAYA_NAMESPACE_CLOSE
 
-using Autodesk::Maya::OpenMaya20180000::MCreatorFunction;
 using Autodesk::Maya::OpenMaya20180000::MCreateSyntaxFunction;
-using Autodesk::Maya::OpenMaya20180000::MInitializeFunction;
 using Autodesk::Maya::OpenMaya20180000::MCreateXformMatrixFunction;
+using Autodesk::Maya::OpenMaya20180000::MCreatorFunction;
+using Autodesk::Maya::OpenMaya20180000::MInitializeFunction;

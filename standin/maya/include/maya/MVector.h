@@ -24,15 +24,34 @@ public:
     MVector operator+(const MVector& o) const { return MVector(x + o.x, y + o.y, z + o.z); }
     MVector operator-(const MVector& o) const { return MVector(x - o.x, y - o.y, z - o.z); }
     MVector operator-() const { return MVector(-x, -y, -z); }
-    MVector& operator+=(const MVector& o) { x += o.x; y += o.y; z += o.z; return *this; }
-    MVector& operator-=(const MVector& o) { x -= o.x; y -= o.y; z -= o.z; return *this; }
+    MVector& operator+=(const MVector& o) {
+        x += o.x;
+        y += o.y;
+        z += o.z;
+        return *this;
+    }
+    MVector& operator-=(const MVector& o) {
+        x -= o.x;
+        y -= o.y;
+        z -= o.z;
+        return *this;
+    }
     MVector operator*(double s) const { return MVector(x * s, y * s, z * s); }
     MVector operator/(double s) const { return MVector(x / s, y / s, z / s); }
-    MVector& operator*=(double s) { x *= s; y *= s; z *= s; return *this; }
-    MVector& operator/=(double s) { x /= s; y /= s; z /= s; return *this; }
+    MVector& operator*=(double s) {
+        x *= s;
+        y *= s;
+        z *= s;
+        return *this;
+    }
+    MVector& operator/=(double s) {
+        x /= s;
+        y /= s;
+        z /= s;
+        return *this;
+    }
     double operator*(const MVector& o) const { return x * o.x + y * o.y + z * o.z; }
-    MVector operator^(const MVector& o) const
-    {
+    MVector operator^(const MVector& o) const {
         return MVector(y * o.z - z * o.y, z * o.x - x * o.z, x * o.y - y * o.x);
     }
     MVector operator*(const MMatrix& m) const;
@@ -47,7 +66,12 @@ public:
     double angle(const MVector& other) const;
     bool isEquivalent(const MVector& other, double tolerance = 1.0e-10) const;
     bool isParallel(const MVector& other, double tolerance = 1.0e-10) const;
-    MStatus get(double dest[3]) const { dest[0] = x; dest[1] = y; dest[2] = z; return MStatus::kSuccess; }
+    MStatus get(double dest[3]) const {
+        dest[0] = x;
+        dest[1] = y;
+        dest[2] = z;
+        return MStatus::kSuccess;
+    }
 
     static const MVector zero;
     static const MVector one;

@@ -55,7 +55,9 @@ public:
         return v;
     }
 
-    [[noreturn]] void error(const std::string& what) const { fail(fileName_, "line " + std::to_string(line_) + ": " + what); }
+    [[noreturn]] void error(const std::string& what) const {
+        fail(fileName_, "line " + std::to_string(line_) + ": " + what);
+    }
 
 private:
     static bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
@@ -191,10 +193,10 @@ CaptureClip readBvh(const std::string& text, const std::string& fileName, const 
             for (const Channel c : joint.channels) {
                 const double v = tokens.number("a motion value");
                 switch (c) {
-                case Xposition: translation.x += v; break;
-                case Yposition: translation.y += v; break;
-                case Zposition: translation.z += v; break;
-                default: local = rotation::multiply(local, rotation::axisRotation(c - Xrotation, v)); break;
+                    case Xposition: translation.x += v; break;
+                    case Yposition: translation.y += v; break;
+                    case Zposition: translation.z += v; break;
+                    default: local = rotation::multiply(local, rotation::axisRotation(c - Xrotation, v)); break;
                 }
             }
             translation = {translation.x * scale, translation.y * scale, translation.z * scale};

@@ -53,22 +53,22 @@ public:
         need(at, 4, section);
         unsigned char raw[4] = {0, 0, 0, 0};
         switch (processor_) {
-        case Processor::Intel: std::memcpy(raw, &b_[at], 4); break;
-        case Processor::Mips:
-            for (int i = 0; i < 4; ++i) raw[i] = b_[at + 3 - static_cast<std::size_t>(i)];
-            break;
-        case Processor::Dec: {
-            // VAX F-float: 16-bit words swapped relative to IEEE, exponent bias 128 with a 0.1f mantissa, so the
-            // same bits read as IEEE are 4 times the value. Exponent 0 is zero (or a reserved operand).
-            raw[0] = b_[at + 2];
-            raw[1] = b_[at + 3];
-            raw[2] = b_[at];
-            raw[3] = b_[at + 1];
-            if ((raw[3] & 0x7f) == 0 && (raw[2] & 0x80) == 0) return 0.0f;
-            float v;
-            std::memcpy(&v, raw, 4);
-            return v / 4.0f;
-        }
+            case Processor::Intel: std::memcpy(raw, &b_[at], 4); break;
+            case Processor::Mips:
+                for (int i = 0; i < 4; ++i) raw[i] = b_[at + 3 - static_cast<std::size_t>(i)];
+                break;
+            case Processor::Dec: {
+                // VAX F-float: 16-bit words swapped relative to IEEE, exponent bias 128 with a 0.1f mantissa, so the
+                // same bits read as IEEE are 4 times the value. Exponent 0 is zero (or a reserved operand).
+                raw[0] = b_[at + 2];
+                raw[1] = b_[at + 3];
+                raw[2] = b_[at];
+                raw[3] = b_[at + 1];
+                if ((raw[3] & 0x7f) == 0 && (raw[2] & 0x80) == 0) return 0.0f;
+                float v;
+                std::memcpy(&v, raw, 4);
+                return v / 4.0f;
+            }
         }
         float v;
         std::memcpy(&v, raw, 4);
@@ -96,7 +96,8 @@ std::map<std::string, Parameter> readParameters(const C3dFile& file, std::size_t
         if (nameLength == 0 || group == 0) break;
         file.need(p + 2, static_cast<std::size_t>(nameLength) + 2, kParams);
         std::string name;
-        for (int i = 0; i < nameLength; ++i) name += static_cast<char>(file.u8(p + 2 + static_cast<std::size_t>(i), kParams));
+        for (int i = 0; i < nameLength; ++i)
+            name += static_cast<char>(file.u8(p + 2 + static_cast<std::size_t>(i), kParams));
         name = toLower(trim(name));
         const std::size_t q = p + 2 + static_cast<std::size_t>(nameLength);
         const int next = file.i16(q, kParams);
@@ -145,8 +146,7 @@ CaptureClip readC3d(const std::vector<unsigned char>& bytes, const std::string& 
     if (parameterBlock < 2) file.error("parameter section starts at block " + std::to_string(parameterBlock));
     const std::size_t parameterStart = (parameterBlock - 1) * 512u;
     const unsigned processorByte = file.u8(parameterStart + 3, kParams);
-    if (processorByte < 84 || processorByte > 86)
-        file.error("unknown processor type " + std::to_string(processorByte));
+    if (processorByte < 84 || processorByte > 86) file.error("unknown processor type " + std::to_string(processorByte));
     file.setProcessor(processorByte == 84 ? Processor::Intel : processorByte == 85 ? Processor::Dec : Processor::Mips);
 
     const std::map<std::string, Parameter> params = readParameters(file, parameterStart);
@@ -158,10 +158,10 @@ CaptureClip readC3d(const std::vector<unsigned char>& bytes, const std::string& 
         const Parameter* p = find(key);
         if (!p || p->count == 0) return fallback;
         switch (p->type) {
-        case 1: return static_cast<double>(file.u8(p->offset, kParams));
-        case 2: return static_cast<double>(file.u16(p->offset, kParams));  // counts above 32767 are unsigned
-        case 4: return static_cast<double>(file.f32(p->offset, kParams));
-        default: file.error(std::string("parameter ") + key + " is not a number");
+            case 1: return static_cast<double>(file.u8(p->offset, kParams));
+            case 2: return static_cast<double>(file.u16(p->offset, kParams));  // counts above 32767 are unsigned
+            case 4: return static_cast<double>(file.f32(p->offset, kParams));
+            default: file.error(std::string("parameter ") + key + " is not a number");
         }
     };
     auto stringsParam = [&](const char* key) {
@@ -194,7 +194,8 @@ CaptureClip readC3d(const std::vector<unsigned char>& bytes, const std::string& 
     if (lastFrame < firstFrame) file.error("last frame precedes first frame");
     if (!(rate > 0) || !std::isfinite(rate)) file.error("frame rate is not positive");
     if (!std::isfinite(pointScale) || pointScale == 0) file.error("POINT:SCALE is zero or not finite");
-    if (!(dataStartBlock >= 2 && dataStartBlock <= 65535)) file.error("data section starts at block " + std::to_string(static_cast<long>(dataStartBlock)));
+    if (!(dataStartBlock >= 2 && dataStartBlock <= 65535))
+        file.error("data section starts at block " + std::to_string(static_cast<long>(dataStartBlock)));
 
     double mmPerUnit = options.lengthScaleToMm;
     if (mmPerUnit == 0) {

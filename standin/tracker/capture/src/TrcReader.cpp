@@ -127,8 +127,8 @@ CaptureClip readTrc(const std::string& text, const std::string& fileName, const 
         clip.frames.push_back(std::move(frame));
     }
     if (clip.frames.size() != static_cast<std::size_t>(declaredFrames))
-        fail(fileName, "NumFrames is " + std::to_string(static_cast<long long>(declaredFrames)) + " but the file holds " +
-                           std::to_string(clip.frames.size()) + " frame rows");
+        fail(fileName, "NumFrames is " + std::to_string(static_cast<long long>(declaredFrames)) +
+                           " but the file holds " + std::to_string(clip.frames.size()) + " frame rows");
     return clip;
 }
 

@@ -18,7 +18,8 @@ WireStatus DescriptionAssembler::add(const Datagram& d) {
     const std::uint16_t count = r.u16();
     if (!r.ok()) return WireStatus{WireError::BadPayload, "DESCRIPTIONS chunk header truncated"};
     if (total > kMaxSceneBytes) return WireStatus{WireError::TooLarge, "DESCRIPTIONS exceed 4 MiB"};
-    if (chunk == 0 || chunk > kMaxChunkBytes) return WireStatus{WireError::BadPayload, "DESCRIPTIONS chunk size out of range"};
+    if (chunk == 0 || chunk > kMaxChunkBytes)
+        return WireStatus{WireError::BadPayload, "DESCRIPTIONS chunk size out of range"};
     const std::size_t expectedCount = total == 0 ? 1 : (static_cast<std::size_t>(total) + chunk - 1) / chunk;
     if (count != expectedCount || index >= count)
         return WireStatus{WireError::BadPayload, "DESCRIPTIONS chunk numbering is inconsistent"};

@@ -266,7 +266,8 @@ void NetworkSource::run() {
     const nfds_t count = groupSocket_.isOpen() ? 3 : 2;
     while (true) {
         long long now = steadyMs();
-        const long long nextTimer = gone_ ? lastPingMs_ + kKeepaliveMs : std::min(lastPingMs_ + kKeepaliveMs, lastHeardMs_ + kSilenceMs);
+        const long long nextTimer =
+            gone_ ? lastPingMs_ + kKeepaliveMs : std::min(lastPingMs_ + kKeepaliveMs, lastHeardMs_ + kSilenceMs);
         const int wait = static_cast<int>(std::max(1LL, std::min(nextTimer - now, 100LL)));
         const int ready = ::poll(fds, count, wait);
         if (ready > 0 && (fds[0].revents & POLLIN)) return;
@@ -308,48 +309,48 @@ void NetworkSource::handle(const std::uint8_t* data, std::size_t size, const End
     Datagram d;
     if (WireStatus s = parseDatagram(data, size, d); !s) return reject(s);
     switch (d.type) {
-    case MessageType::Frame: {
-        if (multicastSocket != multicast_) return;  // a unicast leftover after switching, or the reverse
-        FrameMessage message;
-        if (WireStatus s = decodeFrame(d, scene_, sceneRevision_, message); !s) return reject(s);
-        lastHeardMs_ = steadyMs();
-        if (message.version != version_) return;  // another client's version on a shared group
-        const long long number = message.frame.frameNumber;
-        const long long last = c.lastFrameNumber;
-        if (number <= last) {
-            ++c.duplicateOrOld;
+        case MessageType::Frame: {
+            if (multicastSocket != multicast_) return;  // a unicast leftover after switching, or the reverse
+            FrameMessage message;
+            if (WireStatus s = decodeFrame(d, scene_, sceneRevision_, message); !s) return reject(s);
+            lastHeardMs_ = steadyMs();
+            if (message.version != version_) return;  // another client's version on a shared group
+            const long long number = message.frame.frameNumber;
+            const long long last = c.lastFrameNumber;
+            if (number <= last) {
+                ++c.duplicateOrOld;
+                return;
+            }
+            if (last >= 0) c.missing += number - last - 1;
+            c.lastFrameNumber = number;
+            message.frame.receiveTimeUs = receiveTimeUs;
+            std::lock_guard<std::mutex> lock(sinkMutex_);
+            if (sink_ && !lost_) {
+                sink_->pushSample(message.frame);
+                ++c.delivered;
+            }
             return;
         }
-        if (last >= 0) c.missing += number - last - 1;
-        c.lastFrameNumber = number;
-        message.frame.receiveTimeUs = receiveTimeUs;
-        std::lock_guard<std::mutex> lock(sinkMutex_);
-        if (sink_ && !lost_) {
-            sink_->pushSample(message.frame);
-            ++c.delivered;
+        case MessageType::Keepalive: {
+            Keepalive k;
+            if (WireStatus s = decodeKeepalive(d, k); !s) return reject(s);
+            lastHeardMs_ = steadyMs();
+            if (k.pong)
+                ++c.keepalivesAnswered;
+            else
+                sendKeepalive(true, k.token, d.sendTimeUs);
+            return;
         }
-        return;
-    }
-    case MessageType::Keepalive: {
-        Keepalive k;
-        if (WireStatus s = decodeKeepalive(d, k); !s) return reject(s);
-        lastHeardMs_ = steadyMs();
-        if (k.pong)
-            ++c.keepalivesAnswered;
-        else
-            sendKeepalive(true, k.token, d.sendTimeUs);
-        return;
-    }
-    case MessageType::Bye: {
-        Bye bye;
-        if (WireStatus s = decodeBye(d, bye); !s) return reject(s);
-        lose("tracking server " + server_.text() + " closed the connection" +
-             (bye.reason.empty() ? std::string() : ": " + bye.reason));
-        return;
-    }
-    default:
-        lastHeardMs_ = steadyMs();  // WELCOME or DESCRIPTIONS resent after open: valid, not needed
-        return;
+        case MessageType::Bye: {
+            Bye bye;
+            if (WireStatus s = decodeBye(d, bye); !s) return reject(s);
+            lose("tracking server " + server_.text() + " closed the connection" +
+                 (bye.reason.empty() ? std::string() : ": " + bye.reason));
+            return;
+        }
+        default:
+            lastHeardMs_ = steadyMs();  // WELCOME or DESCRIPTIONS resent after open: valid, not needed
+            return;
     }
 }
 

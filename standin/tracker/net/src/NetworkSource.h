@@ -58,17 +58,17 @@ private:
     int version_ = 2;
     bool multicast_ = false;
     Endpoint group_;
-    UdpSocket socket_;     // connected to the server: control traffic and unicast frames
+    UdpSocket socket_;       // connected to the server: control traffic and unicast frames
     UdpSocket groupSocket_;  // multicast frames
-    int wakeFd_ = -1;      // eventfd that ends the receive thread
+    int wakeFd_ = -1;        // eventfd that ends the receive thread
     std::thread thread_;
     std::uint32_t sceneRevision_ = 0;
-    SceneDef scene_;       // fixed once open succeeds
+    SceneDef scene_;                  // fixed once open succeeds
     std::uint32_t nextSequence_ = 1;  // receive thread once started
 
     std::mutex sinkMutex_;
     FrameSink* sink_ = nullptr;
-    bool lost_ = false;    // sinkMutex_
+    bool lost_ = false;  // sinkMutex_
     std::string lostReason_;
 
     // Receive thread only.

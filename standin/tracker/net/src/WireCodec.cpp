@@ -101,23 +101,24 @@ bool finite(double v) { return std::isfinite(v); }
 
 const char* wireErrorName(WireError error) {
     switch (error) {
-    case WireError::None: return "none";
-    case WireError::Truncated: return "truncated";
-    case WireError::TooLarge: return "too large";
-    case WireError::BadMagic: return "bad magic";
-    case WireError::BadRevision: return "bad revision";
-    case WireError::BadType: return "bad type";
-    case WireError::BadLength: return "bad length";
-    case WireError::BadChecksum: return "bad checksum";
-    case WireError::BadPayload: return "bad payload";
-    case WireError::SceneMismatch: return "scene mismatch";
+        case WireError::None: return "none";
+        case WireError::Truncated: return "truncated";
+        case WireError::TooLarge: return "too large";
+        case WireError::BadMagic: return "bad magic";
+        case WireError::BadRevision: return "bad revision";
+        case WireError::BadType: return "bad type";
+        case WireError::BadLength: return "bad length";
+        case WireError::BadChecksum: return "bad checksum";
+        case WireError::BadPayload: return "bad payload";
+        case WireError::SceneMismatch: return "scene mismatch";
     }
     return "unknown";
 }
 
 WireStatus parseDatagram(const std::uint8_t* data, std::size_t size, Datagram& out) {
     if (size < kHeaderBytes)
-        return failure(WireError::Truncated, "datagram of " + std::to_string(size) + " bytes is shorter than its header");
+        return failure(WireError::Truncated,
+                       "datagram of " + std::to_string(size) + " bytes is shorter than its header");
     if (size > kMaxDatagramBytes)
         return failure(WireError::TooLarge, "datagram of " + std::to_string(size) + " bytes exceeds the maximum");
     ByteReader r(data, size);
@@ -419,9 +420,9 @@ Bytes encodeFrame(const FrameSample& frame, const SceneDef& scene, int version, 
                                  p.localEulerXYZ.y, p.localEulerXYZ.z})
                     writeDouble(w, v);
             } else if (pose.tracked) {
-                for (double v : {pose.worldPosition.x, pose.worldPosition.y, pose.worldPosition.z,
-                                 pose.worldOrientation.x, pose.worldOrientation.y, pose.worldOrientation.z,
-                                 pose.worldOrientation.w})
+                for (double v :
+                     {pose.worldPosition.x, pose.worldPosition.y, pose.worldPosition.z, pose.worldOrientation.x,
+                      pose.worldOrientation.y, pose.worldOrientation.z, pose.worldOrientation.w})
                     writeFloat(w, v);
             } else {
                 for (int k = 0; k < 7; ++k) w.f32(0.0f);
@@ -460,11 +461,10 @@ WireStatus decodeFrame(const Datagram& d, const SceneDef& scene, std::uint32_t s
         const std::size_t markers = r.u16(), bones = r.u16();
         if (!r.ok()) return failure(WireError::BadPayload, "FRAME payload truncated");
         if (markers != def.markerNames.size() || bones != def.bones.size())
-            return failure(WireError::SceneMismatch, "FRAME subject " + std::to_string(s) + " has " +
-                                                         std::to_string(markers) + " markers and " +
-                                                         std::to_string(bones) + " bones; its description has " +
-                                                         std::to_string(def.markerNames.size()) + " and " +
-                                                         std::to_string(def.bones.size()));
+            return failure(WireError::SceneMismatch,
+                           "FRAME subject " + std::to_string(s) + " has " + std::to_string(markers) + " markers and " +
+                               std::to_string(bones) + " bones; its description has " +
+                               std::to_string(def.markerNames.size()) + " and " + std::to_string(def.bones.size()));
         std::vector<bool> tracked;
         if (!readBits(r, markers, sample.markerSeen) || !readBits(r, bones, tracked))
             return failure(WireError::BadPayload, "FRAME flag bits truncated or spare bits set");

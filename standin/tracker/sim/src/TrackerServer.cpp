@@ -257,10 +257,10 @@ struct TrackerServer::Impl {
     void run() {
         const auto period = std::chrono::duration<double>(1.0 / rate);
         const Clock::time_point started = Clock::now();
-        const auto pauseFrom = started + std::chrono::duration_cast<Clock::duration>(
-                                             std::chrono::duration<double>(options.pauseAfterSec));
-        const auto pauseUntil = pauseFrom + std::chrono::duration_cast<Clock::duration>(
-                                                std::chrono::duration<double>(options.pauseForSec));
+        const auto pauseFrom =
+            started + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(options.pauseAfterSec));
+        const auto pauseUntil =
+            pauseFrom + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(options.pauseForSec));
         const bool pauses = options.pauseForSec > 0;
         Clock::time_point base = started, lastPing = started, rateWindow = started;
         long long next = 1, baseFrame = 1, rateFrames = 0;
@@ -289,8 +289,8 @@ struct TrackerServer::Impl {
             }
             now = Clock::now();
             if (now - rateWindow >= std::chrono::seconds(1)) {
-                measuredRate = static_cast<double>(frames - rateFrames) /
-                               std::chrono::duration<double>(now - rateWindow).count();
+                measuredRate =
+                    static_cast<double>(frames - rateFrames) / std::chrono::duration<double>(now - rateWindow).count();
                 rateFrames = frames;
                 rateWindow = now;
             }
@@ -338,7 +338,8 @@ TrackerServer::TrackerServer(const ServerOptions& options) : impl_(new Impl) {
         m.scene = m.clip.scene;
     }
     m.random.seed(o.seed);
-    m.revision = static_cast<std::uint32_t>(1 + (static_cast<std::uint64_t>(wallClockUs()) * 2654435761u) % 0xFFFFFFF0u);
+    m.revision =
+        static_cast<std::uint32_t>(1 + (static_cast<std::uint64_t>(wallClockUs()) * 2654435761u) % 0xFFFFFFF0u);
 }
 
 TrackerServer::~TrackerServer() { stop(); }

@@ -79,23 +79,40 @@ int main(int argc, char** argv) {
             const double p = number(arg, value);
             if (p < 0 || p > 65535 || p != static_cast<int>(p)) usage("--port takes 0..65535");
             options.port = static_cast<std::uint16_t>(p);
-        } else if (arg == "--bind") options.bindAddress = value;
-        else if (arg == "--rate") options.rateHz = number(arg, value);
-        else if (arg == "--performers") options.performers = static_cast<int>(number(arg, value));
-        else if (arg == "--seed") options.seed = static_cast<unsigned>(number(arg, value));
-        else if (arg == "--replay") options.replayFile = value;
-        else if (arg == "--bvh-unit-mm") options.bvhUnitMm = number(arg, value);
-        else if (arg == "--multicast-group") options.multicastGroup = value;
-        else if (arg == "--multicast-port") options.multicastPort = static_cast<std::uint16_t>(number(arg, value));
-        else if (arg == "--drop") options.drop = number(arg, value);
-        else if (arg == "--corrupt") options.corrupt = number(arg, value);
-        else if (arg == "--duplicate") options.duplicate = number(arg, value);
-        else if (arg == "--reorder") options.reorder = number(arg, value);
-        else if (arg == "--pause-after") options.pauseAfterSec = number(arg, value);
-        else if (arg == "--pause-for") options.pauseForSec = number(arg, value);
-        else if (arg == "--exit-after") exitAfter = number(arg, value);
-        else if (arg == "--client-timeout") options.clientTimeoutSec = number(arg, value);
-        else usage("unknown option " + arg);
+        } else if (arg == "--bind")
+            options.bindAddress = value;
+        else if (arg == "--rate")
+            options.rateHz = number(arg, value);
+        else if (arg == "--performers")
+            options.performers = static_cast<int>(number(arg, value));
+        else if (arg == "--seed")
+            options.seed = static_cast<unsigned>(number(arg, value));
+        else if (arg == "--replay")
+            options.replayFile = value;
+        else if (arg == "--bvh-unit-mm")
+            options.bvhUnitMm = number(arg, value);
+        else if (arg == "--multicast-group")
+            options.multicastGroup = value;
+        else if (arg == "--multicast-port")
+            options.multicastPort = static_cast<std::uint16_t>(number(arg, value));
+        else if (arg == "--drop")
+            options.drop = number(arg, value);
+        else if (arg == "--corrupt")
+            options.corrupt = number(arg, value);
+        else if (arg == "--duplicate")
+            options.duplicate = number(arg, value);
+        else if (arg == "--reorder")
+            options.reorder = number(arg, value);
+        else if (arg == "--pause-after")
+            options.pauseAfterSec = number(arg, value);
+        else if (arg == "--pause-for")
+            options.pauseForSec = number(arg, value);
+        else if (arg == "--exit-after")
+            exitAfter = number(arg, value);
+        else if (arg == "--client-timeout")
+            options.clientTimeoutSec = number(arg, value);
+        else
+            usage("unknown option " + arg);
     }
     if (options.rateHz < 0) usage("--rate must be positive");
 
@@ -125,10 +142,10 @@ int main(int argc, char** argv) {
                 nextStatus += std::chrono::seconds(1);
                 if (quiet) continue;
                 const sim::ServerStats s = server.stats();
-                std::printf("clients %d, frames %lld, %.1f Hz, datagrams %lld (dropped %lld, corrupted %lld, "
-                            "duplicated %lld, reordered %lld)\n",
-                            s.clients, s.frames, s.rateHz, s.datagramsSent, s.dropped, s.corrupted, s.duplicated,
-                            s.reordered);
+                std::printf(
+                    "clients %d, frames %lld, %.1f Hz, datagrams %lld (dropped %lld, corrupted %lld, "
+                    "duplicated %lld, reordered %lld)\n",
+                    s.clients, s.frames, s.rateHz, s.datagramsSent, s.dropped, s.corrupted, s.duplicated, s.reordered);
                 std::fflush(stdout);
             }
         }

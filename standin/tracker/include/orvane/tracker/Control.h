@@ -65,8 +65,8 @@ struct NetworkStats {
     long long keepalivesSent = 0;
     long long keepalivesAnswered = 0;  // pongs received
     long long lastFrameNumber = -1;
-    std::string server;      // the server's address, "127.0.0.1:7001"
-    std::string localAddress;  // the address the receiver's socket is bound to
+    std::string server;          // the server's address, "127.0.0.1:7001"
+    std::string localAddress;    // the address the receiver's socket is bound to
     std::string multicastGroup;  // "group:port" when receiving multicast, else empty
 };
 ORVANE_TRACKER_API NetworkStats networkStats();

@@ -43,14 +43,14 @@ struct BonePose {
 };
 
 struct SubjectSample {
-    std::vector<Vec3> markers;      // world positions
-    std::vector<bool> markerSeen;   // an unseen marker streams as exactly (0, 0, 0)
+    std::vector<Vec3> markers;     // world positions
+    std::vector<bool> markerSeen;  // an unseen marker streams as exactly (0, 0, 0)
     std::vector<BonePose> bones;
 };
 
 struct FrameSample {
     long long frameNumber = 0;
-    double timeSeconds = 0;       // capture time of the sample
+    double timeSeconds = 0;          // capture time of the sample
     long long serverSendTimeUs = 0;  // when the server sent it (microseconds since the Unix epoch)
     long long receiveTimeUs = 0;     // when the SDK received it (same clock); 0 = at delivery
     std::vector<SubjectSample> subjects;

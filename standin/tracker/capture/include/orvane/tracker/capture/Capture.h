@@ -27,8 +27,8 @@ struct CaptureOptions {
 constexpr double kCmuBvhUnitMm = 25.4 / 0.45;
 
 struct CaptureClip {
-    SceneDef scene;       // one subject
-    double frameRate = 0; // frames per second
+    SceneDef scene;                   // one subject
+    double frameRate = 0;             // frames per second
     std::vector<FrameSample> frames;  // frameNumber counts from 0; timeSeconds = frameNumber / frameRate
     std::string sourceFile;
 };

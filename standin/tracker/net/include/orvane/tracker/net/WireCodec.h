@@ -78,12 +78,12 @@ enum class ConnectionType : std::uint8_t { Unicast = 0, Multicast = 1 };
 
 enum class WireError {
     None,
-    Truncated,      // shorter than its header or its declared payload
-    TooLarge,       // over kMaxDatagramBytes or a cap
+    Truncated,  // shorter than its header or its declared payload
+    TooLarge,   // over kMaxDatagramBytes or a cap
     BadMagic,
     BadRevision,
-    BadType,        // unknown type, or not the type the decoder was asked for
-    BadLength,      // declared payload length differs from the datagram
+    BadType,    // unknown type, or not the type the decoder was asked for
+    BadLength,  // declared payload length differs from the datagram
     BadChecksum,
     BadPayload,     // malformed fields, reserved bytes set, trailing bytes, non-finite numbers
     SceneMismatch,  // a FRAME that does not fit the descriptions it claims
@@ -127,9 +127,9 @@ struct Welcome {
     int sdkVersion = 2;
     ConnectionType connection = ConnectionType::Unicast;
     std::array<std::uint8_t, 4> multicastGroup{{0, 0, 0, 0}};  // multicast only
-    std::uint16_t multicastPort = 0;                             // multicast only
-    std::uint32_t sceneRevision = 0;  // the revision of the DESCRIPTIONS that follow
-    std::string reason;               // why a connection was refused; at most 255 bytes
+    std::uint16_t multicastPort = 0;                           // multicast only
+    std::uint32_t sceneRevision = 0;                           // the revision of the DESCRIPTIONS that follow
+    std::string reason;                                        // why a connection was refused; at most 255 bytes
 };
 
 struct Keepalive {
@@ -181,8 +181,7 @@ WireStatus decodeKeepalive(const Datagram& datagram, Keepalive& out);
 WireStatus decodeBye(const Datagram& datagram, Bye& out);
 WireStatus decodeDescriptionsRequest(const Datagram& datagram, DescriptionsRequest& out);
 // Rejects a frame whose revision differs from sceneRevision or whose counts differ from 'scene'.
-WireStatus decodeFrame(const Datagram& datagram, const SceneDef& scene, std::uint32_t sceneRevision,
-                       FrameMessage& out);
+WireStatus decodeFrame(const Datagram& datagram, const SceneDef& scene, std::uint32_t sceneRevision, FrameMessage& out);
 
 // The scene serialisation carried by DESCRIPTIONS, for tests and tools.
 Bytes encodeScene(const SceneDef& scene);

@@ -24,28 +24,28 @@ namespace sim {
 
 struct ServerOptions {
     std::string bindAddress = "127.0.0.1";
-    std::uint16_t port = 0;        // 0: the system picks a free one (see TrackerServer::port)
-    double rateHz = 0;             // 0: the replayed file's own rate, or 120 for synthetic performers
+    std::uint16_t port = 0;  // 0: the system picks a free one (see TrackerServer::port)
+    double rateHz = 0;       // 0: the replayed file's own rate, or 120 for synthetic performers
     int performers = 1;
-    unsigned seed = 1;             // synthetic performers, and the fault injection
-    std::string replayFile;        // .bvh, .c3d or .trc; empty: synthetic performers
-    double bvhUnitMm = 0;          // millimetres per file unit for the replay; 0: the reader's own rule
-    std::string multicastGroup;    // e.g. "239.255.42.99"; empty: multicast clients are refused
+    unsigned seed = 1;                // synthetic performers, and the fault injection
+    std::string replayFile;           // .bvh, .c3d or .trc; empty: synthetic performers
+    double bvhUnitMm = 0;             // millimetres per file unit for the replay; 0: the reader's own rule
+    std::string multicastGroup;       // e.g. "239.255.42.99"; empty: multicast clients are refused
     std::uint16_t multicastPort = 0;  // 0: the server's port
     // Fault injection on FRAME datagrams, shares 0..1 (seeded): lost, one byte altered, sent twice, or held back
     // and sent after the next one.
     double drop = 0, corrupt = 0, duplicate = 0, reorder = 0;
     double pauseAfterSec = 0, pauseForSec = 0;  // no frames for pauseForSec from pauseAfterSec after start
-    double clientTimeoutSec = 3;   // a client silent for this long is dropped
+    double clientTimeoutSec = 3;                // a client silent for this long is dropped
 };
 
 struct ServerStats {
     int clients = 0;
-    long long frames = 0;          // frames produced (sent to at least the clients there were)
+    long long frames = 0;  // frames produced (sent to at least the clients there were)
     long long datagramsSent = 0;
     long long dropped = 0, corrupted = 0, duplicated = 0, reordered = 0;  // injected faults
     long long sendErrors = 0;
-    double rateHz = 0;             // frames in the last full second
+    double rateHz = 0;  // frames in the last full second
 };
 
 class ServerError : public std::runtime_error {
