@@ -23,6 +23,7 @@
 #include <maya/MFnTransform.h>
 #include <mayastandin/Host.h>
 
+#include "FrameProbe.h"
 #include "orvane/tracker/Control.h"
 
 namespace {
@@ -109,30 +110,25 @@ int main(int argc, char** argv) {
 
     const tracker::SceneDef scene = tracker::currentScene();
     std::string locator, joint;
-    std::uint64_t writesPerFrame = 0;
     for (const tracker::SubjectDef& subject : scene.subjects) {
         if (locator.empty() && !subject.markerNames.empty()) locator = subject.markerNames.front();
         if (joint.empty() && subject.bones.size() > 3) joint = subject.bones[3].name;
-        // A version 2 frame writes each locator once and each joint twice; version 1 likewise.
-        writesPerFrame += subject.markerNames.size() + 2 * subject.bones.size();
     }
 
     QElapsedTimer clock;
     clock.start();
     const int seconds = options.value("seconds").toInt();
-    std::uint64_t lastWrites = host::transformWrites();
-    long long lastDelivered = tracker::deliveredFrames();
+    orvane::probe::FrameProbe probe;
     QTimer report;
     QObject::connect(&report, &QTimer::timeout, [&] {
-        const std::uint64_t writes = host::transformWrites();
-        const long long delivered = tracker::deliveredFrames();
-        const double applied = writesPerFrame ? double(writes - lastWrites) / writesPerFrame : 0.0;
-        std::printf("[%3llds] %s, frames delivered %lld (+%lld/s), applied +%.0f/s | %s | %s\n",
-                    static_cast<long long>((clock.elapsed() + 500) / 1000), connectBox->text().toUtf8().constData(),
-                    delivered, delivered - lastDelivered, applied, describe(locator).c_str(), describe(joint).c_str());
+        const orvane::probe::IntervalStats s = probe.takeInterval();
+        std::printf(
+            "[%3llds] %s, frames delivered %lld/s, applied %lld/s, skipped %lld, latency median %.1f ms "
+            "p99 %.1f ms | %s | %s\n",
+            static_cast<long long>((clock.elapsed() + 500) / 1000), connectBox->text().toUtf8().constData(),
+            s.delivered, s.applied, s.skipped, s.latencyMedianMs, s.latencyP99Ms, describe(locator).c_str(),
+            describe(joint).c_str());
         std::fflush(stdout);
-        lastWrites = writes;
-        lastDelivered = delivered;
         if (seconds > 0 && clock.elapsed() >= seconds * 1000LL) app.quit();
     });
     report.setTimerType(Qt::PreciseTimer);

@@ -331,13 +331,13 @@ MStatus MFnTransform::setTranslation(const MVector& v, MSpace::Space space) {
     MStatus s;
     const std::uint32_t i = xformIndex(fObject, &s);
     if (i == kNoNode) return s;
-    scene().countTransformWrite();
     if (space == MSpace::kWorld) {
         const MPoint local = MPoint(v) * scene().worldMatrix(scene().node(i).parent).inverse();
         scene().node(i).translation = MVector(local.x, local.y, local.z);
     } else {
         scene().node(i).translation = v;
     }
+    scene().countTransformWrite(i);
     return MStatus::kSuccess;
 }
 MStatus MFnTransform::translateBy(const MVector& v, MSpace::Space space) {
@@ -358,11 +358,11 @@ MStatus MFnTransform::setRotation(const MQuaternion& q, MSpace::Space space) {
     MStatus s;
     const std::uint32_t i = xformIndex(fObject, &s);
     if (i == kNoNode) return s;
-    scene().countTransformWrite();
     MQuaternion local = q.normal();
     if (space == MSpace::kWorld) local = local * parentRotation(i).inverse();
     auto& r = scene().node(i).rotation;
     r = MEulerRotation::decompose(local.asMatrix(), r.order);
+    scene().countTransformWrite(i);
     return MStatus::kSuccess;
 }
 MStatus MFnTransform::getRotation(MEulerRotation& e) const {
@@ -376,8 +376,8 @@ MStatus MFnTransform::setRotation(const MEulerRotation& e) {
     MStatus s;
     const std::uint32_t i = xformIndex(fObject, &s);
     if (i == kNoNode) return s;
-    scene().countTransformWrite();
     scene().node(i).rotation = e;
+    scene().countTransformWrite(i);
     return MStatus::kSuccess;
 }
 MEulerRotation::RotationOrder MFnTransform::rotationOrder(MStatus* rs) const {

@@ -55,6 +55,9 @@ PluginInfo pluginInfo(const std::string& name) {
 
 size_t dagNodeCount() { return Scene::instance().dagNodeCount(); }
 std::uint64_t transformWrites() { return Scene::instance().transformWrites(); }
+void setTransformWriteListener(std::function<void(const MObject& node)> listener) {
+    Scene::instance().setTransformWriteListener(std::move(listener));
+}
 MObject findNode(const std::string& nameOrPath) {
     std::vector<std::uint32_t> found;
     Scene::instance().resolve(nameOrPath, found);

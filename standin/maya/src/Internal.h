@@ -106,9 +106,16 @@ class Scene {
 public:
     static Scene& instance();
 
-    // Translation and rotation writes through MFnTransform since the start (main thread only).
-    void countTransformWrite() { ++fTransformWrites; }
+    // Translation and rotation writes through MFnTransform since the start (main thread only); each one is
+    // reported to the host's listener, if any, after the write.
+    void countTransformWrite(std::uint32_t index) {
+        ++fTransformWrites;
+        if (fWriteListener) fWriteListener(handle(index));
+    }
     std::uint64_t transformWrites() const { return fTransformWrites; }
+    void setTransformWriteListener(std::function<void(const MObject&)> listener) {
+        fWriteListener = std::move(listener);
+    }
 
     // Node types.
     std::shared_ptr<NodeType> findType(const std::string& name) const;
@@ -157,6 +164,7 @@ public:
 
 private:
     std::uint64_t fTransformWrites = 0;
+    std::function<void(const MObject&)> fWriteListener;
     Scene();
     std::uint32_t allocate(const std::shared_ptr<NodeType>& type, std::uint32_t parent, const std::string& name);
     void attach(std::uint32_t index, std::uint32_t parent, const std::string& name);

@@ -1,5 +1,6 @@
 #include "ClientManager.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "Descriptions.h"
@@ -128,6 +129,11 @@ int ClientManager::initClient() {
         nextFrame_ = 1;
         delivered_ = 0;
         lastDelivered_ = -1;
+    }
+    {
+        std::lock_guard<std::mutex> log(logMutex_);
+        logNext_ = logCount_ = 0;
+        inDelivery_ = false;
     }
     state_ = State::Initialised;
     return 0;
@@ -309,6 +315,7 @@ void ClientManager::deliver(const FrameSample& sample) {
     const long long now = nowUs();
     const long long sent = sample.serverSendTimeUs ? sample.serverSendTimeUs : now;
     const long long received = sample.receiveTimeUs ? sample.receiveTimeUs : now;
+    logDelivery(sample, sent, received, now);
     if (deliversVersion2_) {
         sFrameOfMocapData* frame = recordsV2_.fill(sample, sent, received);
         if (DataHandlerV2 handler = dataV2_.load()) handler(frame, nullptr);
@@ -316,6 +323,48 @@ void ClientManager::deliver(const FrameSample& sample) {
         sFrameOfData* frame = recordsV1_.fill(sample, sent, received);
         if (DataHandlerV1 handler = dataV1_.load()) handler(frame);
     }
+    std::lock_guard<std::mutex> lock(logMutex_);
+    inDelivery_ = false;
+}
+
+void ClientManager::logDelivery(const FrameSample& sample, long long sent, long long received, long long now) {
+    DeliveryRecord record;
+    record.frameNumber = sample.frameNumber;
+    record.serverSendTimeUs = sent;
+    record.receiveTimeUs = received;
+    record.handlerStartUs = now;
+    record.version2 = deliversVersion2_;
+    for (std::size_t s = 0; s < sample.subjects.size(); ++s) {
+        if (sample.subjects[s].markers.empty()) continue;
+        const Vec3& p = sample.subjects[s].markers[0];
+        record.probeSubject = static_cast<int>(s);
+        record.probe[0] = static_cast<float>(p.x);
+        record.probe[1] = static_cast<float>(p.y);
+        record.probe[2] = static_cast<float>(p.z);
+        break;
+    }
+    std::lock_guard<std::mutex> lock(logMutex_);
+    if (log_.size() != kDeliveryLogSize) log_.resize(kDeliveryLogSize);
+    log_[logNext_] = record;
+    logNext_ = (logNext_ + 1) % kDeliveryLogSize;
+    if (logCount_ < kDeliveryLogSize) ++logCount_;
+    inDelivery_ = true;
+}
+
+std::vector<DeliveryRecord> ClientManager::recentDeliveries(std::size_t max) const {
+    std::lock_guard<std::mutex> lock(logMutex_);
+    const std::size_t count = std::min(max, logCount_);
+    std::vector<DeliveryRecord> out;
+    out.reserve(count);
+    for (std::size_t k = count; k > 0; --k) out.push_back(log_[(logNext_ + kDeliveryLogSize - k) % kDeliveryLogSize]);
+    return out;
+}
+
+bool ClientManager::deliveryInProgress(DeliveryRecord* record) const {
+    std::lock_guard<std::mutex> lock(logMutex_);
+    if (!inDelivery_ || logCount_ == 0) return false;
+    if (record) *record = log_[(logNext_ + kDeliveryLogSize - 1) % kDeliveryLogSize];
+    return true;
 }
 
 bool ClientManager::flushMessages(std::unique_lock<std::mutex>& lock) {
@@ -537,6 +586,11 @@ void ClientManager::resetForTests() {
         nextFrame_ = 1;
         delivered_ = 0;
         lastDelivered_ = -1;
+    }
+    {
+        std::lock_guard<std::mutex> log(logMutex_);
+        logNext_ = logCount_ = 0;
+        inDelivery_ = false;
     }
     std::lock_guard<std::mutex> error(errorMutex_);
     lastError_.clear();

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "FrameRecords.h"
+#include "orvane/tracker/Control.h"
 #include "OrvanePluginSDK.h"
 #include "orvane/tracker/FrameSource.h"
 #include "orvane/tracker/SyntheticPerformers.h"
@@ -72,6 +73,8 @@ public:
     long long deliveredFrames() const;
     long long lastDeliveredFrameNumber() const;
     long long liveFrameCopies() const { return liveCopies_; }
+    std::vector<DeliveryRecord> recentDeliveries(std::size_t max) const;
+    bool deliveryInProgress(DeliveryRecord* record) const;
     FrameSample groundTruth(long long frameNumber);
     SceneDef currentScene();
     void resetForTests();
@@ -93,6 +96,7 @@ private:
     void dropClient();    // lifecycleMutex_ held
     void deliveryLoop();
     void deliver(const FrameSample& sample);
+    void logDelivery(const FrameSample& sample, long long sent, long long received, long long now);
     void emit(MessageLevel level, const std::string& text);
     bool flushMessages(std::unique_lock<std::mutex>& lock);
 
@@ -147,6 +151,12 @@ private:
     long long nextFrame_ = 1;  // paced sources
     long long delivered_ = 0;
     long long lastDelivered_ = -1;
+
+    // Delivery log for the host's status and the benchmarks: a ring of the last kDeliveryLogSize frames.
+    mutable std::mutex logMutex_;
+    std::vector<DeliveryRecord> log_;
+    std::size_t logNext_ = 0, logCount_ = 0;
+    bool inDelivery_ = false;  // logMutex_: the newest entry's handler is running
 
     bool explicitSource_ = false;      // controlMutex_: a source was chosen since the last reset
     std::vector<char> messageBuffer_;  // delivery thread only; the callbacks take char*

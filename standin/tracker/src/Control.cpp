@@ -33,6 +33,8 @@ long long lastDeliveredFrameNumber() { return ClientManager::get().lastDelivered
 FrameSample groundTruth(long long frameNumber) { return ClientManager::get().groundTruth(frameNumber); }
 SceneDef currentScene() { return ClientManager::get().currentScene(); }
 long long liveFrameCopies() { return ClientManager::get().liveFrameCopies(); }
+std::vector<DeliveryRecord> recentDeliveries(std::size_t max) { return ClientManager::get().recentDeliveries(max); }
+bool deliveryInProgress(DeliveryRecord* record) { return ClientManager::get().deliveryInProgress(record); }
 void resetForTests() { ClientManager::get().resetForTests(); }
 
 namespace {

@@ -6,6 +6,7 @@
 #include <maya/MObject.h>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,9 @@ size_t dagNodeCount();  // DAG nodes, not counting the world
 // Translations and rotations set through MFnTransform since the host started: what frame
 // application costs the scene, and how the demo counts applied frames.
 std::uint64_t transformWrites();
+// Called on the main thread right after each of those writes, with the node written. One listener at a time;
+// an empty function removes it. The listener must not edit the scene.
+void setTransformWriteListener(std::function<void(const MObject& node)> listener);
 // A name ("a"), a partial path ("b|c") or a full path ("|a|b|c"); null when none or more than one match.
 MObject findNode(const std::string& nameOrPath);
 // Deletes every node; MObjects and MDagPaths held anywhere become invalid (never dangling).

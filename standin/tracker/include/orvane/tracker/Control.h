@@ -2,7 +2,9 @@
 // Control of the SDK stand-in for tests and the stand-in host; the product never includes this.
 // Everything here is thread-safe. Settings apply from the next initClient.
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 #include "orvane/tracker/Export.h"
 #include "orvane/tracker/FrameSource.h"
@@ -42,6 +44,26 @@ ORVANE_TRACKER_API long long lastDeliveredFrameNumber();
 // client is initialised. Empty when a non-synthetic source is in use.
 ORVANE_TRACKER_API FrameSample groundTruth(long long frameNumber);
 ORVANE_TRACKER_API SceneDef currentScene();
+
+// One frame handed to a data handler, as the host's status and the benchmarks see it. The probe is the first
+// marker of the first subject that has markers, as the SDK wrote it into the record (before the receiver's own
+// smoothing of version 1 points); an unseen marker reads (0, 0, 0).
+struct DeliveryRecord {
+    long long frameNumber = -1;
+    long long serverSendTimeUs = 0;  // the server's clock when it sent the frame (microseconds, Unix epoch)
+    long long receiveTimeUs = 0;     // when the SDK received it (same clock)
+    long long handlerStartUs = 0;    // when the data handler was called (same clock)
+    bool version2 = true;
+    int probeSubject = -1;  // index of the subject (marker set or body) that holds the probe; -1 when none
+    float probe[3] = {0, 0, 0};
+};
+// The last `max` frames handed to a data handler, oldest first. The log keeps the last kDeliveryLogSize frames and
+// is cleared by initClient.
+enum { kDeliveryLogSize = 4096 };
+ORVANE_TRACKER_API std::vector<DeliveryRecord> recentDeliveries(std::size_t max = kDeliveryLogSize);
+// The frame whose data handler runs right now, if any. A version 1 handler returns only once the receiver has
+// applied the frame, so while a version 1 frame is being applied this names it.
+ORVANE_TRACKER_API bool deliveryInProgress(DeliveryRecord* record);
 
 // copyFrameV2 calls minus freeFrameV2 calls since the last reset.
 ORVANE_TRACKER_API long long liveFrameCopies();

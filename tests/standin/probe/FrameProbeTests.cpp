@@ -1,0 +1,126 @@
+// The probe must tell which streamed frame the scene shows and which delivered frames never reached it,
+// whatever the plug-in does inside. Checked against the stream itself: applied frames are delivered frames in
+// increasing order, latencies are positive, and a stalled UI thread shows up as skipped frames.
+
+#include <QtCore/QElapsedTimer>
+#include <QtCore/QThread>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QCheckBox>
+#include <QtWidgets/QComboBox>
+
+#include <functional>
+#include <set>
+
+#include <gtest/gtest.h>
+
+#include <mayastandin/Host.h>
+
+#include "FrameProbe.h"
+#include "orvane/tracker/Control.h"
+
+namespace {
+
+namespace host = mayastandin;
+namespace tracker = orvane::tracker;
+
+QApplication& app() {
+    static int argc = 1;
+    static char name[] = "probe_tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication* instance = new QApplication(argc, argv);
+    return *instance;
+}
+
+void spinFor(int milliseconds) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < milliseconds) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(1);
+    }
+}
+
+bool spinUntil(const std::function<bool()>& done, int boundMs = 20000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < boundMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(1);
+    }
+    return done();
+}
+
+struct Probe : testing::Test {
+    QWidget* panel = nullptr;
+
+    void SetUp() override {
+        app();
+        tracker::resetForTests();
+        ASSERT_TRUE(host::loadPlugin(ORVANE_PLUGIN_PATH));
+        ASSERT_TRUE(host::execute("OrvanePluginWindow"));
+        QWidget* layout = host::controlInfo("customWorkspaceControl").layout;
+        panel = layout ? layout->findChild<QWidget*>("QPluginPanelClass") : nullptr;
+        ASSERT_NE(panel, nullptr);
+    }
+    void TearDown() override {
+        host::shutdown();
+        tracker::resetForTests();
+    }
+    void connect(int version, double rateHz) {
+        tracker::SyntheticOptions options;
+        options.performers = 2;
+        options.rateHz = rateHz;
+        tracker::useSyntheticSource(options);
+        panel->findChild<QComboBox*>("comboBoxSDKVersion")->setCurrentIndex(version == 1 ? 0 : 1);
+        QCheckBox* box = panel->findChild<QCheckBox*>("checkboxConnect");
+        box->click();
+        ASSERT_EQ(box->text(), "Online");
+    }
+};
+
+void expectConsistent(const std::vector<orvane::probe::AppliedFrame>& frames) {
+    std::set<long long> delivered;
+    for (const tracker::DeliveryRecord& r : tracker::recentDeliveries()) delivered.insert(r.frameNumber);
+    long long last = -1;
+    for (const orvane::probe::AppliedFrame& f : frames) {
+        EXPECT_GT(f.frameNumber, last);
+        EXPECT_TRUE(delivered.count(f.frameNumber)) << "frame " << f.frameNumber << " was never delivered";
+        EXPECT_GT(f.latencyUs(), 0);
+        last = f.frameNumber;
+    }
+}
+
+TEST_F(Probe, Version2FramesAreMatchedInOrderWithTheirSendTimes) {
+    orvane::probe::FrameProbe probe;
+    connect(2, 120);
+    ASSERT_TRUE(spinUntil([&] { return probe.frames().size() >= 60; }));
+    expectConsistent(probe.frames());
+    const orvane::probe::IntervalStats stats = probe.takeInterval();
+    EXPECT_GE(stats.applied, 60);
+    EXPECT_EQ(stats.skipped, 0);  // a UI thread that keeps up at 120 Hz misses nothing
+    EXPECT_GT(stats.latencyMedianMs, 0.0);
+}
+
+TEST_F(Probe, Version1FramesAreTheOnesInDelivery) {
+    orvane::probe::FrameProbe probe;
+    connect(1, 120);
+    ASSERT_TRUE(spinUntil([&] { return probe.frames().size() >= 60; }));
+    expectConsistent(probe.frames());
+    EXPECT_EQ(probe.takeInterval().skipped, 0);
+}
+
+TEST_F(Probe, AStalledUserInterfaceShowsAsSkippedFrames) {
+    orvane::probe::FrameProbe probe;
+    connect(2, 500);
+    ASSERT_TRUE(spinUntil([&] { return probe.frames().size() >= 10; }));
+    probe.takeInterval();
+    // Half a second without events: some 250 frames arrive, more than the plug-in may hold on to.
+    QThread::msleep(500);
+    spinFor(300);
+    const orvane::probe::IntervalStats stats = probe.takeInterval();
+    EXPECT_GT(stats.skipped, 100);
+    EXPECT_GT(stats.applied, 0);
+    EXPECT_LE(stats.applied + stats.skipped, stats.delivered + 30);
+}
+
+}  // namespace
