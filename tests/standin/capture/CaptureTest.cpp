@@ -418,6 +418,25 @@ TEST(BvhReader, MalformedFilesAreRejected) {
     EXPECT_THROW(readBvh(broken("OFFSET 0 0 1", "OFFSET 0 0"), "made.bvh"), CaptureError);
 }
 
+// Writers often leave one motion row more than "Frames:" declares: read, with one warning. Fewer stays an error.
+TEST(BvhReader, RowsBeyondTheDeclaredCountAreReadWithAWarning) {
+    CaptureOptions unit;
+    unit.lengthScaleToMm = 1.0;
+    const std::string oneExtra = twoJointBvh("3 Xposition Yposition Zposition", "1 2 3 0 0 0\n4 5 6 0 0 0");
+    const CaptureClip clip = readBvh(oneExtra, "made.bvh", unit);
+    ASSERT_EQ(clip.frames.size(), 2u);
+    EXPECT_EQ(clip.frames[1].frameNumber, 1);
+    EXPECT_NEAR(clip.frames[1].timeSeconds, 0.01, 1e-12);
+    EXPECT_NEAR(clip.frames[1].subjects.at(0).bones.at(0).worldPosition.y, 5, kTol);
+    ASSERT_EQ(clip.warnings.size(), 1u);
+    EXPECT_EQ(clip.warnings[0], "made.bvh: 1 more motion row than 'Frames: 1' declares; all 2 are read");
+    EXPECT_TRUE(readBvh(twoJointBvh("3 Xposition Yposition Zposition", "1 2 3 0 0 0"), "made.bvh").warnings.empty());
+
+    std::string declaresThree = oneExtra;
+    declaresThree.replace(declaresThree.find("Frames: 1"), 9, "Frames: 3");
+    EXPECT_THROW(readBvh(declaresThree, "made.bvh"), CaptureError);
+}
+
 TEST(LoadCapture, RejectsUnknownExtensionsAndMissingFiles) {
     EXPECT_THROW(loadCapture("clip.fbx"), CaptureError);
     try {

@@ -382,6 +382,8 @@ std::string TrackerServer::address() const { return addressText(impl_->bindTo.ad
 double TrackerServer::rateHz() const { return impl_->rate; }
 const SceneDef& TrackerServer::scene() const { return impl_->scene; }
 
+const std::vector<std::string>& TrackerServer::replayWarnings() const { return impl_->clip.warnings; }
+
 FrameSample TrackerServer::frameAt(long long frameNumber) const {
     FrameSample out;
     impl_->sampleInto(frameNumber, out);

@@ -17,6 +17,7 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace orvane {
 namespace tracker {
@@ -73,6 +74,8 @@ public:
     const SceneDef& scene() const;
     // What stream frame n holds (frameNumber and timeSeconds set, send time 0).
     FrameSample frameAt(long long frameNumber) const;
+    // What the replay file's reader accepted with a warning (empty for synthetic performers).
+    const std::vector<std::string>& replayWarnings() const;
     ServerStats stats() const;
 
 private:
