@@ -6,7 +6,9 @@
 
 #include <poll.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
 
 #include "NetTestSupport.h"
 
@@ -315,6 +317,29 @@ TEST(Server, RejectsOptionsThatCouldLeaveLoopbackOrMakeNoSense) {
     sim::ServerOptions missing;
     missing.replayFile = "/nonexistent.bvh";
     EXPECT_THROW(sim::TrackerServer{missing}, std::runtime_error);
+}
+
+// A capture the protocol cannot carry (here more than 512 markers) is refused when the server is made, not with
+// an abort of the server thread when the first client connects.
+TEST(Server, RefusesAReplayTheProtocolCannotCarry) {
+    std::string names, row;
+    for (int m = 0; m < 513; ++m) {
+        names += "\tM" + std::to_string(m) + "\t\t";
+        row += "\t1\t2\t3";
+    }
+    const std::string path = ::testing::TempDir() + "wide_" + std::to_string(::getpid()) + ".trc";
+    std::ofstream(path) << "PathFileType\t4\t(X/Y/Z)\twide.trc\nDataRate\tCameraRate\tNumFrames\tNumMarkers\tUnits\n"
+                        << "100\t100\t1\t513\tmm\nFrame#\tTime" << names << "\n\n1\t0" << row << "\n";
+    sim::ServerOptions o;
+    o.replayFile = path;
+    try {
+        sim::TrackerServer server(o);
+        ADD_FAILURE() << "a replay of 513 markers was accepted";
+    } catch (const sim::ServerError& e) {
+        EXPECT_NE(std::string(e.what()).find(path + " cannot be streamed: too many markers"), std::string::npos)
+            << e.what();
+    }
+    std::remove(path.c_str());
 }
 
 }  // namespace

@@ -370,6 +370,14 @@ TrackerServer::TrackerServer(const ServerOptions& options) : impl_(new Impl) {
         m.rate = o.rateHz > 0 ? o.rateHz : m.clip.frameRate;
         if (!(m.rate > 0)) throw ServerError(o.replayFile + " has no frame rate; pass one");
         m.scene = m.clip.scene;
+        // Encoding fails only for what the protocol cannot carry (more than 512 markers or 128 bones, names over
+        // 255 bytes, frames over a datagram): refuse it here rather than on the server thread.
+        try {
+            encodeDescriptions(m.scene, 1, Envelope{});
+            for (int version = 1; version <= 2; ++version) encodeFrame(m.clip.frames.front(), m.scene, version, 1);
+        } catch (const WireEncodeError& e) {
+            throw ServerError(o.replayFile + " cannot be streamed: " + e.what());
+        }
     }
     m.random.seed(o.seed);
     m.revision =
