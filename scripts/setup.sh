@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs, only those missing. Safe to run again.
 set -euo pipefail
-# Toolchain; Qt 5 (the panel, the stand-in host); GoogleTest and Google Benchmark; CMU's BVH capture for
-# replays; iproute2 and util-linux for the multicast test's private network namespace.
+# Toolchain; Qt 5 (the panel, the stand-in host); GoogleTest and Google Benchmark; iproute2 and util-linux
+# for the multicast test's private network namespace. The recorded captures live in the repository (data/).
 packages=(build-essential cmake ninja-build
           qtbase5-dev qtbase5-dev-tools
           libgtest-dev libbenchmark-dev
-          assimp-testmodels iproute2 util-linux)
+          iproute2 util-linux)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

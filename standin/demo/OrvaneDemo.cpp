@@ -1,7 +1,8 @@
 // orvane-demo: the stand-in host with the plug-in, as a user would drive it. Loads the module, runs
 // OrvanePluginWindow, ticks "connect" and prints once a second how many frames reached the scene and
 // where one locator and one joint stand. Frames come from the tracking server named by
-// ORVANE_TRACKER_SERVER (host:port), or from the SDK's in-process performers when it is unset.
+// ORVANE_TRACKER_SERVER (host:port), or from the SDK's in-process performers when it is unset. Headless, a
+// failed connection's message box is printed to standard error and closed.
 //
 //   orvane-demo [--plugin PATH] [--version 1|2] [--smooth] [--performers N] [--seconds N] [--screenshot F]
 
@@ -13,6 +14,7 @@
 #include <QtWidgets/QComboBox>
 #include <QtGui/QPixmap>
 #include <QtWidgets/QMainWindow>
+#include <QtWidgets/QMessageBox>
 
 #include <csignal>
 #include <cstdio>
@@ -80,13 +82,14 @@ int main(int argc, char** argv) {
     host::setLogEcho(true);
 
     const char* server = std::getenv("ORVANE_TRACKER_SERVER");
-    if (server == nullptr || *server == '\0') {
+    if (server == nullptr) {  // set but empty or malformed: the SDK's initClient says what is wrong
         tracker::SyntheticOptions synthetic;
         synthetic.performers = options.value("performers").toInt();
         tracker::useSyntheticSource(synthetic);
         std::printf("frames from the SDK's in-process performers (%d)\n", synthetic.performers);
     } else {
         std::printf("frames from the tracking server at %s\n", server);
+        std::fflush(stdout);
     }
 
     if (!host::loadPlugin(options.value("plugin").toStdString())) return 1;
@@ -100,6 +103,18 @@ int main(int argc, char** argv) {
     panel->findChild<QComboBox*>("comboBoxSDKVersion")->setCurrentIndex(options.value("version") == "1" ? 0 : 1);
     if (options.isSet("smooth")) panel->findChild<QCheckBox*>("checkBoxSmooth")->click();
     if (options.isSet("screenshot")) panel->findChild<QCheckBox*>("checkBoxRefreshUI")->click();
+    // A failed connection step shows a modal message box, which nobody could close headless: print and close it.
+    QTimer modalWatch;
+    if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
+        QObject::connect(&modalWatch, &QTimer::timeout, [] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box == nullptr) return;
+            std::fprintf(stderr, "orvane-demo: %s: %s\n", box->windowTitle().toUtf8().constData(),
+                         box->text().toUtf8().constData());
+            box->done(QMessageBox::Ok);
+        });
+        modalWatch.start(50);
+    }
     QCheckBox* connectBox = panel->findChild<QCheckBox*>("checkboxConnect");
     connectBox->click();
     if (connectBox->text() != "Online") {

@@ -1,5 +1,6 @@
 #include "orvane/tracker/Control.h"
 
+#include <cstdlib>
 #include <stdexcept>
 
 #include "ClientManager.h"
@@ -38,14 +39,48 @@ bool deliveryInProgress(DeliveryRecord* record) { return ClientManager::get().de
 void resetForTests() { ClientManager::get().resetForTests(); }
 
 namespace {
+
 NetworkHooks networkHooks;  // constant-initialised, so set before or after this file's dynamic initialisation alike
-}
+
+constexpr const char* kServerVariable = "ORVANE_TRACKER_SERVER";
+
+// Stands for a server the library cannot reach at all: initClient fails with the reason.
+class UnavailableSource final : public FrameSource {
+public:
+    explicit UnavailableSource(std::string reason) : reason_(std::move(reason)) {}
+    Kind kind() const override { return Kind::Pushed; }
+    std::string open(SDKVER, ConnectionType, SceneDef&) override { return reason_; }
+    std::string description() const override { return "no source"; }
+
+private:
+    std::string reason_;
+};
+
+// ORVANE_TRACKER_SERVER, read once when the library loads. Set, even to an empty or malformed value, it makes the
+// network receiver for that address the default source, so a mistyped address is an initClient error naming the
+// variable and never a quiet fall-back to the in-process performers. The receiver registers its hooks from a
+// static initialiser of its own, which has run by the time initClient creates the source.
+struct ServerFromEnvironment {
+    ServerFromEnvironment() {
+        const char* value = std::getenv(kServerVariable);
+        if (!value) return;
+        const std::string hostPort = value;
+        setDefaultSource([hostPort]() -> std::unique_ptr<FrameSource> {
+            if (networkHooks.factory) return networkHooks.factory(hostPort, kServerVariable)();
+            return std::unique_ptr<FrameSource>(
+                new UnavailableSource(std::string(kServerVariable) + "=\"" + hostPort +
+                                      "\" names a tracking server, but this SDK build has no network receiver"));
+        });
+    }
+} serverFromEnvironment;
+
+}  // namespace
 
 void registerNetworkHooks(const NetworkHooks& hooks) { networkHooks = hooks; }
 
 void useNetworkSource(const std::string& hostPort) {
     if (!networkHooks.factory) throw std::logic_error("useNetworkSource: this build has no network receiver");
-    ClientManager::get().chooseSource(networkHooks.factory(hostPort), std::nullopt);
+    ClientManager::get().chooseSource(networkHooks.factory(hostPort, "useNetworkSource"), std::nullopt);
 }
 
 NetworkStats networkStats() { return networkHooks.stats ? networkHooks.stats() : NetworkStats{}; }

@@ -10,7 +10,9 @@ namespace orvane {
 namespace tracker {
 
 struct NetworkHooks {
-    SourceFactory (*factory)(const std::string& hostPort) = nullptr;
+    // 'origin' names where the address came from ("ORVANE_TRACKER_SERVER" or "useNetworkSource"), for the
+    // error that initClient reports when the address is unusable.
+    SourceFactory (*factory)(const std::string& hostPort, const std::string& origin) = nullptr;
     NetworkStats (*stats)() = nullptr;
 };
 

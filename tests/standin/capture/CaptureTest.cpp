@@ -367,20 +367,20 @@ TEST(BvhReader, LocalEulerXYZReproducesTheChannelRotation) {
 }
 
 TEST(BvhReader, CmuFileFiguresAndHandComputedPose) {
-    const std::string path = ORVANE_CMU_BVH;
+    const std::string path = sample("cmu_01_01_reduced.bvh");
     REQUIRE_FILE(path);
     CaptureOptions cmu;
     cmu.lengthScaleToMm = kCmuBvhUnitMm;
     const CaptureClip clip = loadCapture(path, cmu);
     const SubjectDef& subject = clip.scene.subjects.at(0);
-    EXPECT_EQ(subject.name, "01_01");
+    EXPECT_EQ(subject.name, "cmu_01_01_reduced");
     ASSERT_EQ(subject.bones.size(), 31u);
     EXPECT_EQ(subject.bones[0].name, "Hips");
     EXPECT_EQ(subject.bones[3].name, "LeftLeg");
     EXPECT_EQ(subject.bones[3].parent, 2);
     EXPECT_TRUE(subject.markerNames.empty());
     EXPECT_EQ(clip.frameRate, 120.0);
-    ASSERT_EQ(clip.frames.size(), 2752u);
+    ASSERT_EQ(clip.frames.size(), 300u);  // the first 300 of the original's 2752
     // Frame 0: root at (9.3722, 17.8693, -17.3198), unrotated; LHipJoint unrotated with zero offset; LeftUpLeg
     // offset (1.36306, -1.79463, 0.83929) and Zrotation -17; LeftLeg offset (2.44811, -6.72613, 0).
     // By hand: LeftLeg = LeftUpLeg + Rz(-17) * offset = (11.1098691, 8.9266818, -16.48051) file units.
@@ -416,6 +416,25 @@ TEST(BvhReader, MalformedFilesAreRejected) {
     EXPECT_THROW(readBvh(broken("Xrotation Yrotation", "Xrotation Xrotation"), "made.bvh"), CaptureError);
     EXPECT_THROW(readBvh(broken("JOINT Arm", "JOINT"), "made.bvh"), CaptureError);
     EXPECT_THROW(readBvh(broken("OFFSET 0 0 1", "OFFSET 0 0"), "made.bvh"), CaptureError);
+}
+
+// Writers often leave one motion row more than "Frames:" declares: read, with one warning. Fewer stays an error.
+TEST(BvhReader, RowsBeyondTheDeclaredCountAreReadWithAWarning) {
+    CaptureOptions unit;
+    unit.lengthScaleToMm = 1.0;
+    const std::string oneExtra = twoJointBvh("3 Xposition Yposition Zposition", "1 2 3 0 0 0\n4 5 6 0 0 0");
+    const CaptureClip clip = readBvh(oneExtra, "made.bvh", unit);
+    ASSERT_EQ(clip.frames.size(), 2u);
+    EXPECT_EQ(clip.frames[1].frameNumber, 1);
+    EXPECT_NEAR(clip.frames[1].timeSeconds, 0.01, 1e-12);
+    EXPECT_NEAR(clip.frames[1].subjects.at(0).bones.at(0).worldPosition.y, 5, kTol);
+    ASSERT_EQ(clip.warnings.size(), 1u);
+    EXPECT_EQ(clip.warnings[0], "made.bvh: 1 more motion row than 'Frames: 1' declares; all 2 are read");
+    EXPECT_TRUE(readBvh(twoJointBvh("3 Xposition Yposition Zposition", "1 2 3 0 0 0"), "made.bvh").warnings.empty());
+
+    std::string declaresThree = oneExtra;
+    declaresThree.replace(declaresThree.find("Frames: 1"), 9, "Frames: 3");
+    EXPECT_THROW(readBvh(declaresThree, "made.bvh"), CaptureError);
 }
 
 TEST(LoadCapture, RejectsUnknownExtensionsAndMissingFiles) {

@@ -1,5 +1,5 @@
 #pragma once
-// Shared by the capture tests: sample-file paths (skipped when absent) and scratch files.
+// Shared by the capture tests: the project's recorded captures (data/captures) and scratch files.
 
 #include <orvane/tracker/capture/Capture.h>
 
@@ -13,12 +13,12 @@
 
 namespace capture_test {
 
-inline std::string sample(const std::string& name) { return std::string(ORVANE_CAPTURES_DIR) + "/" + name; }
+inline std::string sample(const std::string& name) { return std::string(ORVANE_DATA_DIR) + "/captures/" + name; }
 
 inline bool exists(const std::string& path) { return std::filesystem::exists(path); }
 
-#define REQUIRE_FILE(path) \
-    if (!capture_test::exists(path)) GTEST_SKIP() << "sample file not present: " << (path)
+// The captures belong to the repository: a missing one is a broken checkout, not a reason to skip.
+#define REQUIRE_FILE(path) ASSERT_TRUE(capture_test::exists(path)) << "project data missing: " << (path)
 
 inline std::vector<unsigned char> readBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

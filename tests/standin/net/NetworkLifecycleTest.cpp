@@ -6,6 +6,10 @@
 
 #include <poll.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
 #include "NetTestSupport.h"
 
 namespace nettest {
@@ -93,8 +97,21 @@ TEST_F(Connect, StopStartAndReleaseAgainstARunningServer) {
     EXPECT_TRUE(waitUntil([&] { return server.stats().clients == 0; }));
 }
 
-// The default source follows ORVANE_TRACKER_SERVER, read when the library loads: this test runs itself again
-// with the variable set (see DefaultSourceChild).
+// The default source follows ORVANE_TRACKER_SERVER, read when the library loads: these tests run this binary
+// again with the variable set, where the child tests below are registered.
+constexpr const char* kChildVariable = "ORVANE_NET_TEST_CHILD";
+
+// Runs the named child test in a child process with the variable set to value; true when it passed.
+::testing::AssertionResult childPasses(const std::string& test, const std::string& value) {
+    ChildProcess child({selfPath(), "--gtest_filter=DefaultSourceChild." + test},
+                       {"ORVANE_TRACKER_SERVER=" + value, std::string(kChildVariable) + "=1"});
+    const std::string output = child.readAll();
+    const int status = child.wait();
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0 && output.find("[  PASSED  ] 1 test") != std::string::npos)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "ORVANE_TRACKER_SERVER=\"" << value << "\":\n" << output;
+}
+
 TEST_F(Connect, EnvironmentVariableSelectsTheServer) {
     Recorder::install(SDKVER_V2);
     ASSERT_EQ(sdk()->createClient(), 0);
@@ -106,16 +123,23 @@ TEST_F(Connect, EnvironmentVariableSelectsTheServer) {
 
     sim::TrackerServer server(onePerformer());
     server.start();
-    ChildProcess child({selfPath(), "--gtest_filter=DefaultSourceChild.*"},
-                       {"ORVANE_TRACKER_SERVER=" + server.address(), "ORVANE_NET_TEST_CHILD=1"});
-    const std::string output = child.readAll();
-    const int status = child.wait();
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << output;
-    EXPECT_NE(output.find("[  PASSED  ] 1 test"), std::string::npos) << output;
+    EXPECT_TRUE(childPasses("ConnectsToTheServerFromTheEnvironment", server.address()));
 }
 
-TEST(DefaultSourceChild, ConnectsToTheServerFromTheEnvironment) {
-    if (!std::getenv("ORVANE_NET_TEST_CHILD")) GTEST_SKIP() << "runs only inside EnvironmentVariableSelectsTheServer";
+// Set but empty or malformed: initClient fails naming the variable and its value, never streams the in-process
+// performers instead.
+TEST_F(Connect, EmptyOrMalformedEnvironmentVariableFailsInitClient) {
+    for (const char* value : {"", "tracker.example:7001", "127.0.0.1"})
+        EXPECT_TRUE(childPasses("FailsNamingTheVariable", value));
+}
+
+// Registered only in the child processes that the tests above start, so a normal run neither lists nor skips them.
+template <void (*Body)()>
+class ChildTest : public ::testing::Test {
+    void TestBody() override { Body(); }
+};
+
+void connectsToTheServerFromTheEnvironment() {
     const std::string server = std::getenv("ORVANE_TRACKER_SERVER");
     ASSERT_TRUE(onLoopback(server));
     trk::resetForTests();
@@ -129,6 +153,36 @@ TEST(DefaultSourceChild, ConnectsToTheServerFromTheEnvironment) {
     EXPECT_EQ(trk::networkStats().server, server);
     trk::resetForTests();
 }
+
+void failsNamingTheVariable() {
+    const std::string value = std::getenv("ORVANE_TRACKER_SERVER");
+    trk::resetForTests();
+    Recorder::install(SDKVER_V2);
+    sdk()->setConnectionType(ConnectionType_Unicast);
+    ASSERT_EQ(sdk()->createClient(), 0);
+    EXPECT_NE(sdk()->initClient(), 0);
+    EXPECT_EQ(
+        lastError().rfind("initClient: ORVANE_TRACKER_SERVER=\"" + value + "\" is not a tracking server address", 0),
+        0u)
+        << lastError();
+    EXPECT_NE(sdk()->startClient(), 0);
+    EXPECT_EQ(Recorder::get().calls(), 0);
+    EXPECT_EQ(trk::networkStats().server, "") << "no receiver was opened";
+    trk::resetForTests();
+}
+
+template <void (*Body)()>
+void registerChild(const char* name, int line) {
+    ::testing::RegisterTest("DefaultSourceChild", name, nullptr, nullptr, __FILE__, line,
+                            []() -> ::testing::Test* { return new ChildTest<Body>; });
+}
+
+const bool childTestsRegistered = [] {
+    if (!std::getenv(kChildVariable)) return false;
+    registerChild<&connectsToTheServerFromTheEnvironment>("ConnectsToTheServerFromTheEnvironment", __LINE__);
+    registerChild<&failsNamingTheVariable>("FailsNamingTheVariable", __LINE__);
+    return true;
+}();
 
 // ---------------------------------------------------------------- the server goes away
 
@@ -263,6 +317,29 @@ TEST(Server, RejectsOptionsThatCouldLeaveLoopbackOrMakeNoSense) {
     sim::ServerOptions missing;
     missing.replayFile = "/nonexistent.bvh";
     EXPECT_THROW(sim::TrackerServer{missing}, std::runtime_error);
+}
+
+// A capture the protocol cannot carry (here more than 512 markers) is refused when the server is made, not with
+// an abort of the server thread when the first client connects.
+TEST(Server, RefusesAReplayTheProtocolCannotCarry) {
+    std::string names, row;
+    for (int m = 0; m < 513; ++m) {
+        names += "\tM" + std::to_string(m) + "\t\t";
+        row += "\t1\t2\t3";
+    }
+    const std::string path = ::testing::TempDir() + "wide_" + std::to_string(::getpid()) + ".trc";
+    std::ofstream(path) << "PathFileType\t4\t(X/Y/Z)\twide.trc\nDataRate\tCameraRate\tNumFrames\tNumMarkers\tUnits\n"
+                        << "100\t100\t1\t513\tmm\nFrame#\tTime" << names << "\n\n1\t0" << row << "\n";
+    sim::ServerOptions o;
+    o.replayFile = path;
+    try {
+        sim::TrackerServer server(o);
+        ADD_FAILURE() << "a replay of 513 markers was accepted";
+    } catch (const sim::ServerError& e) {
+        EXPECT_NE(std::string(e.what()).find(path + " cannot be streamed: too many markers"), std::string::npos)
+            << e.what();
+    }
+    std::remove(path.c_str());
 }
 
 }  // namespace

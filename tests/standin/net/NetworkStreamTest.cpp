@@ -92,16 +92,34 @@ struct ReplayCase {
     SDKVER version;
 };
 
+// The clip as the simulator streams it: a skeleton-only capture carries a marker at every joint's world position.
+trk::CaptureClip withJointMarkers(trk::CaptureClip clip) {
+    trk::SubjectDef& subject = clip.scene.subjects.at(0);
+    if (!subject.markerNames.empty()) return clip;
+    for (const trk::BoneDef& bone : subject.bones) subject.markerNames.push_back(bone.name + "_marker");
+    for (trk::FrameSample& frame : clip.frames) {
+        trk::SubjectSample& sample = frame.subjects.at(0);
+        for (const trk::BonePose& pose : sample.bones) {
+            sample.markers.push_back(pose.worldPosition);
+            sample.markerSeen.push_back(pose.tracked);
+        }
+    }
+    return clip;
+}
+
+// Names the case in test listings (the default prints the bytes, pointers included).
+void PrintTo(const ReplayCase& c, std::ostream* out) { *out << c.name; }
+
 class Replay : public NetTest, public ::testing::WithParamInterface<ReplayCase> {};
 
 // A replayed file arrives as the capture reader reads it: stream frame n is clip frame n mod length, occluded
 // markers at exactly zero. Fast playback, so the stream also wraps around the end of the clip.
 TEST_P(Replay, ArrivesEqualToTheFile) {
     const ReplayCase& c = GetParam();
-    if (::access(c.file, R_OK) != 0) GTEST_SKIP() << c.file << " is not installed";
+    ASSERT_EQ(::access(c.file, R_OK), 0) << "project data missing: " << c.file;
     trk::CaptureOptions capture;
     capture.lengthScaleToMm = c.unitMm;
-    const trk::CaptureClip clip = trk::loadCapture(c.file, capture);
+    const trk::CaptureClip clip = withJointMarkers(trk::loadCapture(c.file, capture));
     sim::ServerOptions o;
     o.replayFile = c.file;
     o.bvhUnitMm = c.unitMm;
@@ -135,6 +153,70 @@ INSTANTIATE_TEST_SUITE_P(Files, Replay,
                                                       SDKVER_V1},
                                            ReplayCase{"C3dMarkers", ORVANE_C3D_SAMPLE, 0, SDKVER_V2}),
                          [](const ::testing::TestParamInfo<ReplayCase>& p) { return std::string(p.param.name); });
+
+class SkeletonReplay : public NetTest, public ::testing::WithParamInterface<SDKVER> {};
+
+// A skeleton-only capture (BVH) shows markers in both versions: one per joint, named after the joint but never
+// equal to a joint's name (nodes are found by name), each at its joint's world position of the same frame.
+TEST_P(SkeletonReplay, EveryJointCarriesAMarkerAtItsWorldPosition) {
+    const SDKVER version = GetParam();
+    trk::CaptureOptions cmu;
+    cmu.lengthScaleToMm = trk::kCmuBvhUnitMm;
+    const trk::CaptureClip clip = trk::loadCapture(ORVANE_BVH_SAMPLE, cmu);
+    const std::vector<trk::BoneDef>& joints = clip.scene.subjects.at(0).bones;
+    sim::ServerOptions o;
+    o.replayFile = ORVANE_BVH_SAMPLE;
+    o.bvhUnitMm = trk::kCmuBvhUnitMm;
+    o.rateHz = 1000;
+    sim::TrackerServer server(o);
+    server.start();
+    connect(server.address(), version);
+
+    std::vector<std::string> markerNames;
+    if (version == SDKVER_V2) {
+        sDataDescriptions* d = nullptr;
+        ASSERT_EQ(sdk()->getDataDescriptionsV2(&d), 0);
+        for (int i = 0; i < d->descriptionCount; ++i)
+            if (d->descriptions[i].type == Descriptor_MarkerSet) {
+                const sMarkerSetDesc& set = *d->descriptions[i].markerSetDescription;
+                markerNames.assign(set.markerNames, set.markerNames + set.markerCount);
+            }
+        sdk()->freeDataDescriptionsV2(d);
+    } else {
+        sBodyDefs* d = sdk()->getDataDescriptionsV1();
+        ASSERT_NE(d, nullptr);
+        ASSERT_EQ(d->bodyDefCount, 1);
+        const sBodyDefEntry& body = d->bodyDefs[0];
+        EXPECT_EQ(body.segmentCount, static_cast<int>(joints.size()));
+        markerNames.assign(body.markerNames, body.markerNames + body.markerCount);
+        sdk()->freeDataDescriptionsV1(d);
+    }
+    ASSERT_EQ(markerNames.size(), joints.size());
+    for (std::size_t j = 0; j < joints.size(); ++j) {
+        EXPECT_EQ(markerNames[j], joints[j].name + "_marker");
+        for (const trk::BoneDef& joint : joints) EXPECT_NE(markerNames[j], joint.name);
+    }
+
+    ASSERT_TRUE(waitUntil([] { return framesAtLeast(200); }));
+    const long long length = static_cast<long long>(clip.frames.size());
+    for (const Captured& f : Recorder::get().frames()) {
+        const auto& pose = clip.frames[static_cast<std::size_t>(f.frameNumber % length)].subjects[0].bones;
+        ASSERT_EQ(f.markers.at(0).size(), 3 * joints.size());
+        for (std::size_t j = 0; j < joints.size(); ++j) {
+            const float expected[3] = {float(pose[j].worldPosition.x), float(pose[j].worldPosition.y),
+                                       float(pose[j].worldPosition.z)};
+            for (std::size_t k = 0; k < 3; ++k) {
+                ASSERT_EQ(f.markers[0][3 * j + k], expected[k]) << "frame " << f.frameNumber << " joint " << j;
+                if (version == SDKVER_V2) {
+                    ASSERT_EQ(f.markers[0][3 * j + k], f.bones.at(0).at(7 * j + k));
+                }
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(BothVersions, SkeletonReplay, ::testing::Values(SDKVER_V1, SDKVER_V2),
+                         [](const ::testing::TestParamInfo<SDKVER>& p) { return p.param == SDKVER_V1 ? "V1" : "V2"; });
 
 // ---------------------------------------------------------------- faults
 

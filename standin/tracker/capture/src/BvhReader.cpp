@@ -178,9 +178,11 @@ CaptureClip readBvh(const std::string& text, const std::string& fileName, const 
     }
     clip.scene.subjects.push_back(subject);
 
+    std::size_t channelCount = 0;
+    for (const Joint& j : joints) channelCount += j.channels.size();
+
     std::vector<rotation::Mat3> worldRotation(joints.size());
-    const long long frames = static_cast<long long>(frameCount);
-    for (long long f = 0; f < frames; ++f) {
+    auto readRow = [&](long long f) {
         FrameSample frame;
         frame.frameNumber = f;
         frame.timeSeconds = static_cast<double>(f) / clip.frameRate;
@@ -217,8 +219,19 @@ CaptureClip readBvh(const std::string& text, const std::string& fileName, const 
         }
         frame.subjects.push_back(std::move(sample));
         clip.frames.push_back(std::move(frame));
-    }
-    if (!tokens.atEnd()) tokens.error("more motion data than 'Frames:' declares");
+    };
+
+    const long long declared = static_cast<long long>(frameCount);
+    for (long long f = 0; f < declared; ++f) readRow(f);
+    // Writers often leave one row more than "Frames:" says; read every whole row that is there. A row cut short
+    // is still an error.
+    if (!tokens.atEnd() && channelCount == 0) tokens.error("motion data, but no joint has channels");
+    long long rows = declared;
+    while (!tokens.atEnd()) readRow(rows++);
+    if (rows > declared)
+        clip.warnings.push_back(fileName + ": " + std::to_string(rows - declared) + " more motion row" +
+                                (rows - declared == 1 ? "" : "s") + " than 'Frames: " + std::to_string(declared) +
+                                "' declares; all " + std::to_string(rows) + " are read");
     return clip;
 }
 

@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstdlib>
 #include <cstring>
 
 #include "NetworkHooks.h"
@@ -64,16 +63,12 @@ NetworkStats snapshot() {
     return s;
 }
 
-SourceFactory networkFactory(const std::string& hostPort) {
-    return [hostPort] { return std::unique_ptr<FrameSource>(new NetworkSource(hostPort)); };
+SourceFactory networkFactory(const std::string& hostPort, const std::string& origin) {
+    return [hostPort, origin] { return std::unique_ptr<FrameSource>(new NetworkSource(hostPort, origin)); };
 }
 
 struct Registration {
-    Registration() {
-        registerNetworkHooks(NetworkHooks{&networkFactory, &snapshot});
-        const char* server = std::getenv("ORVANE_TRACKER_SERVER");
-        if (server && *server) setDefaultSource(networkFactory(server));
-    }
+    Registration() { registerNetworkHooks(NetworkHooks{&networkFactory, &snapshot}); }
 } registration;
 
 }  // namespace
@@ -100,8 +95,14 @@ std::string NetworkSource::description() const {
 
 std::string NetworkSource::open(SDKVER version, ::ConnectionType type, SceneDef& scene) {
     std::string error;
-    if (!parseEndpoint(hostPort_, server_, error))
-        return "tracking server address (ORVANE_TRACKER_SERVER or useNetworkSource) is invalid: " + error;
+    if (!parseEndpoint(hostPort_, server_, error)) {
+        const bool variable = origin_ == "ORVANE_TRACKER_SERVER";
+        if (hostPort_.empty()) error = "it is empty";
+        return (variable ? origin_ + "=\"" + hostPort_ + "\"" : "\"" + hostPort_ + "\" given to " + origin_) +
+               " is not a tracking server address: " + error +
+               " (expected host:port, the host a dotted IPv4 address or localhost, e.g. 127.0.0.1:7001" +
+               (variable ? "; unset the variable for the in-process performers)" : ")");
+    }
     counters().reset(server_.text());
     version_ = version == SDKVER_V1 ? 1 : 2;
     multicast_ = type == ::ConnectionType_Multicast;

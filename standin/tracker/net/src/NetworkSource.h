@@ -34,7 +34,9 @@ constexpr int kReportMs = 1000;          // at most one report of dropped datagr
 
 class NetworkSource final : public FrameSource {
 public:
-    explicit NetworkSource(std::string hostPort) : hostPort_(std::move(hostPort)) {}
+    // 'origin': where hostPort came from ("ORVANE_TRACKER_SERVER" or "useNetworkSource"), named when it is unusable.
+    NetworkSource(std::string hostPort, std::string origin)
+        : hostPort_(std::move(hostPort)), origin_(std::move(origin)) {}
     ~NetworkSource() override;
 
     Kind kind() const override { return Kind::Pushed; }
@@ -54,6 +56,7 @@ private:
     void sendKeepalive(bool pong, std::uint32_t token, std::int64_t echoed);
 
     const std::string hostPort_;
+    const std::string origin_;
     Endpoint server_;
     int version_ = 2;
     bool multicast_ = false;

@@ -16,6 +16,7 @@
 #include <cstring>
 #include <mutex>
 #include <random>
+#include <set>
 #include <vector>
 
 namespace orvane {
@@ -39,6 +40,38 @@ struct Client {
 };
 
 bool share(double p) { return p >= 0 && p <= 1; }
+
+// Optical systems always stream markers with a skeleton; a skeleton-only capture (BVH) gets one virtual marker
+// per joint, at the joint's world position and seen while the joint is tracked. The marker is named after its
+// joint, never equal to it or to any other name of the subject: the plug-in finds scene nodes by name, and a
+// locator must not take a joint's.
+void addJointMarkers(CaptureClip& clip) {
+    for (std::size_t s = 0; s < clip.scene.subjects.size(); ++s) {
+        SubjectDef& subject = clip.scene.subjects[s];
+        if (!subject.markerNames.empty() || subject.bones.empty()) continue;
+        std::set<std::string> taken{subject.name, subject.skeletonName};
+        for (const BoneDef& bone : subject.bones) taken.insert(bone.name);
+        for (const BoneDef& bone : subject.bones) {
+            const std::string suffix = "_marker";
+            std::string name = bone.name.substr(0, kMaxNameBytes - suffix.size()) + suffix;
+            for (int n = 2; taken.count(name); ++n) {
+                const std::string numbered = suffix + std::to_string(n);
+                name = bone.name.substr(0, kMaxNameBytes - numbered.size()) + numbered;
+            }
+            taken.insert(name);
+            subject.markerNames.push_back(name);
+        }
+        for (FrameSample& frame : clip.frames) {
+            SubjectSample& sample = frame.subjects[s];
+            sample.markers.resize(sample.bones.size());
+            sample.markerSeen.resize(sample.bones.size());
+            for (std::size_t j = 0; j < sample.bones.size(); ++j) {
+                sample.markers[j] = sample.bones[j].worldPosition;
+                sample.markerSeen[j] = sample.bones[j].tracked;
+            }
+        }
+    }
+}
 
 }  // namespace
 
@@ -333,9 +366,18 @@ TrackerServer::TrackerServer(const ServerOptions& options) : impl_(new Impl) {
         capture.lengthScaleToMm = o.bvhUnitMm;
         m.clip = loadCapture(o.replayFile, capture);
         if (m.clip.frames.empty()) throw ServerError(o.replayFile + " holds no frames");
+        addJointMarkers(m.clip);
         m.rate = o.rateHz > 0 ? o.rateHz : m.clip.frameRate;
         if (!(m.rate > 0)) throw ServerError(o.replayFile + " has no frame rate; pass one");
         m.scene = m.clip.scene;
+        // Encoding fails only for what the protocol cannot carry (more than 512 markers or 128 bones, names over
+        // 255 bytes, frames over a datagram): refuse it here rather than on the server thread.
+        try {
+            encodeDescriptions(m.scene, 1, Envelope{});
+            for (int version = 1; version <= 2; ++version) encodeFrame(m.clip.frames.front(), m.scene, version, 1);
+        } catch (const WireEncodeError& e) {
+            throw ServerError(o.replayFile + " cannot be streamed: " + e.what());
+        }
     }
     m.random.seed(o.seed);
     m.revision =
@@ -381,6 +423,8 @@ void TrackerServer::stop(bool sayGoodbye) {
 std::string TrackerServer::address() const { return addressText(impl_->bindTo.address) + ":" + std::to_string(port_); }
 double TrackerServer::rateHz() const { return impl_->rate; }
 const SceneDef& TrackerServer::scene() const { return impl_->scene; }
+
+const std::vector<std::string>& TrackerServer::replayWarnings() const { return impl_->clip.warnings; }
 
 FrameSample TrackerServer::frameAt(long long frameNumber) const {
     FrameSample out;

@@ -124,6 +124,8 @@ int main(int argc, char** argv) {
 
     try {
         sim::TrackerServer server(options);
+        for (const std::string& warning : server.replayWarnings())
+            std::fprintf(stderr, "tracker-sim: warning: %s\n", warning.c_str());
         server.start();
         std::printf("listening on %s\n", server.address().c_str());
         std::printf("streaming %s: %zu subject(s) at %.1f Hz\n",

@@ -69,9 +69,10 @@ ORVANE_TRACKER_API bool deliveryInProgress(DeliveryRecord* record);
 ORVANE_TRACKER_API long long liveFrameCopies();
 
 // Stream from a tracking server (tracker-sim) at "host:port", an IPv4 address or "localhost". Without a call the
-// default source is the server named by the environment variable ORVANE_TRACKER_SERVER ("host:port") when it is
-// set and non-empty, else the synthetic performers. A malformed address fails the next initClient with a
-// message. Throws std::logic_error when the library was built without the network receiver.
+// default source is the server named by the environment variable ORVANE_TRACKER_SERVER ("host:port", read once
+// when the library loads) when it is set, else the synthetic performers. A malformed address, or an empty
+// variable, fails the next initClient with a message naming it. Throws std::logic_error when the library was
+// built without the network receiver.
 ORVANE_TRACKER_API void useNetworkSource(const std::string& hostPort);
 
 // Counters of the network receiver since its last initClient (all zero when no network source was opened).

@@ -31,6 +31,9 @@ struct CaptureClip {
     double frameRate = 0;             // frames per second
     std::vector<FrameSample> frames;  // frameNumber counts from 0; timeSeconds = frameNumber / frameRate
     std::string sourceFile;
+    // Departures from the format that the reader accepted, as other readers do, each named once with the file
+    // (e.g. a BVH with more motion rows than "Frames:" declares). For the caller to show.
+    std::vector<std::string> warnings;
 };
 
 // Chooses the reader by extension (.bvh, .c3d, .trc, any case). Throws CaptureError; never returns a partial clip.

@@ -3,7 +3,8 @@
 // HELLO, unicast to each or multicast to one group, in the protocol version each asks for.
 //
 // Subjects are synthetic performers (stream frame n = SyntheticPerformers::sample(n), n counting from 1) or a
-// capture file replayed in a loop (stream frame n = clip frame n mod clip length). Frames are paced against
+// capture file replayed in a loop (stream frame n = clip frame n mod clip length; a skeleton-only capture gets a
+// virtual marker "<joint>_marker" at every joint's world position). Frames are paced against
 // absolute deadlines on one server thread, which also answers the clients; start() and stop() are for one
 // controlling thread, stats() and the accessors for any thread.
 //
@@ -17,6 +18,7 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace orvane {
 namespace tracker {
@@ -73,6 +75,8 @@ public:
     const SceneDef& scene() const;
     // What stream frame n holds (frameNumber and timeSeconds set, send time 0).
     FrameSample frameAt(long long frameNumber) const;
+    // What the replay file's reader accepted with a warning (empty for synthetic performers).
+    const std::vector<std::string>& replayWarnings() const;
     ServerStats stats() const;
 
 private:
