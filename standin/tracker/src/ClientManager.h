@@ -22,6 +22,7 @@
 
 #include "FrameRecords.h"
 #include "OrvanePluginSDK.h"
+#include "orvane/tracker/Control.h"
 #include "orvane/tracker/FrameSource.h"
 #include "orvane/tracker/SyntheticPerformers.h"
 
@@ -72,6 +73,7 @@ public:
     long long deliveredFrames() const;
     long long lastDeliveredFrameNumber() const;
     long long liveFrameCopies() const { return liveCopies_; }
+    ClientStatus clientStatus();
     FrameSample groundTruth(long long frameNumber);
     SceneDef currentScene();
     void resetForTests();
@@ -119,7 +121,9 @@ private:
 
     // Lifecycle.
     std::mutex lifecycleMutex_;
-    State state_ = State::None;
+    std::atomic<State> state_{State::None};  // written under lifecycleMutex_, read anywhere
+    // Lifecycle calls since the last reset, counted on entry (any thread).
+    std::atomic<int> createCalls_{0}, initCalls_{0}, startCalls_{0}, stopCalls_{0}, releaseCalls_{0};
     std::shared_ptr<FrameSource> source_;  // replaced under lifecycleMutex_ and sceneMutex_ together
     bool deliversVersion2_ = true;         // fixed by initClient
     std::thread deliveryThread_;

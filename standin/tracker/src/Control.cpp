@@ -33,6 +33,7 @@ long long lastDeliveredFrameNumber() { return ClientManager::get().lastDelivered
 FrameSample groundTruth(long long frameNumber) { return ClientManager::get().groundTruth(frameNumber); }
 SceneDef currentScene() { return ClientManager::get().currentScene(); }
 long long liveFrameCopies() { return ClientManager::get().liveFrameCopies(); }
+ClientStatus clientStatus() { return ClientManager::get().clientStatus(); }
 void resetForTests() { ClientManager::get().resetForTests(); }
 
 namespace {

@@ -43,6 +43,16 @@ ORVANE_TRACKER_API long long lastDeliveredFrameNumber();
 ORVANE_TRACKER_API FrameSample groundTruth(long long frameNumber);
 ORVANE_TRACKER_API SceneDef currentScene();
 
+// The client as the SDK holds it now, the handlers set, and the lifecycle calls made since the last reset
+// (every call is counted, failed ones too).
+struct ClientStatus {
+    bool exists = false;   // created and not released since
+    bool started = false;  // started and not stopped since (a lost connection stays started)
+    bool dataHandlerV1 = false, msgCallbackV1 = false, dataHandlerV2 = false, msgCallbackV2 = false;  // non-null
+    int createCalls = 0, initCalls = 0, startCalls = 0, stopCalls = 0, releaseCalls = 0;
+};
+ORVANE_TRACKER_API ClientStatus clientStatus();
+
 // copyFrameV2 calls minus freeFrameV2 calls since the last reset.
 ORVANE_TRACKER_API long long liveFrameCopies();
 
