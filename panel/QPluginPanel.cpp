@@ -4,6 +4,7 @@
 #include <future>
 
 #include <QtCore/QCoreApplication>
+#include <QtCore/QPointer>
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QComboBox>
 #include <QtWidgets/QMessageBox>
@@ -69,7 +70,15 @@ QPluginPanel::QPluginPanel(QWidget* parent)
 }
 
 QPluginPanel::~QPluginPanel() {
-    onCheckBoxConnectChanged(false);
+    if (stopping.valid()) {
+        // The host deleted the panel from an event processed during a disconnection's wait, further up
+        // this thread's stack. The SDK's thread may still be handing this panel a frame until stopClient
+        // returns, so that disconnection ends here; the waiting call returns without touching the panel.
+        finishStopping();
+        releaseStoppedClient();
+    } else if (!changingConnection) {
+        onCheckBoxConnectChanged(false);
+    }
     // An attempt that ended not connected, or a connection the SDK lost on its own, leaves the panel
     // attached without a disconnection to detach it; a destroyed panel must never be notified.
     if (attached) {
@@ -141,13 +150,29 @@ void QPluginPanel::connectClient() {
     sdk()->startClient();
 }
 
-void QPluginPanel::disconnectClient() {
+bool QPluginPanel::disconnectClient() {
     // The SDK's thread may be waiting in onFrameV1 for this thread: keep processing events while
     // stopClient runs elsewhere.
-    std::future<int> stopping = std::async(std::launch::async, [] { return sdk()->stopClient(); });
+    stopping = std::async(std::launch::async, [] { return sdk()->stopClient(); });
     OrvaneSystem::instance()->detach(this);
-    while (stopping.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready)
+    const QPointer<QPluginPanel> alive(this);
+    while (stopping.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) {
         QCoreApplication::processEvents();
+        if (alive.isNull()) return false;
+    }
+    releaseStoppedClient();
+    return true;
+}
+
+void QPluginPanel::finishStopping() {
+    // Only a version 1 delivery waits for this thread: its blocking call event is dropped (which lets the
+    // SDK's thread go on) instead of applied, since the panel is going.
+    while (stopping.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready)
+        QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
+}
+
+void QPluginPanel::releaseStoppedClient() {
+    stopping = std::future<int>();
     sdk()->releaseClient();
     OrvaneSystem::instance()->detach(this);
     attached = false;
@@ -159,7 +184,7 @@ void QPluginPanel::onCheckBoxConnectChanged(bool checked) {
     if (checked && !sdk()->isConnected()) {
         connectClient();
     } else if (!checked && sdk()->isConnected()) {
-        disconnectClient();
+        if (!disconnectClient()) return;
     }
     setConnectedState(sdk()->isConnected());
     changingConnection = false;

@@ -13,6 +13,7 @@
 #include <QtCore/QMutex>
 #include <QtWidgets/QWidget>
 
+#include <future>
 #include <string>
 #include <vector>
 
@@ -65,7 +66,12 @@ private:
     void setConnectedState(bool connected);
     void registerSdkHandlers();
     void connectClient();
-    void disconnectClient();
+    // False when the panel was destroyed by an event processed during the wait; its destructor then
+    // finished the disconnection and nothing of the panel may be touched any more.
+    bool disconnectClient();
+    // Waits for the pending stopClient without processing events (the panel is being destroyed).
+    void finishStopping();
+    void releaseStoppedClient();
     void showConnectError(const char* title);
 
     QPluginPanelUi ui;
@@ -75,6 +81,7 @@ private:
     std::vector<std::vector<MObject>> markerNodeLists;
     UIThread refreshThread;
 
-    bool attached;            // one registration with OrvaneSystem at most
-    bool changingConnection;  // a click handled during a disconnection's wait does nothing
+    bool attached;              // one registration with OrvaneSystem at most
+    bool changingConnection;    // a click handled during a disconnection's wait does nothing
+    std::future<int> stopping;  // the disconnection's stopClient on its worker; valid until it is released
 };

@@ -392,6 +392,41 @@ TEST_F(Plugin, FailedConnectionShowsTheErrorBoxAndCreatesNoNode) {
     EXPECT_EQ(host::dagNodeCount(), 0u);
 }
 
+// The user closes the control while unticking waits for a slow stopClient: the UI thread processes
+// events during that wait, so the host deletes the panel there, under the waiting call. The panel may go
+// only once its connection is stopped and released, once, and nothing may touch it afterwards
+// (AddressSanitizer reports any such access).
+TEST_F(Plugin, ControlClosedDuringTheDisconnectionWait) {
+    load();
+    QWidget* panel = openPanel();
+    ASSERT_NE(panel, nullptr);
+    QCheckBox* box = connectBox(panel);
+    clickIndicator(box);
+    ASSERT_EQ(box->text(), "Online");
+    ASSERT_TRUE(spinUntil([] { return tracker::deliveredFrames() > 5; }));
+
+    bool clickReturned = false, destroyedDuringWait = false;
+    tracker::ClientStatus atDestruction;
+    QObject::connect(panel, &QObject::destroyed, [&] {
+        destroyedDuringWait = !clickReturned;
+        atDestruction = tracker::clientStatus();
+    });
+    tracker::slowNextStop(1000);
+    QTimer::singleShot(0, [] { host::userCloseControl(kControl); });  // runs at the wait's first event pass
+    clickIndicator(box);
+    clickReturned = true;
+
+    ASSERT_TRUE(destroyedDuringWait);
+    EXPECT_EQ(atDestruction.stopCalls, 1);
+    EXPECT_EQ(atDestruction.releaseCalls, 1) << "the panel went before its connection was released";
+    EXPECT_FALSE(atDestruction.exists);
+    const tracker::ClientStatus after = tracker::clientStatus();
+    EXPECT_EQ(after.stopCalls, 1);
+    EXPECT_EQ(after.releaseCalls, 1);
+    EXPECT_FALSE(host::controlInfo(kControl).exists);
+    EXPECT_FALSE(COrvaneSDKClientManager::instance()->isConnected());
+}
+
 // Unloading while connected and streaming: the control closes, the panel disconnects, both
 // registrations go, no frame copy is left behind.
 TEST_F(Plugin, UnloadWhileStreamingClosesEverything) {
