@@ -85,6 +85,11 @@ QPluginPanel::~QPluginPanel() {
         OrvaneSystem::instance()->detach(this);
         attached = false;
     }
+    // The handlers are this module's code, which may be unloaded after the panel: the SDK keeps none.
+    sdk()->setDataHandlerV1(nullptr);
+    sdk()->setMsgCallbackV1(nullptr);
+    sdk()->setDataHandlerV2(nullptr);
+    sdk()->setMsgCallbackV2(nullptr);
     refreshThread.stopRefresh();
     // Copies emitted to this panel whose events were never delivered, and copies still queued.
     refreshThread.releaseUnapplied();

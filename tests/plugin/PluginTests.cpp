@@ -204,6 +204,37 @@ TEST_F(Plugin, ReloadWithoutAControlPutsAPanelIntoTheCurrentParent) {
     ASSERT_TRUE(host::execute("workspaceControl -e -deleteLater false -close otherControl"));
 }
 
+// The host rebuilt another control with the panel's command (its -reload), so the panel lives there.
+// Unloading must close the control that holds the panel, or, when that control only hides (retained),
+// delete the panel: nothing of the module may outlive it, no panel, no refresh thread, no SDK handler.
+TEST_F(Plugin, UnloadEndsAPanelReloadedIntoAnotherControl) {
+    for (const char* retain : {"false", "true"}) {
+        SCOPED_TRACE(std::string("-retain ") + retain);
+        load();
+        ASSERT_TRUE(
+            host::execute(std::string("workspaceControl -label \"Other\" -retain ") + retain + " otherControl"));
+        ASSERT_TRUE(host::execute("OrvanePluginWindow -reload"));
+        QWidget* panel = panelIn(host::controlInfo("otherControl").layout);
+        ASSERT_NE(panel, nullptr);
+        clickIndicator(connectBox(panel));
+        ASSERT_EQ(connectBox(panel)->text(), "Online");
+        QPointer<QWidget> watched(panel);
+        QPointer<QThread> refresh(panel->findChild<QThread*>());
+        ASSERT_FALSE(refresh.isNull());
+
+        ASSERT_TRUE(host::unloadPlugin("workspaceControlCmd"));
+        EXPECT_TRUE(watched.isNull());
+        EXPECT_TRUE(refresh.isNull());
+        EXPECT_EQ(host::controlInfo("otherControl").exists, std::string(retain) == "true");
+        const tracker::ClientStatus status = tracker::clientStatus();
+        EXPECT_FALSE(status.exists);
+        EXPECT_FALSE(status.dataHandlerV1 || status.msgCallbackV1 || status.dataHandlerV2 || status.msgCallbackV2);
+        if (host::controlInfo("otherControl").exists)
+            ASSERT_TRUE(host::execute("workspaceControl -e -retain false -close otherControl"));
+        spinUntil([] { return !host::controlInfo("otherControl").exists; });
+    }
+}
+
 MQuaternion worldRotation(const std::string& name) {
     MObject node = host::findNode(name);
     MDagPath path;
