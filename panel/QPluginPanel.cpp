@@ -36,7 +36,8 @@ QPluginPanel::QPluginPanel(QWidget* parent)
       sceneMutex(QMutex::Recursive),
       refreshThread(nullptr),
       attached(false),
-      changingConnection(false) {
+      changingConnection(false),
+      clientHeld(false) {
     ui.setupUi(this);
 
     ui.checkboxConnect->setChecked(false);
@@ -143,6 +144,7 @@ void QPluginPanel::connectClient() {
         showConnectError("Create Client");
         return;
     }
+    clientHeld = true;
     if (sdk()->initClient() != 0) {
         showConnectError("Init Client");
         return;
@@ -181,6 +183,7 @@ void QPluginPanel::releaseStoppedClient() {
     sdk()->releaseClient();
     OrvaneSystem::instance()->detach(this);
     attached = false;
+    clientHeld = false;
 }
 
 void QPluginPanel::onCheckBoxConnectChanged(bool checked) {
@@ -188,7 +191,8 @@ void QPluginPanel::onCheckBoxConnectChanged(bool checked) {
     changingConnection = true;
     if (checked && !sdk()->isConnected()) {
         connectClient();
-    } else if (!checked && sdk()->isConnected()) {
+    } else if (!checked && (sdk()->isConnected() || clientHeld)) {
+        // Also when the SDK lost the connection on its own: its client is still to be stopped and released.
         if (!disconnectClient()) return;
     }
     setConnectedState(sdk()->isConnected());

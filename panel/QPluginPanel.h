@@ -84,4 +84,7 @@ private:
     bool attached;              // one registration with OrvaneSystem at most
     bool changingConnection;    // a click handled during a disconnection's wait does nothing
     std::future<int> stopping;  // the disconnection's stopClient on its worker; valid until it is released
+    // This panel created the SDK's client and has not released it, connected or not: a connection the SDK
+    // lost on its own still has to be stopped and released, once.
+    bool clientHeld;
 };

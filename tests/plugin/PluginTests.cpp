@@ -458,6 +458,41 @@ TEST_F(Plugin, ControlClosedDuringTheDisconnectionWait) {
     EXPECT_FALSE(COrvaneSDKClientManager::instance()->isConnected());
 }
 
+// A connection the SDK lost on its own shows only at the next click. Unticking then stops and releases
+// the client, once, so the next connection starts from a fresh one; a lost connection is ended the same
+// way when the module unloads (its control closes and the panel goes), and no handler stays behind.
+TEST_F(Plugin, ConnectionLostByTheSdkIsEndedByUntickingAndByUnloading) {
+    load();
+    QWidget* panel = openPanel();
+    ASSERT_NE(panel, nullptr);
+    QCheckBox* box = connectBox(panel);
+    clickIndicator(box);
+    ASSERT_EQ(box->text(), "Online");
+    tracker::loseConnection();
+    ASSERT_TRUE(spinUntil([] { return !COrvaneSDKClientManager::instance()->isConnected(); }));
+    EXPECT_EQ(box->text(), "Online");
+
+    clickIndicator(box);
+    EXPECT_EQ(box->text(), "Offline");
+    tracker::ClientStatus status = tracker::clientStatus();
+    EXPECT_FALSE(status.exists) << "the lost client was left to the SDK";
+    EXPECT_EQ(status.stopCalls, 1);
+    EXPECT_EQ(status.releaseCalls, 1);
+
+    clickIndicator(box);
+    ASSERT_EQ(box->text(), "Online");
+    ASSERT_TRUE(spinUntil([] { return tracker::deliveredFrames() > 5; })) << "the fresh client streams";
+    tracker::loseConnection();
+    ASSERT_TRUE(spinUntil([] { return !COrvaneSDKClientManager::instance()->isConnected(); }));
+    ASSERT_TRUE(host::unloadPlugin("workspaceControlCmd"));
+    status = tracker::clientStatus();
+    EXPECT_FALSE(status.exists);
+    EXPECT_EQ(status.createCalls, 2);
+    EXPECT_EQ(status.stopCalls, 2);
+    EXPECT_EQ(status.releaseCalls, 2);
+    EXPECT_FALSE(status.dataHandlerV1 || status.msgCallbackV1 || status.dataHandlerV2 || status.msgCallbackV2);
+}
+
 // Unloading while connected and streaming: the control closes, the panel disconnects, both
 // registrations go, no frame copy is left behind.
 TEST_F(Plugin, UnloadWhileStreamingClosesEverything) {
