@@ -139,15 +139,15 @@ void QPluginPanel::showConnectError(const char* title) {
                           QMessageBox::NoButton);
 }
 
-void QPluginPanel::connectClient() {
+bool QPluginPanel::connectClient() {
     if (sdk()->createClient() != 0) {
         showConnectError("Create Client");
-        return;
+        return false;
     }
     clientHeld = true;
     if (sdk()->initClient() != 0) {
         showConnectError("Init Client");
-        return;
+        return false;
     }
     buildSceneFromDescriptions();
     if (!attached) {
@@ -155,6 +155,7 @@ void QPluginPanel::connectClient() {
         attached = true;
     }
     sdk()->startClient();
+    return true;
 }
 
 bool QPluginPanel::disconnectClient() {
@@ -190,7 +191,11 @@ void QPluginPanel::onCheckBoxConnectChanged(bool checked) {
     if (changingConnection) return;
     changingConnection = true;
     if (checked && !sdk()->isConnected()) {
-        connectClient();
+        if (!connectClient()) {
+            setConnectedState(false);  // whatever the SDK reports
+            changingConnection = false;
+            return;
+        }
     } else if (!checked && (sdk()->isConnected() || clientHeld)) {
         // Also when the SDK lost the connection on its own: its client is still to be stopped and released.
         if (!disconnectClient()) return;

@@ -49,23 +49,25 @@ public:
     const std::vector<std::vector<MObject>>& jointNodes() const { return jointNodeLists; }
     const std::vector<std::vector<MObject>>& markerNodes() const { return markerNodeLists; }
 
+    // Signals and slots are declared without parameter names: the meta-object records none.
 signals:
-    void requestUpdateUI_V1(sFrameOfData* frame);
-    void requestUpdateUI_V2(sFrameOfMocapData* frame);
+    void requestUpdateUI_V1(sFrameOfData*);
+    void requestUpdateUI_V2(sFrameOfMocapData*);
 
 private slots:
-    void onRadioUnicastEnabled(bool checked);
-    void onRadioMulticastEnabled(bool checked);
-    void onCheckBoxConnectChanged(bool checked);
-    void onComBoxSDKVersionChanged(int index);
-    void onCheckBoxSmoothEnabled(bool checked);
-    void onUpdateUI_V1(sFrameOfData* frame);
-    void onUpdateUI_V2(sFrameOfMocapData* frame);
+    void onRadioUnicastEnabled(bool);
+    void onRadioMulticastEnabled(bool);
+    void onCheckBoxConnectChanged(bool);  // the new checked state
+    void onComBoxSDKVersionChanged(int);  // the chosen index: 0 "V1.6", 1 "V2.0"
+    void onCheckBoxSmoothEnabled(bool);
+    void onUpdateUI_V1(sFrameOfData*);
+    void onUpdateUI_V2(sFrameOfMocapData*);  // takes ownership of the copy
 
 private:
     void setConnectedState(bool connected);
     void registerSdkHandlers();
-    void connectClient();
+    // False when createClient or initClient failed (after the error box).
+    bool connectClient();
     // False when the panel was destroyed by an event processed during the wait; its destructor then
     // finished the disconnection and nothing of the panel may be touched any more.
     bool disconnectClient();
