@@ -2,6 +2,8 @@
 // system's header, after which Qt's headers no longer compile.
 #include <QtWidgets/QWidget>
 
+#include <string>
+
 #include "ModuleObjects.h"
 #include "QPluginPanel.h"
 #include "WorkspaceControlCmd.h"
@@ -10,8 +12,6 @@
 #include <maya/MGlobal.h>
 #include <maya/MQtUtil.h>
 #include <maya/MString.h>
-
-#include <string>
 
 using orvane::plugin::panelWidget;
 using orvane::plugin::workspaceWidget;
