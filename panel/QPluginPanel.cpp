@@ -4,6 +4,7 @@
 #include <future>
 
 #include <QtCore/QCoreApplication>
+#include <QtCore/QPointer>
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QComboBox>
 #include <QtWidgets/QMessageBox>
@@ -35,7 +36,8 @@ QPluginPanel::QPluginPanel(QWidget* parent)
       sceneMutex(QMutex::Recursive),
       refreshThread(nullptr),
       attached(false),
-      changingConnection(false) {
+      changingConnection(false),
+      clientHeld(false) {
     ui.setupUi(this);
 
     ui.checkboxConnect->setChecked(false);
@@ -69,13 +71,26 @@ QPluginPanel::QPluginPanel(QWidget* parent)
 }
 
 QPluginPanel::~QPluginPanel() {
-    onCheckBoxConnectChanged(false);
+    if (stopping.valid()) {
+        // The host deleted the panel from an event processed during a disconnection's wait, further up
+        // this thread's stack. The SDK's thread may still be handing this panel a frame until stopClient
+        // returns, so that disconnection ends here; the waiting call returns without touching the panel.
+        finishStopping();
+        releaseStoppedClient();
+    } else if (!changingConnection) {
+        onCheckBoxConnectChanged(false);
+    }
     // An attempt that ended not connected, or a connection the SDK lost on its own, leaves the panel
     // attached without a disconnection to detach it; a destroyed panel must never be notified.
     if (attached) {
         OrvaneSystem::instance()->detach(this);
         attached = false;
     }
+    // The handlers are this module's code, which may be unloaded after the panel: the SDK keeps none.
+    sdk()->setDataHandlerV1(nullptr);
+    sdk()->setMsgCallbackV1(nullptr);
+    sdk()->setDataHandlerV2(nullptr);
+    sdk()->setMsgCallbackV2(nullptr);
     refreshThread.stopRefresh();
     // Copies emitted to this panel whose events were never delivered, and copies still queued.
     refreshThread.releaseUnapplied();
@@ -124,14 +139,15 @@ void QPluginPanel::showConnectError(const char* title) {
                           QMessageBox::NoButton);
 }
 
-void QPluginPanel::connectClient() {
+bool QPluginPanel::connectClient() {
     if (sdk()->createClient() != 0) {
         showConnectError("Create Client");
-        return;
+        return false;
     }
+    clientHeld = true;
     if (sdk()->initClient() != 0) {
         showConnectError("Init Client");
-        return;
+        return false;
     }
     buildSceneFromDescriptions();
     if (!attached) {
@@ -139,27 +155,50 @@ void QPluginPanel::connectClient() {
         attached = true;
     }
     sdk()->startClient();
+    return true;
 }
 
-void QPluginPanel::disconnectClient() {
+bool QPluginPanel::disconnectClient() {
     // The SDK's thread may be waiting in onFrameV1 for this thread: keep processing events while
     // stopClient runs elsewhere.
-    std::future<int> stopping = std::async(std::launch::async, [] { return sdk()->stopClient(); });
+    stopping = std::async(std::launch::async, [] { return sdk()->stopClient(); });
     OrvaneSystem::instance()->detach(this);
-    while (stopping.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready)
+    const QPointer<QPluginPanel> alive(this);
+    while (stopping.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) {
         QCoreApplication::processEvents();
+        if (alive.isNull()) return false;
+    }
+    releaseStoppedClient();
+    return true;
+}
+
+void QPluginPanel::finishStopping() {
+    // Only a version 1 delivery waits for this thread: its blocking call event is dropped (which lets the
+    // SDK's thread go on) instead of applied, since the panel is going.
+    while (stopping.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready)
+        QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
+}
+
+void QPluginPanel::releaseStoppedClient() {
+    stopping = std::future<int>();
     sdk()->releaseClient();
     OrvaneSystem::instance()->detach(this);
     attached = false;
+    clientHeld = false;
 }
 
 void QPluginPanel::onCheckBoxConnectChanged(bool checked) {
     if (changingConnection) return;
     changingConnection = true;
     if (checked && !sdk()->isConnected()) {
-        connectClient();
-    } else if (!checked && sdk()->isConnected()) {
-        disconnectClient();
+        if (!connectClient()) {
+            setConnectedState(false);  // whatever the SDK reports
+            changingConnection = false;
+            return;
+        }
+    } else if (!checked && (sdk()->isConnected() || clientHeld)) {
+        // Also when the SDK lost the connection on its own: its client is still to be stopped and released.
+        if (!disconnectClient()) return;
     }
     setConnectedState(sdk()->isConnected());
     changingConnection = false;

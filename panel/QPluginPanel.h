@@ -13,6 +13,7 @@
 #include <QtCore/QMutex>
 #include <QtWidgets/QWidget>
 
+#include <future>
 #include <string>
 #include <vector>
 
@@ -48,24 +49,31 @@ public:
     const std::vector<std::vector<MObject>>& jointNodes() const { return jointNodeLists; }
     const std::vector<std::vector<MObject>>& markerNodes() const { return markerNodeLists; }
 
+    // Signals and slots are declared without parameter names: the meta-object records none.
 signals:
-    void requestUpdateUI_V1(sFrameOfData* frame);
-    void requestUpdateUI_V2(sFrameOfMocapData* frame);
+    void requestUpdateUI_V1(sFrameOfData*);
+    void requestUpdateUI_V2(sFrameOfMocapData*);
 
 private slots:
-    void onRadioUnicastEnabled(bool checked);
-    void onRadioMulticastEnabled(bool checked);
-    void onCheckBoxConnectChanged(bool checked);
-    void onComBoxSDKVersionChanged(int index);
-    void onCheckBoxSmoothEnabled(bool checked);
-    void onUpdateUI_V1(sFrameOfData* frame);
-    void onUpdateUI_V2(sFrameOfMocapData* frame);
+    void onRadioUnicastEnabled(bool);
+    void onRadioMulticastEnabled(bool);
+    void onCheckBoxConnectChanged(bool);  // the new checked state
+    void onComBoxSDKVersionChanged(int);  // the chosen index: 0 "V1.6", 1 "V2.0"
+    void onCheckBoxSmoothEnabled(bool);
+    void onUpdateUI_V1(sFrameOfData*);
+    void onUpdateUI_V2(sFrameOfMocapData*);  // takes ownership of the copy
 
 private:
     void setConnectedState(bool connected);
     void registerSdkHandlers();
-    void connectClient();
-    void disconnectClient();
+    // False when createClient or initClient failed (after the error box).
+    bool connectClient();
+    // False when the panel was destroyed by an event processed during the wait; its destructor then
+    // finished the disconnection and nothing of the panel may be touched any more.
+    bool disconnectClient();
+    // Waits for the pending stopClient without processing events (the panel is being destroyed).
+    void finishStopping();
+    void releaseStoppedClient();
     void showConnectError(const char* title);
 
     QPluginPanelUi ui;
@@ -75,6 +83,10 @@ private:
     std::vector<std::vector<MObject>> markerNodeLists;
     UIThread refreshThread;
 
-    bool attached;            // one registration with OrvaneSystem at most
-    bool changingConnection;  // a click handled during a disconnection's wait does nothing
+    bool attached;              // one registration with OrvaneSystem at most
+    bool changingConnection;    // a click handled during a disconnection's wait does nothing
+    std::future<int> stopping;  // the disconnection's stopClient on its worker; valid until it is released
+    // This panel created the SDK's client and has not released it, connected or not: a connection the SDK
+    // lost on its own still has to be stopped and released, once.
+    bool clientHeld;
 };

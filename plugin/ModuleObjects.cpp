@@ -6,6 +6,7 @@ namespace plugin {
 const MTypeId markerTransformTypeId(0x81109);
 const MTypeId markerTransformMatrixTypeId(0x8110A);
 QPointer<QWidget> workspaceWidget;
+QPointer<QWidget> panelWidget;
 const MString commandName("OrvanePluginWindow");
 
 }  // namespace plugin

@@ -14,6 +14,9 @@ extern const MTypeId markerTransformTypeId;        // 0x81109
 extern const MTypeId markerTransformMatrixTypeId;  // 0x8110A
 // The host layout widget holding the panel; reads null once the host has destroyed it.
 extern QPointer<QWidget> workspaceWidget;
+// The panel the command made last, owned by the host layout it was added to; reads null once destroyed.
+// Unloading deletes it if closing its control left it alive.
+extern QPointer<QWidget> panelWidget;
 extern const MString commandName;  // "OrvanePluginWindow"
 
 }  // namespace plugin

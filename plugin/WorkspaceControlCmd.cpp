@@ -2,6 +2,8 @@
 // system's header, after which Qt's headers no longer compile.
 #include <QtWidgets/QWidget>
 
+#include <string>
+
 #include "ModuleObjects.h"
 #include "QPluginPanel.h"
 #include "WorkspaceControlCmd.h"
@@ -11,11 +13,29 @@
 #include <maya/MQtUtil.h>
 #include <maya/MString.h>
 
+using orvane::plugin::panelWidget;
 using orvane::plugin::workspaceWidget;
 
 namespace {
 const char* const kReloadShort = "-rl";
 const char* const kReloadLong = "-reload";
+
+// The workspace control that holds `widget`: the innermost name on the widget's full path that the host
+// knows as a workspace control. Usually customWorkspaceControl, but the host may have run the command's
+// rebuild script (-reload) for another control. Empty when no control holds it.
+MString holdingControl(const QWidget* widget) {
+    std::string path = MQtUtil::fullName(widget).asChar();
+    while (!path.empty()) {
+        const std::string::size_type bar = path.rfind('|');
+        const std::string name = bar == std::string::npos ? path : path.substr(bar + 1);
+        path.erase(bar == std::string::npos ? 0 : bar);
+        if (name.empty()) continue;
+        int exists = 0;
+        const MString query = MString("workspaceControl -exists ") + name.c_str();
+        if (MGlobal::executeCommand(query, exists, false, false) && exists != 0) return MString(name.c_str());
+    }
+    return MString();
+}
 }  // namespace
 
 WorkspaceControlCmd::WorkspaceControlCmd() {}
@@ -62,7 +82,10 @@ MStatus WorkspaceControlCmd::doIt(const MArgList& args) {
     if (!workspaceWidget.isNull()) {
         QPluginPanel* panel = new QPluginPanel(nullptr);
         MQtUtil::addWidgetToMayaLayout(panel, workspaceWidget, MString());
-        if (panel->parentWidget() == nullptr) delete panel;
+        if (panel->parentWidget() == nullptr)
+            delete panel;
+        else
+            panelWidget = panel;
     }
 
     if (!reload) {
@@ -78,6 +101,14 @@ MStatus WorkspaceControlCmd::doIt(const MArgList& args) {
 }
 
 void closeWorkspaceControl() {
-    if (workspaceWidget.isNull()) return;
-    MGlobal::executeCommand("workspaceControl -e -deleteLater false -close customWorkspaceControl", false, false);
+    if (!workspaceWidget.isNull()) {
+        const MString control = holdingControl(workspaceWidget);
+        if (control.length() > 0) {
+            // "workspaceControl -e -deleteLater false -close customWorkspaceControl" in the usual case.
+            MGlobal::executeCommand(MString("workspaceControl -e -deleteLater false -close ") + control, false, false);
+        }
+    }
+    // A retained control only hides, and a panel in no control is closed by nobody: the module made the
+    // panel, so it deletes it rather than leave it (and its refresh thread) running code that is unloaded.
+    if (!panelWidget.isNull()) delete panelWidget.data();
 }

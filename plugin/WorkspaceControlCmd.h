@@ -19,5 +19,6 @@ public:
     static MSyntax newSyntax();
 };
 
-// Closes the workspace control at once if it is open; does nothing otherwise.
+// Closes at once the workspace control that holds the panel, if one is open, and deletes the panel if it
+// survived that; does nothing when neither exists.
 void closeWorkspaceControl();

@@ -1,5 +1,7 @@
 #include "NodeNames.h"
 
+#include <unordered_set>
+
 namespace orvane {
 namespace scene {
 
@@ -13,6 +15,28 @@ std::string hostNodeName(const RecordName& rawName) {
     }
     if (!name.empty() && name[0] >= '0' && name[0] <= '9') name.insert(name.begin(), '_');
     return name;
+}
+
+BuildNodeNames::BuildNodeNames(const std::vector<RecordName>& rawNames) {
+    std::unordered_set<std::string> plainNames;
+    for (const RecordName& raw : rawNames) plainNames.insert(hostNodeName(raw));
+    std::unordered_set<std::string> given;
+    for (const RecordName& raw : rawNames) {
+        const std::string key = raw.str();
+        if (key.empty() || names_.count(key) != 0) continue;
+        const std::string plain = hostNodeName(raw);
+        // A suffixed name must not be another name's plain form, even one that comes later.
+        std::string name = plain;
+        for (unsigned long n = 2; given.count(name) != 0 || (name != plain && plainNames.count(name) != 0); ++n)
+            name = plain + "_" + std::to_string(n);
+        given.insert(name);
+        names_.emplace(key, name);
+    }
+}
+
+std::string BuildNodeNames::nameFor(const RecordName& rawName) const {
+    const auto it = names_.find(rawName.str());
+    return it == names_.end() ? hostNodeName(rawName) : it->second;
 }
 
 }  // namespace scene

@@ -5,6 +5,8 @@
 // a duplicate set of nodes. So descriptions are searched, created and renamed under this name.
 
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "RecordAccess.h"
 
@@ -12,6 +14,23 @@ namespace orvane {
 namespace scene {
 
 std::string hostNodeName(const RecordName& rawName);
+
+// The node names of one build. Distinct raw names can have one legal form ("A:B" and "A_B", "1x" and
+// "_1x"); searched under that form, both would find the same node on every reconnection. So each distinct
+// raw name gets a name of its own: the first in description order keeps the plain legal form, a later one
+// gets it followed by "_2", "_3", ..., the first that is not the plain legal form of any name of the build
+// and not given yet. The same descriptions get the same names on every build.
+class BuildNodeNames {
+public:
+    BuildNodeNames() {}
+    // Every name of the build, in description order; repeats are one name.
+    explicit BuildNodeNames(const std::vector<RecordName>& rawNames);
+    // The name given to rawName; its plain legal form for a name not passed in; empty for an empty name.
+    std::string nameFor(const RecordName& rawName) const;
+
+private:
+    std::unordered_map<std::string, std::string> names_;  // raw name -> node name
+};
 
 }  // namespace scene
 }  // namespace orvane

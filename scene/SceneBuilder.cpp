@@ -6,8 +6,6 @@
 #include <maya/MItDag.h>
 #include <maya/MString.h>
 
-#include "NodeNames.h"
-
 namespace orvane {
 namespace scene {
 
@@ -59,13 +57,67 @@ SceneBuilder::SceneBuilder(MDagModifier& modifier, NodeLists& jointNodeLists, No
       table_(table),
       warnedParent_(false) {}
 
+namespace {
+
+// Every name a build uses, in the order the build meets them.
+std::vector<RecordName> namesOfV1(const sBodyDefs& bodyDefs) {
+    std::vector<RecordName> names;
+    const int bodyCount = clampCount(bodyDefs.bodyDefCount, kMaxBodyDefs);
+    for (int i = 0; i < bodyCount; ++i) {
+        const sBodyDefEntry& body = bodyDefs.bodyDefs[i];
+        names.push_back(pointerName(body.name));
+        const int markerCount = clampCount(body.markerCount, body.markerNames);
+        for (int j = 0; j < markerCount; ++j) names.push_back(pointerNameAt(body.markerNames, j));
+        const int segmentCount = clampCount(body.segmentCount, body.segmentNames);
+        for (int k = 0; k < segmentCount; ++k) names.push_back(pointerName(body.segmentNames[k]));
+    }
+    return names;
+}
+
+std::vector<RecordName> namesOfV2(const sDataDescriptions& descriptions) {
+    std::vector<RecordName> names;
+    const int count = clampCount(descriptions.descriptionCount, kMaxDescriptions);
+    for (int d = 0; d < count; ++d) {
+        const sDescriptionEntry& entry = descriptions.descriptions[d];
+        if (entry.type == Descriptor_MarkerSet && entry.markerSetDescription != nullptr) {
+            const sMarkerSetDesc& set = *entry.markerSetDescription;
+            names.push_back(boundedName(set.name));
+            const int markerCount = clampCount(set.markerCount, set.markerNames);
+            for (int j = 0; j < markerCount; ++j) names.push_back(pointerNameAt(set.markerNames, j));
+        } else if (entry.type == Descriptor_Skeleton && entry.skeletonDescription != nullptr) {
+            const sSkeletonDesc& skeleton = *entry.skeletonDescription;
+            const int boneCount = clampCount(skeleton.boneCount, kMaxBonesPerSkeleton);
+            for (int k = 0; k < boneCount; ++k) names.push_back(boundedName(skeleton.bones[k].name));
+        }
+    }
+    return names;
+}
+
+}  // namespace
+
+void SceneBuilder::startBuild(const std::vector<RecordName>& rawNames) {
+    index_.rebuild();
+    names_ = BuildNodeNames(rawNames);
+    nodesByRawName_.clear();
+    warnedParent_ = false;
+}
+
 MObject SceneBuilder::findOrCreateNode(const RecordName& rawName, const char* typeName) {
-    const std::string name = hostNodeName(rawName);
+    // A nameless node cannot be found again, so each empty name makes one of its own.
+    const std::string key = rawName.str();
+    if (!key.empty()) {
+        const auto known = nodesByRawName_.find(key);
+        if (known != nodesByRawName_.end()) return known->second;
+    }
+    const std::string name = names_.nameFor(rawName);
+    MObject node;
     if (!name.empty()) {
         const MDagPath path = index_.find(name);
-        if (path.isValid()) return path.node();
+        if (path.isValid()) node = path.node();
     }
-    return createNamedNode(modifier_, name, typeName);
+    if (node.isNull()) node = createNamedNode(modifier_, name, typeName);
+    if (!key.empty()) nodesByRawName_.emplace(key, node);
+    return node;
 }
 
 int SceneBuilder::checkedParent(int parent, int index, const RecordName& jointName) {
@@ -98,8 +150,7 @@ void SceneBuilder::buildMarkerGroup(const RecordName& groupName, int markerCount
 
 void SceneBuilder::buildV1(const sBodyDefs* bodyDefs) {
     if (bodyDefs == nullptr) return;
-    index_.rebuild();
-    warnedParent_ = false;
+    startBuild(namesOfV1(*bodyDefs));
     const int bodyCount = clampCount(bodyDefs->bodyDefCount, kMaxBodyDefs);
     for (int i = 0; i < bodyCount; ++i) {
         const sBodyDefEntry& body = bodyDefs->bodyDefs[i];
@@ -124,8 +175,7 @@ void SceneBuilder::buildV1(const sBodyDefs* bodyDefs) {
 
 void SceneBuilder::buildV2(const sDataDescriptions* descriptions) {
     if (descriptions == nullptr) return;
-    index_.rebuild();
-    warnedParent_ = false;
+    startBuild(namesOfV2(*descriptions));
     const int count = clampCount(descriptions->descriptionCount, kMaxDescriptions);
     for (int d = 0; d < count; ++d) {
         const sDescriptionEntry& entry = descriptions->descriptions[d];

@@ -16,6 +16,7 @@
 #include <maya/MObject.h>
 
 #include "MarkerGroupTable.h"
+#include "NodeNames.h"
 #include "OrvaneRecords.h"
 
 namespace orvane {
@@ -50,11 +51,14 @@ public:
     void buildV1(const sBodyDefs* bodyDefs);
     void buildV2(const sDataDescriptions* descriptions);  // null: nothing, not even doIt
 
-    // The node named like `rawName` (after the host's renaming rule), or a new node of `typeName`
-    // renamed to it. Found nodes are returned whatever their type.
+    // The node named for `rawName` in this build (see BuildNodeNames), or a new node of `typeName` renamed
+    // to that name. Found nodes are returned whatever their type; a raw name met again in the same build
+    // gives the same node.
     MObject findOrCreateNode(const RecordName& rawName, const char* typeName);
 
 private:
+    // Scene index, names and node memo for a build of these raw names (description order).
+    void startBuild(const std::vector<RecordName>& rawNames);
     void buildMarkerGroup(const RecordName& groupName, int markerCount, char* const* markerNames);
     // Parent position for the joint at `index`, or -1 for a root. A parent that is not an earlier joint
     // of the same chain makes the joint a root, with one warning per build.
@@ -65,6 +69,8 @@ private:
     NodeLists& markerNodeLists_;
     MarkerGroupTable& table_;
     DagNameIndex index_;
+    BuildNodeNames names_;
+    std::unordered_map<std::string, MObject> nodesByRawName_;  // this build's nodes, by raw name
     bool warnedParent_;
 };
 

@@ -79,13 +79,14 @@ private:
 
 // Point smoothing over a window: Cache adds a point to the window of the last N points (N from the
 // constructor, at least 1); Smooth replaces the given point with the mean of the points in the window.
-// One smoother follows one marker; it is not thread-safe.
+// One smoother follows one marker; it is not thread-safe. It is neither copied nor moved: the SDK promises
+// only construction, Cache and Smooth, so each smoother stays where it was constructed.
 class ORVANE_SDK_API SmoothFramePointArray {
 public:
     explicit SmoothFramePointArray(int windowSize);
     ~SmoothFramePointArray();
-    SmoothFramePointArray(const SmoothFramePointArray& other);
-    SmoothFramePointArray& operator=(const SmoothFramePointArray& other);
+    SmoothFramePointArray(const SmoothFramePointArray&) = delete;
+    SmoothFramePointArray& operator=(const SmoothFramePointArray&) = delete;
 
     void Cache(double x, double y, double z);
     void Smooth(float& x, float& y, float& z);

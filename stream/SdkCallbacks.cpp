@@ -1,6 +1,7 @@
 #include "SdkCallbacks.h"
 
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 #include "OrvanePluginSDK.h"
@@ -11,18 +12,21 @@ namespace {
 
 const int kSmoothingWindow = 7;
 
-// One smoother per (body index, marker index), grown as markers appear. Used on the SDK's thread only.
+// One smoother per (body index, marker index), grown as markers appear. Each smoother is allocated once and
+// stays where it was made while the vectors around it grow: the SDK's class is never copied or moved.
+// Used on the SDK's thread only.
 class SmootherBank {
 public:
     SmoothFramePointArray& at(int body, int marker) {
         if (static_cast<int>(bodies_.size()) <= body) bodies_.resize(body + 1);
-        std::vector<SmoothFramePointArray>& markers = bodies_[body];
-        while (static_cast<int>(markers.size()) <= marker) markers.push_back(SmoothFramePointArray(kSmoothingWindow));
-        return markers[marker];
+        std::vector<std::unique_ptr<SmoothFramePointArray>>& markers = bodies_[body];
+        while (static_cast<int>(markers.size()) <= marker)
+            markers.push_back(std::unique_ptr<SmoothFramePointArray>(new SmoothFramePointArray(kSmoothingWindow)));
+        return *markers[marker];
     }
 
 private:
-    std::vector<std::vector<SmoothFramePointArray>> bodies_;
+    std::vector<std::vector<std::unique_ptr<SmoothFramePointArray>>> bodies_;
 };
 
 const char* textOrEmpty(const char* text) { return text ? text : ""; }

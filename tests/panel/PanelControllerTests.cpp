@@ -2,6 +2,7 @@
 // scene: initial state, settings, connect by a real click, frames applied against the source's ground
 // truth, disconnect, reconnect, failure paths and teardown. Waits are bounded polls; nothing is timed.
 
+#include <QtCore/QMetaMethod>
 #include <QtCore/QTimer>
 #include <QtTest/QTest>
 #include <QtWidgets/QCheckBox>
@@ -9,6 +10,7 @@
 #include <QtWidgets/QRadioButton>
 
 #include <atomic>
+#include <functional>
 #include <cmath>
 #include <cstring>
 #include <thread>
@@ -301,7 +303,47 @@ TEST_F(PanelController, FailedCreateOrInitShowsTheErrorAndBuildsNothing) {
     }
 }
 
-// A connection the SDK loses on its own shows only at the next click, which then only reads the state.
+// After a failed createClient or initClient the panel shows "Offline", whatever the SDK reports: here the
+// SDK is connected by someone else while the error box is up.
+TEST_F(PanelController, FailedCreateOrInitShowsOfflineEvenWhenTheSdkReportsAConnection) {
+    for (const char* call : {"createClient", "initClient"}) {
+        tracker::failNextCall(call, "refused");
+        int boxes = 0;
+        std::function<void()> poll = [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box == nullptr) return QTimer::singleShot(5, poll);
+            ++boxes;
+            sdk()->createClient();
+            sdk()->initClient();
+            sdk()->startClient();
+            box->done(QMessageBox::Ok);
+        };
+        QTimer::singleShot(0, poll);
+        clickConnect();
+        ASSERT_EQ(boxes, 1) << call;
+        EXPECT_TRUE(sdk()->isConnected()) << call;
+        EXPECT_EQ(ui().checkboxConnect->text(), "Offline") << call;
+        EXPECT_FALSE(ui().checkboxConnect->isChecked()) << call;
+        EXPECT_TRUE(ui().comboBoxSDKVersion->isEnabled()) << call;
+        sdk()->stopClient();
+        sdk()->releaseClient();
+    }
+}
+
+// The panel's slots and signals are declared without parameter names, so the meta-object records none.
+TEST_F(PanelController, SlotsAndSignalsCarryNoParameterNames) {
+    const QMetaObject& meta = QPluginPanel::staticMetaObject;
+    int methods = 0;
+    for (int i = meta.methodOffset(); i < meta.methodCount(); ++i, ++methods) {
+        const QMetaMethod method = meta.method(i);
+        for (const QByteArray& name : method.parameterNames())
+            EXPECT_TRUE(name.isEmpty()) << method.methodSignature().constData() << " names a parameter "
+                                        << name.constData();
+    }
+    EXPECT_EQ(methods, 9) << "two signals and seven slots";
+}
+
+// A connection the SDK loses on its own shows only at the next click, which then ends it.
 TEST_F(PanelController, LostConnectionShowsAtTheNextClick) {
     clickConnect();
     ASSERT_EQ(ui().checkboxConnect->text(), "Online");
@@ -314,8 +356,6 @@ TEST_F(PanelController, LostConnectionShowsAtTheNextClick) {
     EXPECT_TRUE(panel->markerNodes().empty());
     EXPECT_EQ(ui().tableWidget->rowCount(), 0);
     EXPECT_TRUE(panel->findChild<UIThread*>()->isPaused());
-    sdk()->stopClient();
-    sdk()->releaseClient();
 }
 
 // A click handled while the disconnection waits for the SDK (the UI thread keeps processing events)

@@ -204,6 +204,37 @@ TEST_F(Plugin, ReloadWithoutAControlPutsAPanelIntoTheCurrentParent) {
     ASSERT_TRUE(host::execute("workspaceControl -e -deleteLater false -close otherControl"));
 }
 
+// The host rebuilt another control with the panel's command (its -reload), so the panel lives there.
+// Unloading must close the control that holds the panel, or, when that control only hides (retained),
+// delete the panel: nothing of the module may outlive it, no panel, no refresh thread, no SDK handler.
+TEST_F(Plugin, UnloadEndsAPanelReloadedIntoAnotherControl) {
+    for (const char* retain : {"false", "true"}) {
+        SCOPED_TRACE(std::string("-retain ") + retain);
+        load();
+        ASSERT_TRUE(
+            host::execute(std::string("workspaceControl -label \"Other\" -retain ") + retain + " otherControl"));
+        ASSERT_TRUE(host::execute("OrvanePluginWindow -reload"));
+        QWidget* panel = panelIn(host::controlInfo("otherControl").layout);
+        ASSERT_NE(panel, nullptr);
+        clickIndicator(connectBox(panel));
+        ASSERT_EQ(connectBox(panel)->text(), "Online");
+        QPointer<QWidget> watched(panel);
+        QPointer<QThread> refresh(panel->findChild<QThread*>());
+        ASSERT_FALSE(refresh.isNull());
+
+        ASSERT_TRUE(host::unloadPlugin("workspaceControlCmd"));
+        EXPECT_TRUE(watched.isNull());
+        EXPECT_TRUE(refresh.isNull());
+        EXPECT_EQ(host::controlInfo("otherControl").exists, std::string(retain) == "true");
+        const tracker::ClientStatus status = tracker::clientStatus();
+        EXPECT_FALSE(status.exists);
+        EXPECT_FALSE(status.dataHandlerV1 || status.msgCallbackV1 || status.dataHandlerV2 || status.msgCallbackV2);
+        if (host::controlInfo("otherControl").exists)
+            ASSERT_TRUE(host::execute("workspaceControl -e -retain false -close otherControl"));
+        spinUntil([] { return !host::controlInfo("otherControl").exists; });
+    }
+}
+
 MQuaternion worldRotation(const std::string& name) {
     MObject node = host::findNode(name);
     MDagPath path;
@@ -390,6 +421,76 @@ TEST_F(Plugin, FailedConnectionShowsTheErrorBoxAndCreatesNoNode) {
     EXPECT_EQ(title, "Init Client");
     EXPECT_EQ(connectBox(panel)->text(), "Offline");
     EXPECT_EQ(host::dagNodeCount(), 0u);
+}
+
+// The user closes the control while unticking waits for a slow stopClient: the UI thread processes
+// events during that wait, so the host deletes the panel there, under the waiting call. The panel may go
+// only once its connection is stopped and released, once, and nothing may touch it afterwards
+// (AddressSanitizer reports any such access).
+TEST_F(Plugin, ControlClosedDuringTheDisconnectionWait) {
+    load();
+    QWidget* panel = openPanel();
+    ASSERT_NE(panel, nullptr);
+    QCheckBox* box = connectBox(panel);
+    clickIndicator(box);
+    ASSERT_EQ(box->text(), "Online");
+    ASSERT_TRUE(spinUntil([] { return tracker::deliveredFrames() > 5; }));
+
+    bool clickReturned = false, destroyedDuringWait = false;
+    tracker::ClientStatus atDestruction;
+    QObject::connect(panel, &QObject::destroyed, [&] {
+        destroyedDuringWait = !clickReturned;
+        atDestruction = tracker::clientStatus();
+    });
+    tracker::slowNextStop(1000);
+    QTimer::singleShot(0, [] { host::userCloseControl(kControl); });  // runs at the wait's first event pass
+    clickIndicator(box);
+    clickReturned = true;
+
+    ASSERT_TRUE(destroyedDuringWait);
+    EXPECT_EQ(atDestruction.stopCalls, 1);
+    EXPECT_EQ(atDestruction.releaseCalls, 1) << "the panel went before its connection was released";
+    EXPECT_FALSE(atDestruction.exists);
+    const tracker::ClientStatus after = tracker::clientStatus();
+    EXPECT_EQ(after.stopCalls, 1);
+    EXPECT_EQ(after.releaseCalls, 1);
+    EXPECT_FALSE(host::controlInfo(kControl).exists);
+    EXPECT_FALSE(COrvaneSDKClientManager::instance()->isConnected());
+}
+
+// A connection the SDK lost on its own shows only at the next click. Unticking then stops and releases
+// the client, once, so the next connection starts from a fresh one; a lost connection is ended the same
+// way when the module unloads (its control closes and the panel goes), and no handler stays behind.
+TEST_F(Plugin, ConnectionLostByTheSdkIsEndedByUntickingAndByUnloading) {
+    load();
+    QWidget* panel = openPanel();
+    ASSERT_NE(panel, nullptr);
+    QCheckBox* box = connectBox(panel);
+    clickIndicator(box);
+    ASSERT_EQ(box->text(), "Online");
+    tracker::loseConnection();
+    ASSERT_TRUE(spinUntil([] { return !COrvaneSDKClientManager::instance()->isConnected(); }));
+    EXPECT_EQ(box->text(), "Online");
+
+    clickIndicator(box);
+    EXPECT_EQ(box->text(), "Offline");
+    tracker::ClientStatus status = tracker::clientStatus();
+    EXPECT_FALSE(status.exists) << "the lost client was left to the SDK";
+    EXPECT_EQ(status.stopCalls, 1);
+    EXPECT_EQ(status.releaseCalls, 1);
+
+    clickIndicator(box);
+    ASSERT_EQ(box->text(), "Online");
+    ASSERT_TRUE(spinUntil([] { return tracker::deliveredFrames() > 5; })) << "the fresh client streams";
+    tracker::loseConnection();
+    ASSERT_TRUE(spinUntil([] { return !COrvaneSDKClientManager::instance()->isConnected(); }));
+    ASSERT_TRUE(host::unloadPlugin("workspaceControlCmd"));
+    status = tracker::clientStatus();
+    EXPECT_FALSE(status.exists);
+    EXPECT_EQ(status.createCalls, 2);
+    EXPECT_EQ(status.stopCalls, 2);
+    EXPECT_EQ(status.releaseCalls, 2);
+    EXPECT_FALSE(status.dataHandlerV1 || status.msgCallbackV1 || status.dataHandlerV2 || status.msgCallbackV2);
 }
 
 // Unloading while connected and streaming: the control closes, the panel disconnects, both

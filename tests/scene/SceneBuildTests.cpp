@@ -129,6 +129,48 @@ TEST_F(SceneBuild, NamesTheHostWouldChangeAreStillFoundOnReconnect) {
     }
 }
 
+// Distinct names that become alike once made legal ("A:B" and "A_B", "1x" and "_1x") each keep a node of
+// their own, the same one on every build: otherwise a reconnection finds the first node for both, and two
+// markers drive one locator. The first in description order keeps the plain legal name; a name repeated
+// as it stands is one node.
+TEST_F(SceneBuild, NamesAlikeOnceLegalKeepTheirOwnNodesOnEveryBuild) {
+    DescriptionsV2 d;
+    d.addMarkerSet("Set", {"A:B", "A_B", "1x", "_1x", "rep", "rep", "A_B_2"});
+    d.addSkeleton("S", {{"A-B", 0}, {"_1x", 1}});
+    BodyDefsV1 v1;
+    v1.addBody("Set", {"A:B", "A_B", "1x", "_1x", "rep", "rep", "A_B_2"}, {"A-B", "_1x"}, {-1, 0});
+
+    for (int version = 1; version <= 2; ++version) {
+        SCOPED_TRACE(version == 1 ? "version 1" : "version 2");
+        mayastandin::resetScene();
+        Build first;
+        version == 1 ? first.v1(v1.get()) : first.v2(d.get());
+        const std::vector<MObject>& markers = first.markers[0];
+        const std::vector<MObject>& joints = first.joints[0];
+        ASSERT_EQ(markers.size(), 7u);
+        ASSERT_EQ(joints.size(), 2u);
+        EXPECT_EQ(nameOf(markers[0]), "A_B");
+        EXPECT_EQ(nameOf(markers[2]), "_1x");
+        EXPECT_EQ(nameOf(markers[6]), "A_B_2");
+        EXPECT_TRUE(markers[4] == markers[5]);
+        EXPECT_TRUE(joints[1] == markers[3]) << "the same raw name in a skeleton and a marker set";
+        std::vector<MObject> distinct = {markers[0], markers[1], markers[2], markers[3],
+                                         markers[4], markers[6], joints[0]};
+        for (std::size_t i = 0; i < distinct.size(); ++i)
+            for (std::size_t j = i + 1; j < distinct.size(); ++j)
+                EXPECT_FALSE(distinct[i] == distinct[j]) << nameOf(distinct[i]) << " and " << nameOf(distinct[j]);
+
+        const std::size_t nodes = mayastandin::dagNodeCount();
+        Build second;
+        version == 1 ? second.v1(v1.get()) : second.v2(d.get());
+        EXPECT_EQ(mayastandin::dagNodeCount(), nodes);
+        for (std::size_t j = 0; j < markers.size(); ++j)
+            EXPECT_TRUE(second.markers[0][j] == markers[j]) << "marker " << j << ", " << nameOf(markers[j]);
+        for (std::size_t k = 0; k < joints.size(); ++k)
+            EXPECT_TRUE(second.joints[0][k] == joints[k]) << "joint " << k << ", " << nameOf(joints[k]);
+    }
+}
+
 TEST_F(SceneBuild, Version1ChainIsNotUnderTheBodyTransform) {
     BodyDefsV1 d;
     d.addBody("Body", {"m1", "m2"}, {"root", "mid", "tip"}, {-1, 0, 1});
@@ -181,9 +223,9 @@ TEST_F(SceneBuild, ParentsThatAreNotEarlierJointsMakeRootsWithOneWarning) {
 TEST_F(SceneBuild, FindDagPathByNameReturnsTheFirstDepthFirstMatch) {
     DescriptionsV2 d;
     d.addMarkerSet("A", {"x"});
-    d.addMarkerSet("B", {"x"});  // the same name under another parent
     Build b;
     b.v2(d.get());
+    ASSERT_TRUE(mayastandin::execute("createNode transform -n B; createNode transform -n x -p B"));  // "x" again
     EXPECT_EQ(std::string(orvane::scene::findDagPathByName("x").fullPathName().asChar()), "|A|x");
     EXPECT_FALSE(orvane::scene::findDagPathByName("nothing").isValid());
     orvane::scene::DagNameIndex index;

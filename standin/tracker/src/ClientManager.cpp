@@ -68,6 +68,7 @@ bool ClientManager::takeInjectedFailure(const std::string& call) {
 // ---------------------------------------------------------------- lifecycle
 
 int ClientManager::createClient() {
+    ++createCalls_;
     std::lock_guard<std::mutex> lock(lifecycleMutex_);
     if (takeInjectedFailure("createClient")) return 1;
     // A client that exists is reused: a caller retrying after a failed initClient, or after the server
@@ -77,6 +78,7 @@ int ClientManager::createClient() {
 }
 
 int ClientManager::initClient() {
+    ++initCalls_;
     std::lock_guard<std::mutex> lock(lifecycleMutex_);
     if (takeInjectedFailure("initClient")) return 1;
     if (state_ == State::None) return fail("initClient: no client; call createClient first");
@@ -140,6 +142,7 @@ int ClientManager::initClient() {
 }
 
 int ClientManager::startClient() {
+    ++startCalls_;
     std::lock_guard<std::mutex> lock(lifecycleMutex_);
     if (takeInjectedFailure("startClient")) return 1;
     if (state_ == State::None) return fail("startClient: no client; call createClient first");
@@ -166,6 +169,7 @@ int ClientManager::startClient() {
 }
 
 int ClientManager::stopClient() {
+    ++stopCalls_;
     if (deliveryThreadId_.load() == std::this_thread::get_id())
         return fail("stopClient: called from a handler on the SDK's thread; call it from another thread");
     int delayMs = 0;
@@ -196,6 +200,7 @@ int ClientManager::resetClient() {
 }
 
 int ClientManager::releaseClient() {
+    ++releaseCalls_;
     if (deliveryThreadId_.load() == std::this_thread::get_id())
         return fail("releaseClient: called from a handler on the SDK's thread; call it from another thread");
     std::lock_guard<std::mutex> lock(lifecycleMutex_);
@@ -469,6 +474,24 @@ int ClientManager::freeFrameV2(sFrameOfMocapData* frame) {
 
 // ---------------------------------------------------------------- control
 
+ClientStatus ClientManager::clientStatus() {
+    ClientStatus status;
+    // Not under lifecycleMutex_: stopClient holds it while a handler may wait for the caller's thread.
+    const State state = state_;
+    status.exists = state != State::None;
+    status.started = state == State::Started;
+    status.dataHandlerV1 = dataV1_.load() != nullptr;
+    status.msgCallbackV1 = messageV1_.load() != nullptr;
+    status.dataHandlerV2 = dataV2_.load() != nullptr;
+    status.msgCallbackV2 = messageV2_.load() != nullptr;
+    status.createCalls = createCalls_;
+    status.initCalls = initCalls_;
+    status.startCalls = startCalls_;
+    status.stopCalls = stopCalls_;
+    status.releaseCalls = releaseCalls_;
+    return status;
+}
+
 void ClientManager::chooseSource(SourceFactory factory, std::optional<SyntheticOptions> synthetic) {
     std::lock_guard<std::mutex> lock(controlMutex_);
     factory_ = std::move(factory);
@@ -564,6 +587,7 @@ SceneDef ClientManager::currentScene() {
 void ClientManager::resetForTests() {
     std::lock_guard<std::mutex> lock(lifecycleMutex_);
     dropClient();
+    createCalls_ = initCalls_ = startCalls_ = stopCalls_ = releaseCalls_ = 0;
     version_ = SDKVER_V2;
     connectionType_ = ConnectionType_Multicast;
     smooth_ = false;

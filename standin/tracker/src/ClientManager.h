@@ -21,8 +21,8 @@
 #include <vector>
 
 #include "FrameRecords.h"
-#include "orvane/tracker/Control.h"
 #include "OrvanePluginSDK.h"
+#include "orvane/tracker/Control.h"
 #include "orvane/tracker/FrameSource.h"
 #include "orvane/tracker/SyntheticPerformers.h"
 
@@ -75,6 +75,7 @@ public:
     long long liveFrameCopies() const { return liveCopies_; }
     std::vector<DeliveryRecord> recentDeliveries(std::size_t max) const;
     bool deliveryInProgress(DeliveryRecord* record) const;
+    ClientStatus clientStatus();
     FrameSample groundTruth(long long frameNumber);
     SceneDef currentScene();
     void resetForTests();
@@ -123,7 +124,9 @@ private:
 
     // Lifecycle.
     std::mutex lifecycleMutex_;
-    State state_ = State::None;
+    std::atomic<State> state_{State::None};  // written under lifecycleMutex_, read anywhere
+    // Lifecycle calls since the last reset, counted on entry (any thread).
+    std::atomic<int> createCalls_{0}, initCalls_{0}, startCalls_{0}, stopCalls_{0}, releaseCalls_{0};
     std::shared_ptr<FrameSource> source_;  // replaced under lifecycleMutex_ and sceneMutex_ together
     bool deliversVersion2_ = true;         // fixed by initClient
     std::thread deliveryThread_;

@@ -36,6 +36,7 @@ SceneDef currentScene() { return ClientManager::get().currentScene(); }
 long long liveFrameCopies() { return ClientManager::get().liveFrameCopies(); }
 std::vector<DeliveryRecord> recentDeliveries(std::size_t max) { return ClientManager::get().recentDeliveries(max); }
 bool deliveryInProgress(DeliveryRecord* record) { return ClientManager::get().deliveryInProgress(record); }
+ClientStatus clientStatus() { return ClientManager::get().clientStatus(); }
 void resetForTests() { ClientManager::get().resetForTests(); }
 
 namespace {

@@ -13,19 +13,6 @@ SmoothFramePointArray::SmoothFramePointArray(int windowSize)
 
 SmoothFramePointArray::~SmoothFramePointArray() {}
 
-SmoothFramePointArray::SmoothFramePointArray(const SmoothFramePointArray& other)
-    : window_(other.window_), count_(other.count_), next_(other.next_) {
-    std::memcpy(points_, other.points_, sizeof(points_));
-}
-
-SmoothFramePointArray& SmoothFramePointArray::operator=(const SmoothFramePointArray& other) {
-    window_ = other.window_;
-    count_ = other.count_;
-    next_ = other.next_;
-    std::memcpy(points_, other.points_, sizeof(points_));
-    return *this;
-}
-
 void SmoothFramePointArray::Cache(double x, double y, double z) {
     points_[next_][0] = x;
     points_[next_][1] = y;

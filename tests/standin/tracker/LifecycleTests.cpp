@@ -251,3 +251,35 @@ TEST_F(Lifecycle, ConnectedMessageUsesTheVersionsLevels) {
     ASSERT_TRUE(waitUntil([&] { return hasMessage("connected to", &connected); }));
     EXPECT_EQ(connected.level, 3) << "info in version 1 numbering";
 }
+
+// What the plug-in's tests read back: the client's existence (a lost connection keeps it started until
+// stopClient), the handlers set, and every lifecycle call counted, failed ones too.
+TEST_F(Lifecycle, ClientStatusFollowsCallsHandlersAndLoss) {
+    EXPECT_FALSE(trk::clientStatus().exists);
+    sdk()->setDataHandlerV2(countFrameV2);
+    sdk()->setMsgCallbackV1(recordMessage);
+    connect();
+    trk::loseConnection();
+    trk::ClientStatus status = trk::clientStatus();
+    EXPECT_TRUE(status.exists);
+    EXPECT_TRUE(status.started);
+    EXPECT_TRUE(status.dataHandlerV2);
+    EXPECT_TRUE(status.msgCallbackV1);
+    EXPECT_FALSE(status.dataHandlerV1);
+    EXPECT_FALSE(status.msgCallbackV2);
+    ASSERT_EQ(sdk()->stopClient(), 0);
+    EXPECT_FALSE(trk::clientStatus().started);
+    ASSERT_EQ(sdk()->releaseClient(), 0);
+    EXPECT_NE(sdk()->releaseClient(), 0);
+    sdk()->setDataHandlerV2(nullptr);
+    status = trk::clientStatus();
+    EXPECT_FALSE(status.exists);
+    EXPECT_FALSE(status.dataHandlerV2);
+    EXPECT_EQ(status.createCalls, 1);
+    EXPECT_EQ(status.initCalls, 1);
+    EXPECT_EQ(status.startCalls, 1);
+    EXPECT_EQ(status.stopCalls, 1);
+    EXPECT_EQ(status.releaseCalls, 2);
+    trk::resetForTests();
+    EXPECT_EQ(trk::clientStatus().releaseCalls, 0);
+}

@@ -234,14 +234,6 @@ TEST(SmoothFramePointArray, SmoothsToTheMeanOfTheLastWindow) {
         EXPECT_FLOAT_EQ(sz, static_cast<float>(expected[i][2])) << i;
     }
     EXPECT_EQ(smoother.cachedCount(), 3);
-
-    SmoothFramePointArray copy(smoother);
-    copy.Cache(100, 100, 100);
-    float a = 0, b = 0, c = 0, d = 0, e = 0, f = 0;
-    smoother.Smooth(a, b, c);
-    copy.Smooth(d, e, f);
-    EXPECT_FLOAT_EQ(a, 13.0f / 3) << "the original keeps its own history";
-    EXPECT_FLOAT_EQ(d, (11.0f - 4 + 100) / 3);
 }
 
 TEST(SmoothFramePointArray, WindowIsClampedToOneThroughSixtyFour) {

@@ -64,6 +64,15 @@ ORVANE_TRACKER_API std::vector<DeliveryRecord> recentDeliveries(std::size_t max 
 // The frame whose data handler runs right now, if any. A version 1 handler returns only once the receiver has
 // applied the frame, so while a version 1 frame is being applied this names it.
 ORVANE_TRACKER_API bool deliveryInProgress(DeliveryRecord* record);
+// The client as the SDK holds it now, the handlers set, and the lifecycle calls made since the last reset
+// (every call is counted, failed ones too).
+struct ClientStatus {
+    bool exists = false;   // created and not released since
+    bool started = false;  // started and not stopped since (a lost connection stays started)
+    bool dataHandlerV1 = false, msgCallbackV1 = false, dataHandlerV2 = false, msgCallbackV2 = false;  // non-null
+    int createCalls = 0, initCalls = 0, startCalls = 0, stopCalls = 0, releaseCalls = 0;
+};
+ORVANE_TRACKER_API ClientStatus clientStatus();
 
 // copyFrameV2 calls minus freeFrameV2 calls since the last reset.
 ORVANE_TRACKER_API long long liveFrameCopies();
