@@ -308,7 +308,7 @@ std::map<std::string, Builtin>& builtins() {
                 if (n == kNoNode) return false;
                 nodes.push_back(n);
             }
-            for (std::uint32_t n : nodes) scene.node(n).visible = visible;
+            for (std::uint32_t n : nodes) scene.setVisible(n, visible);
             return true;
         };
     };
