@@ -51,6 +51,8 @@ public:
     IntervalStats takeInterval();
     // Frames applied since construction.
     long long appliedTotal() const { return appliedTotal_; }
+    // The scene node of the probe marker, once a frame has moved it (empty before).
+    const std::string& probeName() const { return probeName_; }
 
     // Latency percentile (0..100) over a set of frames, in milliseconds; 0 for none.
     static double percentileMs(const std::vector<AppliedFrame>& frames, double percent);
