@@ -65,7 +65,8 @@ private:
     MObject probeNode_;
     int probeSubject_ = -1;
     std::string probeName_;
-    long long lastFrame_ = -1;  // newest frame applied so far
+    std::uint64_t checkedStructure_ = ~std::uint64_t(0);  // structure revision at which probeName_ still named it
+    long long lastFrame_ = -1;                            // newest frame applied so far
     bool pending_ = false;
     bool finishPosted_ = false;
     AppliedFrame current_;
