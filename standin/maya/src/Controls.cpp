@@ -108,6 +108,12 @@ void destroyWindow(Control& c, bool later) {
     }
 }
 
+// A docked control takes its initial width beside the main window's other contents.
+void dockAtInitialWidth(QDockWidget* dock, int width) {
+    auto* mainWindow = qobject_cast<QMainWindow*>(dock->parentWidget());
+    if (mainWindow != nullptr && width > 0) mainWindow->resizeDocks({dock}, {width}, Qt::Horizontal);
+}
+
 struct Flag {
     const char* shortName;
     const char* longName;
@@ -226,7 +232,10 @@ MStatus workspaceControl(const std::vector<std::string>& rawArgs, Result& result
         if (has("initialHeight")) control->height = std::atoi(flags["initialHeight"].c_str());
         if (has("floating")) {
             control->floating = boolFlag("floating", control->floating);
-            if (auto* dock = qobject_cast<QDockWidget*>(control->window.data())) dock->setFloating(control->floating);
+            if (auto* dock = qobject_cast<QDockWidget*>(control->window.data())) {
+                dock->setFloating(control->floating);
+                if (!control->floating) dockAtInitialWidth(dock, control->width);
+            }
         }
         if (has("visible")) control->window->setVisible(boolFlag("visible", true));
         if (has("restore")) {
@@ -279,6 +288,7 @@ MStatus workspaceControl(const std::vector<std::string>& rawArgs, Result& result
         dock->setWidget(layout);
         mainWindow->addDockWidget(Qt::RightDockWidgetArea, dock);
         dock->setFloating(c.floating);
+        if (!c.floating) dockAtInitialWidth(dock, c.width);
         window = dock;
     } else {
         window = new QWidget(nullptr, Qt::Window);
