@@ -48,6 +48,7 @@ HostWindow::HostWindow(QWidget* parent) : QMainWindow(parent) {
     resizeDocks({scriptDock}, {170}, Qt::Vertical);
 
     nodesLabel_ = new QLabel(this);
+    nodesLabel_->setMinimumWidth(120);
     liveLabel_ = new QLabel(QStringLiteral("Frames applied: -"), this);
     statusBar()->addWidget(nodesLabel_);
     statusBar()->addWidget(liveLabel_, 1);
