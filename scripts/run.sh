@@ -1,38 +1,56 @@
 #!/usr/bin/env bash
-# The main job: installs what is missing, builds, starts the tracking-server simulator on a free loopback
-# port and runs the stand-in host with the plug-in connected to it. Without a display it runs headless.
-#   ./scripts/run.sh [--seconds N] [--version 1|2] [--smooth] [--performers N] [--replay FILE [--bvh-unit-mm X]]
-# Ctrl-C stops it.
+# The main job: installs what is missing, builds, starts the tracking-server simulator on a free loopback port
+# and the stand-in host, which loads the plug-in, opens its panel and connects. With a display the host's window
+# opens (close it or press Ctrl-C to stop); without one the host runs headless for a while, prints a summary
+# line each second and writes a snapshot of its viewport.
+#   ./scripts/run.sh [--seconds N] [--version 1|2] [--smooth] [--rate HZ] [--performers N]
+#                    [--replay FILE [--bvh-unit-mm X]] [--mel COMMANDS] [--snapshot FILE] [--screenshot FILE]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
 ORVANE_BUILD_DIR="$root/build" "$root/scripts/build.sh"
 bin="$root/build/bin"
+plugin="$root/build/plug-ins/workspaceControlCmd.so"
 
 performers=2
+rate=()
 replay=()
-demo_args=()
+version=2
+smooth=0
+seconds=""
+snapshot="$root/build/run-snapshot.png"
+screenshot=""
+extra_mel=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --performers) performers=$2; shift 2 ;;
+    --rate) rate=(--rate "$2"); shift 2 ;;
     --replay) replay+=(--replay "$2"); shift 2 ;;
     --bvh-unit-mm) replay+=(--bvh-unit-mm "$2"); shift 2 ;;
-    *) demo_args+=("$1"); shift ;;
+    --version) version=$2; shift 2 ;;
+    --smooth) smooth=1; shift ;;
+    --seconds) seconds=$2; shift 2 ;;
+    --snapshot) snapshot=$2; shift 2 ;;
+    --screenshot) screenshot=$2; shift 2 ;;
+    --mel) extra_mel+="; $2"; shift 2 ;;
+    *) echo "run: unknown argument $1" >&2; exit 2 ;;
   esac
 done
-
-[ -n "${DISPLAY:-}" ] || export QT_QPA_PLATFORM=offscreen
-
-sim="$bin/tracker-sim"
-if [ ! -x "$sim" ]; then
-  echo "run: no tracker-sim built; streaming the SDK's in-process performers"
-  exec "$bin/orvane-demo" --performers "$performers" "${demo_args[@]}"
-fi
+case "$version" in
+  1) sdk="V1.6" ;;
+  2) sdk="V2.0" ;;
+  *) echo "run: --version is 1 or 2" >&2; exit 2 ;;
+esac
 
 log=$(mktemp)
-"$sim" --port 0 --performers "$performers" "${replay[@]}" >"$log" 2>&1 &
+"$bin/tracker-sim" --port 0 --performers "$performers" "${rate[@]}" "${replay[@]}" >"$log" 2>&1 &
 sim_pid=$!
-trap 'kill "$sim_pid" 2>/dev/null || true; wait "$sim_pid" 2>/dev/null || true; rm -f "$log"' EXIT
+stop_sim() {
+  kill "$sim_pid" 2>/dev/null || true
+  wait "$sim_pid" 2>/dev/null || true
+  rm -f "$log"
+}
+trap stop_sim EXIT
 for _ in $(seq 1 100); do
   grep -q "listening on" "$log" && break
   kill -0 "$sim_pid" 2>/dev/null || { cat "$log"; exit 1; }
@@ -41,4 +59,27 @@ done
 address=$(sed -n 's/^listening on \([0-9.]*:[0-9]*\).*/\1/p' "$log" | head -n 1)
 [ -n "$address" ] || { echo "run: the simulator did not report its address"; cat "$log"; exit 1; }
 echo "run: tracker-sim on $address"
-ORVANE_TRACKER_SERVER="$address" "$bin/orvane-demo" "${demo_args[@]}"
+
+# What a user does in the host: load the plug-in, open its window (docked here), choose the protocol, connect.
+mel="loadPlugin \"$plugin\"; OrvanePluginWindow; workspaceControl -e -floating false customWorkspaceControl;"
+mel+=" driveWidget -select \"$sdk\" customWorkspaceControl comboBoxSDKVersion;"
+[ "$smooth" = 1 ] && mel+=" driveWidget -check on customWorkspaceControl checkBoxSmooth;"
+mel+=" driveWidget -check on customWorkspaceControl checkBoxRefreshUI;"
+mel+=" driveWidget -check on customWorkspaceControl checkboxConnect"
+mel+="$extra_mel"
+
+host_args=(-c "$mel")
+headless=1
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  case "${QT_QPA_PLATFORM:-}" in offscreen | minimal) ;; *) headless=0 ;; esac
+fi
+if [ "$headless" = 0 ]; then
+  [ -n "$seconds" ] && host_args+=(--seconds "$seconds")
+  [ -n "$screenshot" ] && host_args+=(--frame-all --screenshot "$screenshot")
+else
+  echo "run: no display: running headless"
+  host_args+=(--seconds "${seconds:-10}" --frame-all --snapshot "$snapshot")
+fi
+status=0
+ORVANE_TRACKER_SERVER="$address" "$bin/maya-standin" "${host_args[@]}" || status=$?
+exit "$status"

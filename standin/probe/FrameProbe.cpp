@@ -61,7 +61,15 @@ void FrameProbe::onWrite(const MObject& node) {
     if (pending_) current_.movedUs = now;
     if (probeNode_.isNull() || !(node == probeNode_)) {
         // The probe is resolved lazily: on the first write after a (re)connection, or when its node went away.
-        if (!probeNode_.isNull() && !mayastandin::findNode(probeName_).isNull()) return;
+        // Names only change with the structure, so the lookup runs once per structure change, not per write.
+        if (!probeNode_.isNull()) {
+            const std::uint64_t structure = mayastandin::structureRevision();
+            if (structure == checkedStructure_) return;
+            if (!mayastandin::findNode(probeName_).isNull()) {
+                checkedStructure_ = structure;
+                return;
+            }
+        }
         const std::vector<tracker::DeliveryRecord> newest = tracker::recentDeliveries(1);
         if (newest.empty()) return;
         resolveProbe(newest.back().probeSubject);

@@ -51,6 +51,8 @@ public:
     IntervalStats takeInterval();
     // Frames applied since construction.
     long long appliedTotal() const { return appliedTotal_; }
+    // The scene node of the probe marker, once a frame has moved it (empty before).
+    const std::string& probeName() const { return probeName_; }
 
     // Latency percentile (0..100) over a set of frames, in milliseconds; 0 for none.
     static double percentileMs(const std::vector<AppliedFrame>& frames, double percent);
@@ -63,7 +65,8 @@ private:
     MObject probeNode_;
     int probeSubject_ = -1;
     std::string probeName_;
-    long long lastFrame_ = -1;  // newest frame applied so far
+    std::uint64_t checkedStructure_ = ~std::uint64_t(0);  // structure revision at which probeName_ still named it
+    long long lastFrame_ = -1;                            // newest frame applied so far
     bool pending_ = false;
     bool finishPosted_ = false;
     AppliedFrame current_;

@@ -1,9 +1,13 @@
 // Workspace controls (the workspaceControl command) and MQtUtil. A control is a window (a dock widget of
 // the host main window, or a top-level window) holding a layout widget whose object name is the control's
 // name; plug-ins put their widgets into that layout widget. GUI thread only.
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDockWidget>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QPointer>
 #include <QVBoxLayout>
@@ -11,8 +15,10 @@
 
 #include <maya/MQtUtil.h>
 #include <mayastandin/Host.h>
+#include "Commands.h"
 #include "Internal.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <map>
 
@@ -100,6 +106,12 @@ void destroyWindow(Control& c, bool later) {
         delete c.window.data();  // destroys the layout and every widget added to it
         forget(name);
     }
+}
+
+// A docked control takes its initial width beside the main window's other contents.
+void dockAtInitialWidth(QDockWidget* dock, int width) {
+    auto* mainWindow = qobject_cast<QMainWindow*>(dock->parentWidget());
+    if (mainWindow != nullptr && width > 0) mainWindow->resizeDocks({dock}, {width}, Qt::Horizontal);
 }
 
 struct Flag {
@@ -220,7 +232,10 @@ MStatus workspaceControl(const std::vector<std::string>& rawArgs, Result& result
         if (has("initialHeight")) control->height = std::atoi(flags["initialHeight"].c_str());
         if (has("floating")) {
             control->floating = boolFlag("floating", control->floating);
-            if (auto* dock = qobject_cast<QDockWidget*>(control->window.data())) dock->setFloating(control->floating);
+            if (auto* dock = qobject_cast<QDockWidget*>(control->window.data())) {
+                dock->setFloating(control->floating);
+                if (!control->floating) dockAtInitialWidth(dock, control->width);
+            }
         }
         if (has("visible")) control->window->setVisible(boolFlag("visible", true));
         if (has("restore")) {
@@ -273,6 +288,7 @@ MStatus workspaceControl(const std::vector<std::string>& rawArgs, Result& result
         dock->setWidget(layout);
         mainWindow->addDockWidget(Qt::RightDockWidgetArea, dock);
         dock->setFloating(c.floating);
+        if (!c.floating) dockAtInitialWidth(dock, c.width);
         window = dock;
     } else {
         window = new QWidget(nullptr, Qt::Window);
@@ -306,6 +322,107 @@ void closeAll() {
 }
 
 }  // namespace controls
+
+namespace {
+
+std::string widgetText(QWidget* w) {
+    QString text;
+    if (auto* button = qobject_cast<QAbstractButton*>(w))
+        text = button->text();
+    else if (auto* combo = qobject_cast<QComboBox*>(w))
+        text = combo->currentText();
+    else if (auto* label = qobject_cast<QLabel*>(w))
+        text = label->text();
+    else if (auto* edit = qobject_cast<QLineEdit*>(w))
+        text = edit->text();
+    return text.toStdString();
+}
+
+// driveWidget [-click | -check BOOL | -select TEXT | -index N] CONTROL WIDGET
+// Works the widget named WIDGET inside the workspace control CONTROL as a user would: -click clicks a button or
+// check box, -check clicks a check box only if its state differs, -select and -index choose a combo box entry.
+// Without an action it only answers. The result is the widget's text afterwards (a combo box's current text).
+bool driveWidget(const std::vector<Arg>& args, Result& result, std::string& error) {
+    Parsed p;
+    if (!parseFlags("driveWidget", args,
+                    {{"cl", "click", 'n'}, {"ch", "check", 'b'}, {"sl", "select", 's'}, {"ix", "index", 'i'}}, p,
+                    error))
+        return false;
+    if (p.objects.size() != 2) {
+        error = "driveWidget: Expected a workspace control and a widget name";
+        return false;
+    }
+    if (p.has("click") + p.has("check") + p.has("select") + p.has("index") > 1) {
+        error = "driveWidget: Use only one of -click, -check, -select and -index";
+        return false;
+    }
+    const std::string& controlName = p.objects[0];
+    const std::string& widgetName = p.objects[1];
+    controls::Control* control = controls::find(controlName);
+    if (control == nullptr || control->closing) {
+        error = "driveWidget: Object '" + controlName + "' not found.";
+        return false;
+    }
+    const QList<QWidget*> found = control->window->findChildren<QWidget*>(QString::fromStdString(widgetName));
+    if (found.size() != 1) {
+        error = "driveWidget: " + std::string(found.empty() ? "No widget" : "More than one widget") + " named '" +
+                widgetName + "' in '" + controlName + "'";
+        return false;
+    }
+    QWidget* widget = found.front();
+    const bool acts = p.has("click") || p.has("check") || p.has("select") || p.has("index");
+    if (acts && !widget->isEnabled()) {
+        error = "driveWidget: '" + widgetName + "' is disabled";
+        return false;
+    }
+    auto* button = qobject_cast<QAbstractButton*>(widget);
+    auto* combo = qobject_cast<QComboBox*>(widget);
+    if ((p.has("click") || p.has("check")) && button == nullptr) {
+        error = "driveWidget: '" + widgetName + "' is not a button";
+        return false;
+    }
+    if (p.has("check") && !button->isCheckable()) {
+        error = "driveWidget: '" + widgetName + "' cannot be checked";
+        return false;
+    }
+    if ((p.has("select") || p.has("index")) && combo == nullptr) {
+        error = "driveWidget: '" + widgetName + "' is not a combo box";
+        return false;
+    }
+    int index = -1;
+    if (p.has("select")) {
+        index = combo->findText(QString::fromStdString(p.value("select")));
+        if (index < 0) {
+            error = "driveWidget: '" + widgetName + "' has no entry '" + p.value("select") + "'";
+            return false;
+        }
+    } else if (p.has("index")) {
+        errno = 0;
+        const long wanted = std::strtol(p.value("index").c_str(), nullptr, 10);
+        if (errno != 0 || wanted < 0 || wanted >= combo->count()) {
+            error = "driveWidget: '" + widgetName + "' has no entry at index " + p.value("index");
+            return false;
+        }
+        index = static_cast<int>(wanted);
+    }
+    // The widget may go away while it is worked (a click that closes the control).
+    QPointer<QWidget> guard(widget);
+    if (p.has("click")) {
+        button->click();
+    } else if (p.has("check")) {
+        bool wanted = false;
+        toBool(p.value("check"), wanted);
+        if (button->isChecked() != wanted) button->click();
+    } else if (index >= 0) {
+        combo->setCurrentIndex(index);
+    }
+    result.items.assign(1, guard.isNull() ? std::string() : widgetText(guard.data()));
+    return true;
+}
+
+}  // namespace
+
+void addWidgetCommand(BuiltinTable& table) { table["driveWidget"] = driveWidget; }
 }  // namespace detail
 
 using namespace detail::controls;

@@ -58,6 +58,25 @@ std::uint64_t transformWrites() { return Scene::instance().transformWrites(); }
 void setTransformWriteListener(std::function<void(const MObject& node)> listener) {
     Scene::instance().setTransformWriteListener(std::move(listener));
 }
+int addSceneListener(std::function<void(SceneChange, const MObject&)> listener) {
+    return Scene::instance().addListener(std::move(listener));
+}
+void removeSceneListener(int id) { Scene::instance().removeListener(id); }
+std::uint64_t structureRevision() { return Scene::instance().structureRevision(); }
+std::uint64_t sceneRevision() { return Scene::instance().revision(); }
+std::vector<MObject> selection() {
+    std::vector<MObject> out;
+    for (std::uint32_t i : Scene::instance().selection()) out.push_back(Scene::instance().handle(i));
+    return out;
+}
+void setSelection(const std::vector<MObject>& nodes) {
+    std::vector<std::uint32_t> indices;
+    for (const MObject& o : nodes) {
+        const std::uint32_t i = Scene::instance().indexOf(o);
+        if (i != kNoNode) indices.push_back(i);
+    }
+    Scene::instance().setSelection(indices);
+}
 MObject findNode(const std::string& nameOrPath) {
     std::vector<std::uint32_t> found;
     Scene::instance().resolve(nameOrPath, found);
@@ -67,6 +86,7 @@ void resetScene() { Scene::instance().reset(); }
 std::string legalNodeName(const std::string& raw) { return Scene::legalName(raw); }
 
 void shutdown() {
+    Scene::instance().setSelection({});
     Scene::instance().reset();
     Plugins::instance().unloadAll();
     controls::closeAll();

@@ -15,6 +15,7 @@
 #include <maya/MPxTransform.h>
 #include <maya/MPxCommand.h>
 #include <maya/MPxTransformationMatrix.h>
+#include <mayastandin/Host.h>
 
 #include <cstdint>
 #include <functional>
@@ -110,12 +111,26 @@ public:
     // reported to the host's listener, if any, after the write.
     void countTransformWrite(std::uint32_t index) {
         ++fTransformWrites;
+        ++fRevision;
         if (fWriteListener) fWriteListener(handle(index));
     }
     std::uint64_t transformWrites() const { return fTransformWrites; }
     void setTransformWriteListener(std::function<void(const MObject&)> listener) {
         fWriteListener = std::move(listener);
     }
+
+    // Structure changes and the revisions (see Host.h).
+    int addListener(std::function<void(SceneChange, const MObject&)> listener);
+    void removeListener(int id);
+    std::uint64_t structureRevision() const { return fStructureRevision; }
+    std::uint64_t revision() const { return fRevision; }
+    // Something drawn changed that is neither structure nor a counted transform write (scale, rotation order).
+    void touch() { ++fRevision; }
+    void setVisible(std::uint32_t index, bool visible);
+
+    // Selection, live nodes only, in selection order.
+    std::vector<std::uint32_t> selection();
+    void setSelection(const std::vector<std::uint32_t>& nodes);
 
     // Node types.
     std::shared_ptr<NodeType> findType(const std::string& name) const;
@@ -165,6 +180,17 @@ public:
 private:
     std::uint64_t fTransformWrites = 0;
     std::function<void(const MObject&)> fWriteListener;
+    struct Listener {
+        int id;
+        std::function<void(SceneChange, const MObject&)> call;
+    };
+    std::vector<Listener> fListeners;
+    int fNextListenerId = 1;
+    int fNotifying = 0;  // depth of notify(): removals during it only clear the function
+    std::uint64_t fStructureRevision = 0;
+    std::uint64_t fRevision = 0;
+    std::vector<MObject> fSelection;
+    void notify(SceneChange change, std::uint32_t index);
     Scene();
     std::uint32_t allocate(const std::shared_ptr<NodeType>& type, std::uint32_t parent, const std::string& name);
     void attach(std::uint32_t index, std::uint32_t parent, const std::string& name);

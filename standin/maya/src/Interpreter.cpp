@@ -6,9 +6,12 @@
 #include <maya/MArgList.h>
 #include <maya/MPxCommand.h>
 #include <mayastandin/Host.h>
+#include "Commands.h"
 #include "Internal.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 
@@ -34,11 +37,6 @@ struct Program {
 };
 
 // An argument after substitution.
-struct Arg {
-    std::string text;
-    bool literal = true;  // false: a value (quoted, or from a substitution)
-};
-
 bool isWordChar(char c) {
     switch (c) {
         case ' ':
@@ -146,22 +144,9 @@ bool parse(const std::string& text, std::size_t& pos, Program& program, bool inB
     return true;
 }
 
-// ---- flags of the built-in commands ----
-struct FlagSpec {
-    const char* shortName;
-    const char* longName;
-    char kind;  // 'n' no value, 's' string, 'b' boolean, 'i' integer
-};
+}  // namespace
 
-struct Parsed {
-    std::map<std::string, std::string> flags;  // by long name
-    std::vector<std::string> objects;
-    bool has(const char* longName) const { return flags.count(longName) > 0; }
-    std::string value(const char* longName) const {
-        auto it = flags.find(longName);
-        return it == flags.end() ? std::string() : it->second;
-    }
-};
+// ---- what the built-in commands share (Commands.h) ----
 
 bool toBool(const std::string& v, bool& out) {
     if (v == "true" || v == "on" || v == "yes" || v == "1") return out = true, true;
@@ -209,6 +194,7 @@ bool parseFlags(const std::string& command, const std::vector<Arg>& args, const 
                 }
             }
             out.flags[flag->longName] = value;
+            out.values[flag->longName].push_back(value);
         } else {
             out.objects.push_back(a.text);
         }
@@ -231,68 +217,68 @@ std::uint32_t resolveOne(const std::string& command, const std::string& name, st
     return found[0];
 }
 
+// '*' any run, '?' any one character. Linear backtracking to the last star: no recursion, no blow-up.
 bool globMatch(const char* p, const char* s) {
-    if (*p == '\0') return *s == '\0';
-    if (*p == '*') return globMatch(p + 1, s) || (*s && globMatch(p, s + 1));
-    if (*s && (*p == '?' || *p == *s)) return globMatch(p + 1, s + 1);
-    return false;
+    const char* star = nullptr;
+    const char* resume = nullptr;
+    while (*s) {
+        if (*p == '*') {
+            star = p++;
+            resume = s;
+        } else if (*p == '?' || (*p != '\0' && *p == *s)) {
+            ++p;
+            ++s;
+        } else if (star) {
+            p = star + 1;
+            s = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (*p == '*') ++p;
+    return *p == '\0';
 }
 
-using Builtin = std::function<bool(const std::vector<Arg>&, Result&, std::string&)>;
+bool toNumber(const std::string& v, double& out) {
+    if (v.empty()) return false;
+    char* end = nullptr;
+    out = std::strtod(v.c_str(), &end);
+    return *end == '\0' && std::isfinite(out);
+}
 
-std::map<std::string, Builtin>& builtins() {
-    static std::map<std::string, Builtin>* table = nullptr;
+std::vector<std::uint32_t> allDagNodes() {
+    Scene& scene = Scene::instance();
+    std::vector<std::uint32_t> nodes;
+    std::vector<std::pair<std::uint32_t, std::size_t>> stack{{scene.world(), 0}};
+    while (!stack.empty()) {
+        auto& top = stack.back();
+        const auto& ch = scene.children(top.first);
+        if (top.second >= ch.size()) {
+            stack.pop_back();
+            continue;
+        }
+        const std::uint32_t c = ch[top.second++];
+        nodes.push_back(c);
+        stack.push_back({c, 0});
+    }
+    return nodes;
+}
+
+std::string formatNumber(double value) {
+    if (value == 0.0) value = 0.0;  // -0
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
+}
+
+namespace {
+
+BuiltinTable& builtins() {
+    static BuiltinTable* table = nullptr;
     if (table) return *table;
-    table = new std::map<std::string, Builtin>();
+    table = new BuiltinTable();
     auto& t = *table;
     Scene& scene = Scene::instance();
-
-    t["ls"] = [&scene](const std::vector<Arg>& args, Result& result, std::string& error) {
-        Parsed p;
-        if (!parseFlags("ls", args, {{"an", "absoluteName", 'n'}, {"l", "long", 'n'}, {"type", "type", 's'}}, p, error))
-            return false;
-        const bool full = p.has("absoluteName") || p.has("long");
-        std::vector<std::uint32_t> nodes;
-        auto addAll = [&]() {
-            std::vector<std::pair<std::uint32_t, std::size_t>> stack{{scene.world(), 0}};
-            while (!stack.empty()) {
-                auto& top = stack.back();
-                const auto& ch = scene.children(top.first);
-                if (top.second >= ch.size()) {
-                    stack.pop_back();
-                    continue;
-                }
-                const std::uint32_t c = ch[top.second++];
-                nodes.push_back(c);
-                stack.push_back({c, 0});
-            }
-        };
-        if (p.objects.empty()) {
-            addAll();
-        } else {
-            for (const auto& name : p.objects) {
-                if (name.find_first_of("*?") != std::string::npos && name.find('|') == std::string::npos) {
-                    std::vector<std::uint32_t> all;
-                    std::swap(all, nodes);
-                    addAll();
-                    for (std::uint32_t n : nodes)
-                        if (globMatch(name.c_str(), scene.node(n).name.c_str())) all.push_back(n);
-                    nodes.swap(all);
-                    continue;
-                }
-                std::vector<std::uint32_t> found;
-                scene.resolve(name, found);
-                nodes.insert(nodes.end(), found.begin(), found.end());
-            }
-        }
-        result.isArray = true;
-        const std::string type = p.value("type");
-        for (std::uint32_t n : nodes) {
-            if (!type.empty() && scene.node(n).type->name != type) continue;
-            result.items.push_back(full ? scene.fullPath(n) : scene.partialPath(n));
-        }
-        return true;
-    };
 
     auto visibility = [&scene](const char* command, bool visible) {
         return [&scene, command, visible](const std::vector<Arg>& args, Result&, std::string& error) {
@@ -308,7 +294,7 @@ std::map<std::string, Builtin>& builtins() {
                 if (n == kNoNode) return false;
                 nodes.push_back(n);
             }
-            for (std::uint32_t n : nodes) scene.node(n).visible = visible;
+            for (std::uint32_t n : nodes) scene.setVisible(n, visible);
             return true;
         };
     };
@@ -455,6 +441,8 @@ std::map<std::string, Builtin>& builtins() {
         log::info(line);
         return true;
     };
+    addQueryCommands(t);
+    addWidgetCommand(t);
     return t;
 }
 

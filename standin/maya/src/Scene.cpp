@@ -55,6 +55,71 @@ Scene::Scene() {
     fNodes.push_back(std::move(world));
 }
 
+int Scene::addListener(std::function<void(SceneChange, const MObject&)> listener) {
+    fListeners.push_back(Listener{fNextListenerId, std::move(listener)});
+    return fNextListenerId++;
+}
+
+void Scene::removeListener(int id) {
+    for (auto it = fListeners.begin(); it != fListeners.end(); ++it) {
+        if (it->id != id) continue;
+        if (fNotifying > 0)
+            it->call = nullptr;  // compacted once the notification is over
+        else
+            fListeners.erase(it);
+        return;
+    }
+}
+
+void Scene::notify(SceneChange change, std::uint32_t index) {
+    if (change != SceneChange::kSelection) ++fStructureRevision;
+    ++fRevision;
+    if (fListeners.empty()) return;
+    const MObject node = change == SceneChange::kSelection ? MObject() : handle(index);
+    ++fNotifying;
+    // Listeners added during the notification are not called for it.
+    const std::size_t count = fListeners.size();
+    for (std::size_t i = 0; i < count; ++i)
+        if (fListeners[i].call) fListeners[i].call(change, node);
+    if (--fNotifying == 0)
+        fListeners.erase(
+            std::remove_if(fListeners.begin(), fListeners.end(), [](const Listener& l) { return !l.call; }),
+            fListeners.end());
+}
+
+void Scene::setVisible(std::uint32_t index, bool visible) {
+    if (fNodes[index].visible == visible) return;
+    fNodes[index].visible = visible;
+    ++fRevision;
+}
+
+std::vector<std::uint32_t> Scene::selection() {
+    std::vector<std::uint32_t> out;
+    std::size_t kept = 0;
+    for (const MObject& o : fSelection) {
+        const std::uint32_t i = indexOf(o);
+        if (i == kNoNode) continue;
+        fSelection[kept++] = o;
+        out.push_back(i);
+    }
+    fSelection.resize(kept);
+    return out;
+}
+
+void Scene::setSelection(const std::vector<std::uint32_t>& nodes) {
+    std::vector<MObject> next;
+    next.reserve(nodes.size());
+    for (std::uint32_t i : nodes) {
+        const MObject o = handle(i);
+        if (i == world() || o.isNull()) continue;
+        if (std::find(next.begin(), next.end(), o) == next.end()) next.push_back(o);
+    }
+    selection();  // drops deleted nodes, so an unchanged selection compares equal
+    if (next == fSelection) return;
+    fSelection.swap(next);
+    notify(SceneChange::kSelection, kNoNode);
+}
+
 std::string Scene::legalName(const std::string& raw) {
     std::string out;
     out.reserve(raw.size() + 1);
@@ -204,6 +269,7 @@ std::uint32_t Scene::allocate(const std::shared_ptr<NodeType>& type, std::uint32
     attach(index, parent, uniqueAmongChildren(parent, name, kNoNode));
     ++type->liveNodes;
     ++fLiveCount;
+    notify(SceneChange::kCreated, index);
     return index;
 }
 
@@ -296,6 +362,7 @@ std::string Scene::rename(std::uint32_t index, const std::string& rawName) {
     if (unique != fNodes[index].name) {
         detach(index);
         attach(index, parent, unique);
+        notify(SceneChange::kRenamed, index);
     }
     if (fNodes[index].type->isTransform) renameShapesOf(index);
     return "";
@@ -319,11 +386,13 @@ std::string Scene::reparent(std::uint32_t index, std::uint32_t newParent) {
     const std::string name = uniqueAmongChildren(newParent, n.name, index);
     detach(index);
     attach(index, newParent, name);
+    notify(SceneChange::kReparented, index);
     return "";
 }
 
 void Scene::destroy(std::uint32_t root) {
     if (root == world() || root >= fNodes.size() || !fNodes[root].alive) return;
+    notify(SceneChange::kDeleting, root);
     std::vector<std::uint32_t> order;
     std::vector<std::uint32_t> stack{root};
     while (!stack.empty()) {

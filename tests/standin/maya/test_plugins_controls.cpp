@@ -43,6 +43,7 @@ protected:
 class ControlTest : public PluginTest {
 protected:
     void TearDown() override {
+        execute("workspaceControl -e -retain false ctl");  // a retained control would only hide
         execute("workspaceControl -e -deleteLater false -close ctl");
         mayastandin::setMainWindow(nullptr);
         delete mainWindow;

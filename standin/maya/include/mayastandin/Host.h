@@ -29,6 +29,11 @@ void clearLog();
 void setLogEcho(bool echo);
 // Where echoed lines go: 1 = stdout, 2 = stderr.
 void setLogStream(int fd);
+// Called with every new log line, on the thread that logged it, in log order, under the log's lock: the
+// listener must be quick, must not log and must not add or remove listeners. Returns an id for
+// removeLogListener, which waits for a call in progress on another thread.
+int addLogListener(std::function<void(const std::string& line)> listener);
+void removeLogListener(int id);
 
 // Plug-ins. The name of a plug-in is its file's base name without extension.
 MStatus loadPlugin(const std::string& path);
@@ -56,6 +61,20 @@ std::uint64_t transformWrites();
 // Called on the main thread right after each of those writes, with the node written. One listener at a time;
 // an empty function removes it. The listener must not edit the scene.
 void setTransformWriteListener(std::function<void(const MObject& node)> listener);
+// What changes the DAG's structure. Deleting is reported once per deleted subtree, before its root and the
+// nodes below it are deleted (the node can still be read); reset reports each top-level node that way.
+enum class SceneChange { kCreated, kRenamed, kReparented, kDeleting, kSelection };
+// Called on the main thread right after a change (before it for kDeleting), with the node (null for
+// kSelection). The listener must not edit the scene. Returns an id for removeSceneListener.
+int addSceneListener(std::function<void(SceneChange change, const MObject& node)> listener);
+void removeSceneListener(int id);
+// Counts structure changes (creations, renames, reparents, deletions).
+std::uint64_t structureRevision();
+// Changes whenever anything a viewport draws changes: structure, transforms, visibility. Cheap to poll.
+std::uint64_t sceneRevision();
+// The selection as `select` sets it, in selection order; deleted nodes drop out.
+std::vector<MObject> selection();
+void setSelection(const std::vector<MObject>& nodes);
 // A name ("a"), a partial path ("b|c") or a full path ("|a|b|c"); null when none or more than one match.
 MObject findNode(const std::string& nameOrPath);
 // Deletes every node; MObjects and MDagPaths held anywhere become invalid (never dangling).
@@ -89,6 +108,11 @@ MStatus rebuildControl(const std::string& name);
 // The host main window (a QMainWindow gets dock widgets); null = controls are top-level windows.
 void setMainWindow(QWidget* mainWindow);
 QWidget* mainWindow();
+
+// Batch behaviour for runs without a person: each modal QMessageBox is logged as an error ("title: text")
+// and dismissed as soon as it shows, so nothing waits for a click. Needs the QApplication.
+void setDismissMessageBoxes(bool dismiss);
+bool dismissesMessageBoxes();
 
 // Ends the session: closes controls, deletes the scene, unloads plug-ins (in reverse load order).
 // Call before the QApplication goes away.

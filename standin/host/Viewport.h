@@ -1,0 +1,54 @@
+#pragma once
+// The 3D view of the scene. It redraws from the scene's current state on its own steady timer (about 60 Hz)
+// and only when something drawn changed, never once per applied frame. Alt + left/middle/right drag orbits,
+// pans and dollies as in Maya, the wheel dollies, and "f" frames everything drawn. Main (UI) thread only.
+
+#include <QtCore/QElapsedTimer>
+#include <QtCore/QTimer>
+#include <QtGui/QImage>
+#include <QtWidgets/QWidget>
+
+#include <cstdint>
+
+#include "OrbitCamera.h"
+
+class Viewport : public QWidget {
+public:
+    explicit Viewport(QWidget* parent = nullptr);
+
+    OrbitCamera& camera() { return camera_; }
+    const OrbitCamera& camera() const { return camera_; }
+
+    // The view as it would be drawn at this size, rendered offscreen by the same drawing code.
+    QImage snapshot(const QSize& size) const;
+    // Aims the camera at everything drawn (as "f" does), for the widget or for a snapshot of another size;
+    // false when nothing is drawn.
+    bool frameAll();
+    bool frameAll(const QSize& size);
+
+    // Redraws so far and the time the last one took (scene read and painting), for the status bar.
+    std::uint64_t redraws() const { return redraws_; }
+    double lastRedrawMs() const { return lastRedrawMs_; }
+
+    QSize sizeHint() const override { return QSize(800, 560); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void tick();
+
+    enum class Drag { kNone, kOrbit, kPan, kDolly };
+    OrbitCamera camera_;
+    QTimer redrawTimer_;
+    std::uint64_t drawnRevision_ = ~std::uint64_t(0);
+    std::uint64_t redraws_ = 0;
+    double lastRedrawMs_ = 0.0;
+    Drag drag_ = Drag::kNone;
+    QPoint lastMouse_;
+};
