@@ -26,8 +26,10 @@ function(orvane_product_target target)
 endfunction()
 
 # One GoogleTest executable per test folder, registered with CTest test by test.
-include(GoogleTest)
-find_package(GTest REQUIRED)
+if(BUILD_TESTING)
+  include(GoogleTest)
+  find_package(GTest REQUIRED)
+endif()
 function(orvane_test_executable target)
   add_executable(${target} ${ARGN})
   target_link_libraries(${target} PRIVATE GTest::gtest GTest::gtest_main Threads::Threads)

@@ -1,0 +1,131 @@
+# cmake -DCASE=<case> -DSOURCE_DIR=<repository> -DWORK_DIR=<scratch folder> -DGENERATOR=<generator>
+#       -P FakeDevkit.cmake
+#
+# Configures the repository for a real Maya (ORVANE_MAYA_DEVKIT) against a fake devkit laid out like Maya
+# 2018's Linux install: our own maya/ headers, empty OpenMaya, OpenMayaUI and Foundation libraries, and a
+# fake vendor SDK. Nothing is compiled; the generated build files show what the find logic chose.
+#   devkit_qt     the devkit also holds Qt 5.6.1 (unpacked headers, libraries in lib/, moc in bin/), found
+#                 through the environment's MAYA_LOCATION
+#   system_qt     no Qt in the devkit: Qt comes from find_package(Qt5)
+#   wrong_version the devkit is Maya 2019's: the configure fails and says why
+
+function(fail what)
+  message(FATAL_ERROR "${CASE}: ${what}")
+endfunction()
+
+function(expect_in text needle where)
+  string(FIND "${text}" "${needle}" at)
+  if(at EQUAL -1)
+    fail("'${needle}' missing from ${where}")
+  endif()
+endfunction()
+
+function(expect_not_in text needle where)
+  string(FIND "${text}" "${needle}" at)
+  if(NOT at EQUAL -1)
+    fail("'${needle}' found in ${where}")
+  endif()
+endfunction()
+
+file(REMOVE_RECURSE "${WORK_DIR}")
+set(maya "${WORK_DIR}/maya2018")
+set(sdk "${WORK_DIR}/sdk")
+set(build "${WORK_DIR}/build")
+
+file(GLOB headers "${SOURCE_DIR}/standin/maya/include/maya/*.h")
+file(COPY ${headers} DESTINATION "${maya}/include/maya")
+file(MAKE_DIRECTORY "${maya}/lib" "${maya}/bin" "${sdk}/lib")
+foreach(lib OpenMaya OpenMayaUI Foundation)
+  file(TOUCH "${maya}/lib/lib${lib}.so")
+endforeach()
+if(CASE STREQUAL "wrong_version")
+  file(READ "${maya}/include/maya/MTypes.h" types)
+  string(REPLACE "MAYA_API_VERSION 20180000" "MAYA_API_VERSION 20190000" types "${types}")
+  file(WRITE "${maya}/include/maya/MTypes.h" "${types}")
+endif()
+if(CASE STREQUAL "devkit_qt")
+  file(WRITE "${maya}/include/QtCore/qglobal.h" "#define QT_VERSION_STR \"5.6.1\"\n")
+  file(MAKE_DIRECTORY "${maya}/include/QtGui" "${maya}/include/QtWidgets")
+  foreach(module Core Gui Widgets)
+    file(TOUCH "${maya}/lib/libQt5${module}.so.5")
+  endforeach()
+  file(WRITE "${maya}/bin/moc" "#!/bin/sh\necho moc 5.6.1\n")
+  file(CHMOD "${maya}/bin/moc" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
+endif()
+file(COPY "${SOURCE_DIR}/stream/OrvanePluginSDK.h" DESTINATION "${sdk}/include")
+file(TOUCH "${sdk}/lib/libOrvanePluginSDK.so")
+
+set(args -S "${SOURCE_DIR}" -B "${build}" -G "${GENERATOR}" -DORVANE_MAYA_DEVKIT=ON
+         "-DORVANE_TRACKER_SDK_DIR=${sdk}")
+if(CASE STREQUAL "devkit_qt")
+  set(run ${CMAKE_COMMAND} -E env "MAYA_LOCATION=${maya}" ${CMAKE_COMMAND} ${args})
+else()
+  set(run ${CMAKE_COMMAND} ${args} "-DMAYA_LOCATION=${maya}")
+endif()
+execute_process(COMMAND ${run} RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE errors)
+
+if(CASE STREQUAL "wrong_version")
+  if(result EQUAL 0)
+    fail("configured against Maya 2019")
+  endif()
+  # CMake wraps long messages; compare words.
+  string(REGEX REPLACE "[ \t\r\n]+" " " errors "${errors}")
+  expect_in("${errors}" "is Maya 2019 (API 20190000), and this build needs Maya 2018" "the configure errors")
+  message(STATUS "${CASE}: the configure refused Maya 2019's devkit")
+  return()
+endif()
+if(NOT result EQUAL 0)
+  fail("the configure failed:\n${output}\n${errors}")
+endif()
+expect_in("${output}" "Found Maya: ${maya}/include (found suitable version \"2018\"" "the configure output")
+
+# The product's compile line: Maya's definitions, the devkit's headers, C++14, nothing of the stand-ins.
+file(READ "${build}/compile_commands.json" database)
+string(JSON count LENGTH "${database}")
+math(EXPR last "${count} - 1")
+set(command "")
+foreach(i RANGE ${last})
+  string(JSON file GET "${database}" ${i} file)
+  if(file MATCHES "/plugin/PluginMain\\.cpp$")
+    string(JSON command GET "${database}" ${i} command)
+  endif()
+endforeach()
+if(NOT command)
+  fail("no compile command for plugin/PluginMain.cpp")
+endif()
+foreach(flag -DLINUX -D_BOOL -DREQUIRE_IOSTREAM -D_GLIBCXX_USE_CXX11_ABI=0 "-isystem ${maya}/include" -std=c++14)
+  expect_in("${command}" "${flag}" "the plug-in's compile command")
+endforeach()
+expect_not_in("${command}" "standin" "the plug-in's compile command")
+if(CASE STREQUAL "devkit_qt")
+  expect_in("${output}" "Maya's Qt: 5.6.1" "the configure output")
+  expect_in("${command}" "-isystem ${maya}/include/QtWidgets" "the plug-in's compile command")
+else()
+  expect_in("${output}" "Maya's Qt: not found in the devkit" "the configure output")
+  expect_not_in("${command}" "${maya}/include/Qt" "the plug-in's compile command")
+endif()
+
+# Only the product is built, and the plug-in links the devkit's libraries and the vendor's SDK.
+file(READ "${build}/build.ninja" ninja)
+string(REGEX MATCH "build plug-ins/workspaceControlCmd\\.so:[^\n]*\n([ \t]+[^\n]*\n)*" plugin_rule "${ninja}")
+if(NOT plugin_rule)
+  fail("build.ninja does not build plug-ins/workspaceControlCmd.so")
+endif()
+foreach(lib -Wl,-Bsymbolic "${maya}/lib/libOpenMaya.so" "${maya}/lib/libOpenMayaUI.so" "${maya}/lib/libFoundation.so"
+            "${sdk}/lib/libOrvanePluginSDK.so")
+  expect_in("${plugin_rule}" "${lib}" "the plug-in's link rule")
+endforeach()
+if(CASE STREQUAL "devkit_qt")
+  expect_in("${plugin_rule}" "${maya}/lib/libQt5Widgets.so.5" "the plug-in's link rule")
+endif()
+foreach(target MayaStandin maya-standin tracker-sim orvane-demo _tests)
+  expect_not_in("${ninja}" "${target}" "build.ninja")
+endforeach()
+
+# The install lays out the Maya module.
+file(READ "${build}/cmake_install.cmake" install)
+expect_in("${install}" "OrvaneMocap/2018/linux/plug-ins" "cmake_install.cmake")
+expect_in("${install}" "OrvaneMocap/2018/linux/lib" "cmake_install.cmake")
+file(READ "${build}/OrvaneMocap.mod" mod)
+expect_in("${mod}" "+ MAYAVERSION:2018 PLATFORM:linux OrvaneMocap " "OrvaneMocap.mod")
+message(STATUS "${CASE}: the devkit's find logic chose what Maya 2018 needs")
