@@ -17,7 +17,7 @@ public:
     SmoothFramePointArray& at(int body, int marker) {
         if (static_cast<int>(bodies_.size()) <= body) bodies_.resize(body + 1);
         std::vector<SmoothFramePointArray>& markers = bodies_[body];
-        while (static_cast<int>(markers.size()) <= marker) markers.push_back(SmoothFramePointArray(kSmoothingWindow));
+        while (static_cast<int>(markers.size()) <= marker) markers.emplace_back(kSmoothingWindow);
         return markers[marker];
     }
 
