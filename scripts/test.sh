@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
-# Installs what is missing, runs the dispatch race tests under ThreadSanitizer and the malformed-input tests
-# under AddressSanitizer/UBSan, then builds everything and runs every test (headless). The last summary line
-# counts the whole suite.
+# Installs what is missing, checks the formatting, runs the dispatch race tests under ThreadSanitizer and the
+# malformed-input tests under AddressSanitizer/UBSan, then builds everything (the product with -pedantic
+# -Werror), runs clang-tidy over the product and runs every test (headless). The last summary line counts
+# the whole suite.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
 export QT_QPA_PLATFORM=offscreen
+
+echo "== formatting"
+"$root/scripts/check-format.sh"
 
 echo "== dispatch races under ThreadSanitizer"
 ORVANE_BUILD_DIR="$root/build-tsan" ORVANE_BUILD_TARGETS="stream_tests" "$root/scripts/build.sh" -DORVANE_SANITIZER=thread \
@@ -19,6 +23,8 @@ ORVANE_BUILD_DIR="$root/build-asan" \
 (cd "$root/build-asan" && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
   ctest --output-on-failure -j "$(nproc)" -R '^(MalformedInput|CaptureFuzz|WireFuzz|RecordAccess|Smoothing)\.')
 
-echo "== every test"
-ORVANE_BUILD_DIR="$root/build" "$root/scripts/build.sh"
+echo "== every test (the product built with -pedantic -Werror)"
+ORVANE_BUILD_DIR="$root/build" "$root/scripts/build.sh" -DORVANE_WERROR=ON
+echo "== clang-tidy over the product"
+ORVANE_BUILD_DIR="$root/build" "$root/scripts/clang-tidy.sh"
 (cd "$root/build" && ctest --output-on-failure -j "$(nproc)")
