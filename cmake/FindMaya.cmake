@@ -28,6 +28,15 @@ endif()
 if(NOT MAYA_LOCATION AND DEFINED ENV{MAYA_LOCATION})
   file(TO_CMAKE_PATH "$ENV{MAYA_LOCATION}" MAYA_LOCATION)
 endif()
+# Another Maya than last time: look again, for its Qt too.
+if(DEFINED _MAYA_LOCATION_SEARCHED AND NOT _MAYA_LOCATION_SEARCHED STREQUAL MAYA_LOCATION)
+  foreach(var MAYA_INCLUDE_DIR MAYA_OpenMaya_LIBRARY MAYA_OpenMayaUI_LIBRARY MAYA_Foundation_LIBRARY
+              MAYA_QT_INCLUDE_DIR MAYA_QT_Core_LIBRARY MAYA_QT_Gui_LIBRARY MAYA_QT_Widgets_LIBRARY
+              MAYA_QT_MOC_EXECUTABLE)
+    unset(${var} CACHE)
+  endforeach()
+endif()
+set(_MAYA_LOCATION_SEARCHED "${MAYA_LOCATION}" CACHE INTERNAL "")
 set(_maya_hints "")
 if(MAYA_LOCATION)
   list(APPEND _maya_hints "${MAYA_LOCATION}")

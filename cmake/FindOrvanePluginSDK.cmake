@@ -13,6 +13,14 @@
 
 include(FindPackageHandleStandardArgs)
 
+# Another folder than last time: look again.
+if(DEFINED _ORVANE_TRACKER_SDK_DIR_SEARCHED AND NOT _ORVANE_TRACKER_SDK_DIR_SEARCHED STREQUAL ORVANE_TRACKER_SDK_DIR)
+  unset(OrvanePluginSDK_INCLUDE_DIR CACHE)
+  unset(OrvanePluginSDK_LIBRARY CACHE)
+  unset(OrvanePluginSDK_RUNTIME CACHE)
+endif()
+set(_ORVANE_TRACKER_SDK_DIR_SEARCHED "${ORVANE_TRACKER_SDK_DIR}" CACHE INTERNAL "")
+
 set(_sdk_hints "")
 if(ORVANE_TRACKER_SDK_DIR)
   file(TO_CMAKE_PATH "${ORVANE_TRACKER_SDK_DIR}" _sdk_dir)
@@ -26,10 +34,11 @@ find_library(OrvanePluginSDK_LIBRARY OrvanePluginSDK
 if(WIN32)
   find_file(OrvanePluginSDK_RUNTIME OrvanePluginSDK.dll
     HINTS ${_sdk_hints} PATH_SUFFIXES bin bin/x64 lib lib/x64 x64 NO_DEFAULT_PATH)
+  mark_as_advanced(OrvanePluginSDK_RUNTIME)
 else()
-  set(OrvanePluginSDK_RUNTIME "${OrvanePluginSDK_LIBRARY}" CACHE FILEPATH "The SDK's runtime library")
+  set(OrvanePluginSDK_RUNTIME "${OrvanePluginSDK_LIBRARY}")
 endif()
-mark_as_advanced(OrvanePluginSDK_INCLUDE_DIR OrvanePluginSDK_LIBRARY OrvanePluginSDK_RUNTIME)
+mark_as_advanced(OrvanePluginSDK_INCLUDE_DIR OrvanePluginSDK_LIBRARY)
 
 find_package_handle_standard_args(OrvanePluginSDK
   REQUIRED_VARS OrvanePluginSDK_LIBRARY OrvanePluginSDK_RUNTIME OrvanePluginSDK_INCLUDE_DIR
