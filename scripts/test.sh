@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, runs the dispatch race tests under ThreadSanitizer and the malformed-input tests
-# under AddressSanitizer/UBSan, then builds everything and runs every test (headless). The last ctest summary
-# counts the whole suite; after it comes the list of skipped tests with their reasons, so none goes unnoticed.
+# Installs what is missing, checks the formatting, runs the dispatch race tests under ThreadSanitizer and the
+# malformed-input tests under AddressSanitizer/UBSan, then builds everything (the product with -pedantic
+# -Werror), runs clang-tidy over the product and runs every test (headless). The last ctest summary counts the
+# whole suite; after it comes the list of skipped tests with their reasons, so none goes unnoticed.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
@@ -28,6 +29,8 @@ list_skipped() {
   rm -rf "$reports"
 }
 trap list_skipped EXIT
+echo "== formatting"
+"$root/scripts/check-format.sh"
 
 echo "== dispatch races under ThreadSanitizer"
 ORVANE_BUILD_DIR="$root/build-tsan" ORVANE_BUILD_TARGETS="stream_tests" "$root/scripts/build.sh" -DORVANE_SANITIZER=thread \
@@ -42,6 +45,8 @@ ORVANE_BUILD_DIR="$root/build-asan" \
   ctest --output-on-failure -j "$(nproc)" -R '^(MalformedInput|CaptureFuzz|WireFuzz|RecordAccess|Smoothing)\.' \
   --output-junit "$reports/asan.xml")
 
-echo "== every test"
-ORVANE_BUILD_DIR="$root/build" "$root/scripts/build.sh"
+echo "== every test (the product built with -pedantic -Werror)"
+ORVANE_BUILD_DIR="$root/build" "$root/scripts/build.sh" -DORVANE_WERROR=ON
+echo "== clang-tidy over the product"
+ORVANE_BUILD_DIR="$root/build" "$root/scripts/clang-tidy.sh"
 (cd "$root/build" && ctest --output-on-failure -j "$(nproc)" --output-junit "$reports/all.xml")

@@ -21,7 +21,7 @@ public:
         if (static_cast<int>(bodies_.size()) <= body) bodies_.resize(body + 1);
         std::vector<std::unique_ptr<SmoothFramePointArray>>& markers = bodies_[body];
         while (static_cast<int>(markers.size()) <= marker)
-            markers.push_back(std::unique_ptr<SmoothFramePointArray>(new SmoothFramePointArray(kSmoothingWindow)));
+            markers.push_back(std::make_unique<SmoothFramePointArray>(kSmoothingWindow));
         return *markers[marker];
     }
 

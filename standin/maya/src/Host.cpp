@@ -24,6 +24,7 @@ MStatus executeList(const std::string& mel, std::vector<std::string>* result) {
 
 MStatus loadPlugin(const std::string& path) { return Plugins::instance().load(path, nullptr); }
 MStatus unloadPlugin(const std::string& name) { return Plugins::instance().unload(name); }
+std::vector<std::string> pluginSearchPath() { return Plugins::instance().searchPath(); }
 bool isPluginLoaded(const std::string& name) {
     const int i = Plugins::instance().find(name);
     return i >= 0 && Plugins::instance().at(i).loaded;

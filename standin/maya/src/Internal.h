@@ -254,6 +254,8 @@ public:
                                 MCreateSyntaxFunction syntax);
     std::string deregisterCommand(int plugin, const std::string& name);
     std::vector<std::string> loadedNames() const;
+    // Read anew on every call: MAYA_PLUG_IN_PATH, then the modules' plug-in folders.
+    std::vector<std::string> searchPath() const;
 
 private:
     void dropRegistrations(int index);

@@ -1,5 +1,6 @@
-// Plug-in modules: loading with dlopen, the API version check, entry points, and the registration of
-// commands and node types through MFnPlugin. Also the MPx base classes.
+// Plug-in modules: finding them as Maya does (MAYA_PLUG_IN_PATH, module files in MAYA_MODULE_PATH),
+// loading with dlopen, the API version check, entry points, and the registration of commands and node
+// types through MFnPlugin. Also the MPx base classes.
 #define MNoVersionString
 #include <maya/MFnPlugin.h>
 #include <maya/MGlobal.h>
@@ -11,7 +12,13 @@
 #include "Internal.h"
 
 #include <dlfcn.h>
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <system_error>
 
 namespace mayastandin {
 namespace detail {
@@ -32,7 +39,138 @@ MStatus failure(const std::string& text) {
     log::error(text);
     return MStatus(MStatus::kFailure, text.c_str());
 }
+
+// ---- Finding plug-ins: MAYA_PLUG_IN_PATH and module files ----
+namespace fs = std::filesystem;
+
+// What this host is, for the conditions of module descriptions.
+const char* const kMayaVersion = "2018";
+const char* const kPlatform = "linux";
+const char* const kLocale = "en_US";
+
+std::vector<std::string> pathList(const char* variable) {
+    std::vector<std::string> out;
+    const char* value = std::getenv(variable);
+    if (!value) return out;
+    std::stringstream in(value);
+    std::string entry;
+    while (std::getline(in, entry, ':'))
+        if (!entry.empty()) out.push_back(entry);
+    return out;
+}
+
+std::string trimmed(const std::string& s) {
+    const auto first = s.find_first_not_of(" \t\r");
+    if (first == std::string::npos) return "";
+    return s.substr(first, s.find_last_not_of(" \t\r") - first + 1);
+}
+
+fs::path under(const fs::path& base, const std::string& path) {
+    const fs::path p(path);
+    return (p.is_absolute() ? p : base / p).lexically_normal();
+}
+
+// A module applies to this host when every condition of its description matches: MAYAVERSION, PLATFORM
+// and LOCALE.
+bool conditionHolds(const std::string& key, const std::string& value) {
+    if (key == "MAYAVERSION") return value == kMayaVersion;
+    if (key == "PLATFORM") return value == kPlatform;
+    if (key == "LOCALE") return value == kLocale;
+    return false;
+}
+
+// The plug-in folders of one module file: for each description ("+ [KEY:value]... name version path") that
+// is enabled ('+', not '-') and applies to this host, the module's plug-ins/ folder, or the folder a
+// "plug-ins: path" line of its section names ("[r] plug-ins: path" with every subfolder not starting with
+// a dot). A relative module path is relative to the module file's folder; a relative plug-ins path to the
+// module's. A module name already taken by an earlier description is skipped.
+void readModuleFile(const fs::path& file, std::vector<std::string>& takenNames, std::vector<fs::path>& folders) {
+    std::ifstream in(file);
+    std::string line;
+    bool inModule = false;  // in the section of a description that applies
+    fs::path modulePath;
+    fs::path pluginFolder;
+    bool recursive = false;
+    auto finish = [&]() {
+        if (!inModule) return;
+        inModule = false;
+        folders.push_back(pluginFolder);
+        if (!recursive) return;
+        std::error_code error;
+        std::vector<fs::path> below;
+        for (fs::recursive_directory_iterator it(pluginFolder, error), end; !error && it != end; it.increment(error)) {
+            if (!it->is_directory(error)) continue;
+            if (it->path().filename().string().compare(0, 1, ".") == 0) {
+                it.disable_recursion_pending();
+                continue;
+            }
+            below.push_back(it->path());
+        }
+        std::sort(below.begin(), below.end());
+        folders.insert(folders.end(), below.begin(), below.end());
+    };
+    while (std::getline(in, line)) {
+        const std::string text = trimmed(line);
+        if (text.size() > 1 && (text[0] == '+' || text[0] == '-') && (text[1] == ' ' || text[1] == '\t')) {
+            finish();
+            std::istringstream words(text.substr(1));
+            std::string word;
+            bool applies = text[0] == '+';
+            std::vector<std::string> fields;
+            while (fields.size() < 2 && words >> word) {
+                const auto colon = word.find(':');
+                if (fields.empty() && colon != std::string::npos && colon > 0) {
+                    applies = applies && conditionHolds(word.substr(0, colon), word.substr(colon + 1));
+                } else {
+                    fields.push_back(word);
+                }
+            }
+            std::string path;
+            std::getline(words, path);
+            path = trimmed(path);
+            if (fields.size() < 2 || path.empty() || !applies) continue;
+            if (std::find(takenNames.begin(), takenNames.end(), fields[0]) != takenNames.end()) continue;
+            takenNames.push_back(fields[0]);
+            inModule = true;
+            modulePath = under(file.parent_path(), path);
+            pluginFolder = modulePath / "plug-ins";
+            recursive = false;
+            continue;
+        }
+        if (!inModule) continue;
+        std::string entry = text;
+        bool entryRecursive = false;
+        if (entry.compare(0, 3, "[r]") == 0) {
+            entryRecursive = true;
+            entry = trimmed(entry.substr(3));
+        }
+        if (entry.compare(0, 9, "plug-ins:") == 0) {
+            pluginFolder = under(modulePath, trimmed(entry.substr(9)));
+            recursive = entryRecursive;
+        }
+    }
+    finish();
+}
+
+std::vector<std::string> findSearchPath() {
+    std::vector<std::string> out = pathList("MAYA_PLUG_IN_PATH");
+    std::vector<std::string> takenNames;
+    for (const std::string& folder : pathList("MAYA_MODULE_PATH")) {
+        // Every file of the folder is a module file, whatever its extension, in name order.
+        std::error_code error;
+        std::vector<fs::path> files;
+        for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+            if (it->is_regular_file(error)) files.push_back(it->path());
+        std::sort(files.begin(), files.end());
+        std::vector<fs::path> folders;
+        for (const fs::path& file : files) readModuleFile(file, takenNames, folders);
+        for (const fs::path& f : folders) out.push_back(f.string());
+    }
+    return out;
+}
 }  // namespace
+
+std::vector<std::string> Plugins::searchPath() const { return findSearchPath(); }
 
 Plugins& Plugins::instance() {
     static Plugins* plugins = new Plugins();  // never destroyed; shutdown() unloads the modules
@@ -74,6 +212,20 @@ MStatus Plugins::load(const std::string& path, std::string* loadedName) {
     if (index >= 0 && fPlugins[index].loaded) {
         log::warning("Plug-in '" + name + "' is already loaded");
         return MStatus::kSuccess;
+    }
+    // A file named without a folder is looked for where Maya looks; a path is used as given.
+    if (file.find('/') == std::string::npos) {
+        std::string found;
+        for (const std::string& folder : searchPath()) {
+            std::error_code error;
+            const fs::path candidate = fs::path(folder) / file;
+            if (fs::is_regular_file(candidate, error)) {
+                found = candidate.string();
+                break;
+            }
+        }
+        if (found.empty()) return failure("Plug-in, \"" + path + "\", was not found on MAYA_PLUG_IN_PATH.");
+        file = found;
     }
     void* module = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!module) {

@@ -18,7 +18,7 @@ public:
 
 protected:
     // Which objects this function set accepts.
-    virtual bool accepts(const MObject& object) const { return true; }
+    virtual bool accepts(const MObject& /*object*/) const { return true; }
     MObject fObject;
 
 private:

@@ -24,7 +24,7 @@ public:
     MString partialPathName(MStatus* ReturnStatus = NULL) const;
     unsigned int depth(MStatus* ReturnStatus = NULL) const;
     MObject root(MStatus* ReturnStatus = NULL);
-    TraversalType getType(MStatus* ReturnStatus = NULL) const { return fType; }
+    TraversalType getType(MStatus* /*ReturnStatus*/ = NULL) const { return fType; }
 
 private:
     MItDag(const MItDag&);

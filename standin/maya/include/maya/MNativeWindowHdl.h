@@ -20,3 +20,15 @@
 #endif
 
 typedef unsigned long MNativeWindowHdl;
+
+// On Windows the header is windows.h, which also defines min and max as function-like macros unless
+// NOMINMAX is defined. The window-system macro check (tests/cmake) asks for them with
+// MAYASTANDIN_WINDOWS_MINMAX, so that a std::min or std::max after this header fails as it would there.
+#if defined(MAYASTANDIN_WINDOWS_MINMAX) && !defined(NOMINMAX)
+#ifndef min
+#define min(a, b) (((a) < (b)) ? (a) : (b))
+#endif
+#ifndef max
+#define max(a, b) (((a) > (b)) ? (a) : (b))
+#endif
+#endif

@@ -35,7 +35,7 @@ public:
     MStatus makeFlagMultiUse(const char* flag);
     MStatus setObjectType(MObjectFormat objectFormat, unsigned int minimumObjects = 0);
     MStatus setObjectType(MObjectFormat objectFormat, unsigned int minimumObjects, unsigned int maximumObjects);
-    void useSelectionAsDefault(bool useSelection) {}
+    void useSelectionAsDefault(bool /*useSelection*/) {}
     void enableQuery(bool supportsQuery = true) { fQuery = supportsQuery; }
     void enableEdit(bool supportsEdit = true) { fEdit = supportsEdit; }
     void clear();

@@ -35,8 +35,15 @@ void setLogStream(int fd);
 int addLogListener(std::function<void(const std::string& line)> listener);
 void removeLogListener(int id);
 
-// Plug-ins. The name of a plug-in is its file's base name without extension.
+// Plug-ins. The name of a plug-in is its file's base name without extension. A path is used as given; a
+// file name without a folder ("workspaceControlCmd" or "workspaceControlCmd.so") is looked for in
+// pluginSearchPath(), as Maya does.
 MStatus loadPlugin(const std::string& path);
+// Where plug-ins named without a folder are found, in order, read from the environment on every call:
+// the folders of MAYA_PLUG_IN_PATH, then the plug-in folders of the modules that module files describe for
+// this host (Maya 2018, linux, en_US). Every file in a folder of MAYA_MODULE_PATH is a module file; a
+// module name counts once, the first description that applies to this host.
+std::vector<std::string> pluginSearchPath();
 MStatus unloadPlugin(const std::string& name);
 bool isPluginLoaded(const std::string& name);
 bool isCommandRegistered(const std::string& name);
