@@ -61,17 +61,26 @@ void UIThread::releaseUnapplied() {
 }
 
 void UIThread::run() {
+    // Copies older than the one handed on in a pass; released after the lock is let go.
+    sFrameOfMocapData* older[orvane::kFrameQueueCapacity];
     while (!stopFlag.load()) {
         if (pauseFlag.load()) {
             QThread::yieldCurrentThread();
         } else if (inFlightCount() < kMaxInFlight) {
-            QMutexLocker lock(&frameQueueMutex);
-            if (!frameQueue.isEmpty()) {
-                sFrameOfMocapData* frame = frameQueue.first();
-                addInFlight(frame);
-                emit readyRefresh(frame);
-                frameQueue.removeFirst();
+            sFrameOfMocapData* newest = nullptr;
+            int olderCount = 0;
+            {
+                QMutexLocker lock(&frameQueueMutex);
+                if (!frameQueue.isEmpty()) newest = frameQueue.takeLast();
+                while (!frameQueue.isEmpty() && olderCount < orvane::kFrameQueueCapacity)
+                    older[olderCount++] = frameQueue.takeFirst();
             }
+            if (newest != nullptr) {
+                addInFlight(newest);  // before the emission: the receiver may take it at once
+                emit readyRefresh(newest);
+            }
+            for (int i = 0; i < olderCount; ++i) orvane::releaseFrameCopy(older[i]);
+            if (olderCount > 0) orvane::countSkippedFrames(olderCount);
         }
         QThread::msleep(kPassMilliseconds);
     }
