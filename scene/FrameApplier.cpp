@@ -5,8 +5,10 @@
 #include <maya/MDagPath.h>
 #include <maya/MEulerRotation.h>
 #include <maya/MFnDagNode.h>
+#include <maya/MFnDependencyNode.h>
 #include <maya/MFnTransform.h>
 #include <maya/MGlobal.h>
+#include <maya/MPlug.h>
 #include <maya/MQuaternion.h>
 #include <maya/MString.h>
 #include <maya/MVector.h>
@@ -42,6 +44,18 @@ void runVisibilityCommand(const char* templateText, const MDagPath& path) {
     MString command;
     command.format(MString(templateText), path.fullPathName());
     MGlobal::executeCommand(command, false, false);
+}
+
+// Whether the node's own visibility attribute (what hide and showHidden set) is other than `visible`, read
+// from the scene each time, so a bone the user hid by hand is still shown by the next frame that tracks it.
+// A plug that cannot be read counts as different: the command then runs, as it always would.
+bool visibilityDiffers(MObject& node, bool visible) {
+    static const MString visibilityName("visibility");
+    MStatus status;
+    const MPlug plug = MFnDependencyNode(node).findPlug(visibilityName, true, &status);
+    if (!status) return true;
+    const bool current = plug.asBool(&status);
+    return !status || current != visible;
 }
 
 }  // namespace
@@ -101,11 +115,13 @@ void applyFrameV2(const sFrameOfMocapData& frame, const NodeLists& jointNodeList
             if (!path.isValid()) continue;
             MFnTransform transform(path);
             const sBodyPose& pose = skeleton.bones[l];
+            // The hide and show commands only run where they change the scene: one command per bone and
+            // frame would cost more than the rest of the frame.
             if (l != 0 && isUntrackedPose(pose)) {
-                runVisibilityCommand("hide `ls -an ^1s`;", path);
+                if (visibilityDiffers(joint, false)) runVisibilityCommand("hide `ls -an ^1s`;", path);
                 continue;
             }
-            runVisibilityCommand("showHidden  `ls -an ^1s`;", path);
+            if (visibilityDiffers(joint, true)) runVisibilityCommand("showHidden  `ls -an ^1s`;", path);
             transform.setTranslation(MVector(pose.x, pose.y, pose.z) * kPositionScale, MSpace::kWorld);
             transform.setRotation(MQuaternion(pose.qx, pose.qy, pose.qz, pose.qw), MSpace::kWorld);
         }
