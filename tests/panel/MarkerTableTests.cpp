@@ -61,6 +61,24 @@ TEST_F(Table, HeadingMatchIgnoresCoordinateCellsAndMarkerNames) {
     EXPECT_EQ(cell(3, 1), "<none>");
 }
 
+// Lookups are answered from an index of the headings: it must follow every change of the rows.
+TEST_F(Table, HeadingLookupsFollowChangedRows) {
+    table.appendMarkerGroup("A", QStringList({"a1"}));
+    table.appendMarkerGroup("B", QStringList({"b1"}));
+    ASSERT_EQ(table.headingRow("B"), 2);
+    table.insertRow(0);  // rows moved down
+    EXPECT_EQ(table.headingRow("B"), 3);
+    table.item(1, 0)->setText("C");  // a heading renamed
+    EXPECT_EQ(table.headingRow("A"), -1);
+    EXPECT_EQ(table.headingRow("C"), 1);
+    table.setItem(3, 1, new QTableWidgetItem("x"));  // a heading that is a heading no more
+    EXPECT_EQ(table.headingRow("B"), -1);
+    table.clearRows();
+    table.appendMarkerGroup("B", QStringList());
+    EXPECT_EQ(table.headingRow("B"), 0);
+    EXPECT_EQ(table.headingRow("C"), -1);
+}
+
 TEST_F(Table, ClearRowsKeepsColumnsAndHeader) {
     table.clearRows();
     EXPECT_EQ(table.rowCount(), 0);
