@@ -70,8 +70,29 @@ int QMarkerTableWidget::headingRow(const QString& name) const {
 
 void QMarkerTableWidget::setMarkerCoordinates(int row, double x, double y, double z) {
     const double values[3] = {x, y, z};
+    bool written = false;
     for (int column = 1; column <= 3; ++column) {
         QTableWidgetItem* cell = item(row, column);
-        if (cell != nullptr) cell->setText(QString::number(values[column - 1], 'g', 6));
+        if (cell == nullptr) continue;
+        cell->setText(QString::number(values[column - 1], 'g', 6));
+        written = true;
     }
+    if (!batching_ || !written) return;
+    if (firstWritten_ < 0 || row < firstWritten_) firstWritten_ = row;
+    if (row > lastWritten_) lastWritten_ = row;
+}
+
+void QMarkerTableWidget::beginCoordinateWrites() {
+    batching_ = true;
+    firstWritten_ = lastWritten_ = -1;
+    modelWasBlocked_ = model()->blockSignals(true);
+}
+
+void QMarkerTableWidget::endCoordinateWrites() {
+    if (!batching_) return;
+    batching_ = false;
+    QAbstractItemModel* rows = model();
+    rows->blockSignals(modelWasBlocked_);
+    if (firstWritten_ >= 0 && !modelWasBlocked_)
+        emit rows->dataChanged(rows->index(firstWritten_, 1), rows->index(lastWritten_, 3));
 }

@@ -23,6 +23,11 @@ public:
     int headingRow(const QString& name) const;
     // Writes a marker's coordinates into columns 1-3 of `row`; cells without an item are left alone.
     void setMarkerCoordinates(int row, double x, double y, double z);
+    // Between these two, coordinate writes are told to the views once, as one change of the rows written,
+    // instead of once per cell. Not nested; the end comes on the same thread before control returns to the
+    // event loop.
+    void beginCoordinateWrites();
+    void endCoordinateWrites();
 
 private:
     bool isHeading(int row, const QString& name) const;
@@ -30,4 +35,7 @@ private:
 
     mutable QHash<QString, int> headings_;  // name -> first heading row of that name
     mutable bool headingsValid_ = false;
+    bool batching_ = false;
+    bool modelWasBlocked_ = false;
+    int firstWritten_ = -1, lastWritten_ = -1;  // rows written while batching
 };

@@ -24,6 +24,20 @@ int boundedCount(int count, const void* array, std::size_t listSize) {
     return std::min(clampCount(count, array), static_cast<int>(std::min<std::size_t>(listSize, kUnboundedCount)));
 }
 
+// The table's coordinate writes of one frame, bracketed when there are any.
+class TableFrame {
+public:
+    TableFrame(MarkerGroupTable& table, bool writes) : table_(writes ? &table : nullptr) {
+        if (table_) table_->beginFrame();
+    }
+    ~TableFrame() {
+        if (table_) table_->endFrame();
+    }
+
+private:
+    MarkerGroupTable* table_;
+};
+
 // Writes the marker's row when refreshing, then moves its locator in world space.
 void applyMarker(MObject node, const MarkerData& point, int row, MarkerGroupTable& table, bool refresh) {
     if (refresh) table.setMarkerCoordinates(row, point[0], point[1], point[2]);
@@ -69,6 +83,7 @@ void applyFrameV1(const sFrameOfData& frame, const NodeLists& jointNodeLists, co
                   MarkerGroupTable& table) {
     if (table.rowCount() <= 1) return;
     const bool refresh = table.refreshEnabled();
+    const TableFrame tableFrame(table, refresh);
     const int bodyCount = std::min(clampCount(frame.bodyCount, kMaxBodyFrames),
                                    static_cast<int>(std::min(jointNodeLists.size(), markerNodeLists.size())));
     for (int i = 0; i < bodyCount; ++i) {
@@ -93,6 +108,7 @@ void applyFrameV1(const sFrameOfData& frame, const NodeLists& jointNodeLists, co
 void applyFrameV2(const sFrameOfMocapData& frame, const NodeLists& jointNodeLists, const NodeLists& markerNodeLists,
                   MarkerGroupTable& table) {
     const bool refresh = table.refreshEnabled();
+    const TableFrame tableFrame(table, refresh);
     const int setCount =
         std::min(clampCount(frame.markerSetCount, kMaxMarkerSetFrames), static_cast<int>(markerNodeLists.size()));
     for (int i = 0; i < setCount; ++i) {
