@@ -1,5 +1,7 @@
 #include "UIThread.h"
 
+#include <chrono>
+
 #include "FrameQueue.h"
 
 void orvane::registerFrameMetaTypes() {
@@ -63,6 +65,10 @@ void UIThread::releaseUnapplied() {
 void UIThread::run() {
     // Copies older than the one handed on in a pass; released after the lock is let go.
     sFrameOfMocapData* older[orvane::kFrameQueueCapacity];
+    // Passes start every 3 ms on a fixed schedule, so the time a pass takes and the sleep's overshoot do not
+    // add up into a slower pass rate; a thread that fell behind by more than a pass starts over from now.
+    const std::chrono::microseconds period(kPassMilliseconds * 1000);
+    std::chrono::steady_clock::time_point nextPass = std::chrono::steady_clock::now();
     while (!stopFlag.load()) {
         if (pauseFlag.load()) {
             QThread::yieldCurrentThread();
@@ -82,6 +88,11 @@ void UIThread::run() {
             for (int i = 0; i < olderCount; ++i) orvane::releaseFrameCopy(older[i]);
             if (olderCount > 0) orvane::countSkippedFrames(olderCount);
         }
-        QThread::msleep(kPassMilliseconds);
+        nextPass += period;
+        const std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now();
+        if (nextPass + period < now) nextPass = now;
+        if (nextPass > now)
+            QThread::usleep(static_cast<unsigned long>(
+                std::chrono::duration_cast<std::chrono::microseconds>(nextPass - now).count()));
     }
 }

@@ -28,7 +28,8 @@ public:
             const std::string figure = name.substr(0, slash);
             std::string caseName = slash == std::string::npos ? std::string("-") : name.substr(slash + 1);
             const std::string manual = "/manual_time";
-            if (caseName.size() > manual.size() && caseName.compare(caseName.size() - manual.size(), manual.size(), manual) == 0)
+            if (caseName.size() > manual.size() &&
+                caseName.compare(caseName.size() - manual.size(), manual.size(), manual) == 0)
                 caseName.resize(caseName.size() - manual.size());
             for (char& c : caseName)
                 if (c == ',') c = ';';
