@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs what is missing, runs the dispatch race tests under ThreadSanitizer and the malformed-input tests
+# Installs what is missing, runs the dispatch and frame-transport race tests under ThreadSanitizer and the malformed-input tests
 # under AddressSanitizer/UBSan, then builds everything and runs every test (headless). The last summary line
 # counts the whole suite.
 set -euo pipefail
@@ -7,10 +7,11 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
 export QT_QPA_PLATFORM=offscreen
 
-echo "== dispatch races under ThreadSanitizer"
+echo "== dispatch and frame transport races under ThreadSanitizer"
 ORVANE_BUILD_DIR="$root/build-tsan" ORVANE_BUILD_TARGETS="stream_tests" "$root/scripts/build.sh" -DORVANE_SANITIZER=thread \
   -DORVANE_PARTS="standin_tracker;stream" -DORVANE_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
-(cd "$root/build-tsan" && TSAN_OPTIONS="halt_on_error=1" ctest --output-on-failure -R '^Dispatch\.')
+(cd "$root/build-tsan" && TSAN_OPTIONS="halt_on_error=1 suppressions=$root/tests/tsan.supp" \
+  ctest --output-on-failure -R '^(Dispatch|FrameQueue)\.')
 
 echo "== malformed input under AddressSanitizer and UndefinedBehaviorSanitizer"
 ORVANE_BUILD_DIR="$root/build-asan" \

@@ -7,6 +7,18 @@
 
 #include "OrvanePluginSDK.h"
 
+#if defined(__SANITIZE_THREAD__)
+#define ORVANE_TSAN 1
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define ORVANE_TSAN 1
+#endif
+#endif
+#ifdef ORVANE_TSAN
+extern "C" void __tsan_acquire(void* address);
+extern "C" void __tsan_release(void* address);
+#endif
+
 namespace {
 
 // Room for the queue's pointers to slide to the front of the list's buffer instead of growing it, so that
@@ -44,7 +56,7 @@ int releaseQueued(bool newSession) {
     for (bool more = true; more;) {
         int count = 0;
         {
-            QMutexLocker lock(&frameQueueMutex);
+            orvane::FrameQueueLocker lock;
             if (newSession) currentSession.fetch_add(1);
             newSession = false;
             while (!frameQueue.isEmpty() && count < orvane::kFrameQueueCapacity)
@@ -63,6 +75,24 @@ QMutex frameQueueMutex;
 QList<sFrameOfMocapData*> frameQueue = reservedQueue();
 
 namespace orvane {
+
+FrameQueueLocker::FrameQueueLocker() : locked_(true) {
+    frameQueueMutex.lock();
+#ifdef ORVANE_TSAN
+    __tsan_acquire(&frameQueueMutex);
+#endif
+}
+
+FrameQueueLocker::~FrameQueueLocker() { unlock(); }
+
+void FrameQueueLocker::unlock() {
+    if (!locked_) return;
+    locked_ = false;
+#ifdef ORVANE_TSAN
+    __tsan_release(&frameQueueMutex);
+#endif
+    frameQueueMutex.unlock();
+}
 
 sFrameOfMocapData* allocateFrameCopy() {
     FrameCopy* block = new FrameCopy;  // default-initialised: the SDK's copy fills the record
@@ -101,7 +131,7 @@ void enqueueFrameCopy(const sFrameOfMocapData* frame) {
     COrvaneSDKClientManager::instance()->copyFrameV2(frame, copy);
     sFrameOfMocapData* dropped = nullptr;
     {
-        QMutexLocker lock(&frameQueueMutex);
+        orvane::FrameQueueLocker lock;
         blockOf(copy)->session = currentSession.load();
         if (frameQueue.size() >= kFrameQueueCapacity) dropped = frameQueue.takeFirst();
         frameQueue.append(copy);

@@ -15,8 +15,8 @@
 
 struct sFrameOfMocapData;
 
-// Guards frameQueue and nothing else. Held only for a few pointer moves: nothing is allocated, copied or
-// released under it.
+// Guards frameQueue and nothing else; taken through orvane::FrameQueueLocker. Held only for a few pointer
+// moves: nothing is allocated, copied or released under it.
 extern QMutex frameQueueMutex;
 // Owned copies, oldest first, never more than kFrameQueueCapacity.
 extern QList<sFrameOfMocapData*> frameQueue;
@@ -24,6 +24,20 @@ extern QList<sFrameOfMocapData*> frameQueue;
 namespace orvane {
 
 const int kFrameQueueCapacity = 20;
+
+// Holds frameQueueMutex for its scope (or until unlock). Every user of the queue locks through it: in a
+// ThreadSanitizer build it also tells the sanitizer about the lock, whose inside in Qt it cannot see.
+class FrameQueueLocker {
+public:
+    FrameQueueLocker();
+    ~FrameQueueLocker();
+    void unlock();
+
+private:
+    FrameQueueLocker(const FrameQueueLocker&);
+    FrameQueueLocker& operator=(const FrameQueueLocker&);
+    bool locked_;
+};
 
 // A fresh 152208-byte record: the pointer fields of every body pose nulled and their 16-bit field zeroed,
 // and the marker-set and skeleton counts, and every entry's count and array pointer, zeroed, so that a

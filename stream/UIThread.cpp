@@ -76,7 +76,7 @@ void UIThread::run() {
             sFrameOfMocapData* newest = nullptr;
             int olderCount = 0;
             {
-                QMutexLocker lock(&frameQueueMutex);
+                orvane::FrameQueueLocker lock;
                 if (!frameQueue.isEmpty()) newest = frameQueue.takeLast();
                 while (!frameQueue.isEmpty() && olderCount < orvane::kFrameQueueCapacity)
                     older[olderCount++] = frameQueue.takeFirst();

@@ -65,7 +65,7 @@ protected:
         tracker::holdStream(true);
         UIThread* refresh = panel->findChild<UIThread*>();
         EXPECT_TRUE(spinUntil([&] {
-            QMutexLocker lock(&frameQueueMutex);
+            orvane::FrameQueueLocker lock;
             return frameQueue.isEmpty() && refresh->inFlightCount() == 0;
         }));
         QCoreApplication::processEvents();
@@ -376,7 +376,7 @@ TEST_F(PanelController, FramesOfAnEndedSessionNeverReachTheNextOne) {
     QElapsedTimer stall;
     stall.start();
     while (stall.elapsed() < 10000) {
-        QMutexLocker lock(&frameQueueMutex);
+        orvane::FrameQueueLocker lock;
         if (refresh->inFlightCount() == UIThread::kMaxInFlight && frameQueue.size() > 2) break;
         lock.unlock();
         QThread::msleep(1);

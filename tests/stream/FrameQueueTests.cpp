@@ -51,7 +51,7 @@ bool waitUntil(F done, int boundMs = 10000) {
 }
 
 int queued() {
-    QMutexLocker lock(&frameQueueMutex);
+    orvane::FrameQueueLocker lock;
     return frameQueue.size();
 }
 
@@ -117,7 +117,7 @@ TEST_F(FrameQueue, TwentyFirstFrameReleasesTheOldest) {
     EXPECT_EQ(queued(), 20);
     EXPECT_EQ(orvane::liveFrameCopyCount() - baseline_, 20);
     enqueue(21, 21);
-    QMutexLocker lock(&frameQueueMutex);
+    orvane::FrameQueueLocker lock;
     ASSERT_EQ(frameQueue.size(), 20);
     EXPECT_EQ(frameQueue.first()->frameNumber, 2);
     EXPECT_EQ(frameQueue.last()->frameNumber, 21);
@@ -182,7 +182,7 @@ TEST_F(FrameQueue, AFailedCopyIsAnEmptyFrameWhateverTheHeapHeld) {
     alloccount::fillNewBlocks(-1);
     sFrameOfMocapData* copy = nullptr;
     {
-        QMutexLocker lock(&frameQueueMutex);
+        orvane::FrameQueueLocker lock;
         ASSERT_EQ(frameQueue.size(), 1);
         copy = frameQueue.takeFirst();
     }
