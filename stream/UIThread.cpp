@@ -1,5 +1,6 @@
 #include "UIThread.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "FrameQueue.h"
@@ -63,30 +64,36 @@ void UIThread::releaseUnapplied() {
 }
 
 void UIThread::run() {
-    // Copies older than the one handed on in a pass; released after the lock is let go.
-    sFrameOfMocapData* older[orvane::kFrameQueueCapacity];
+    // What a pass takes out of the queue, oldest first: the copies it hands on are the last ones, the others
+    // are released after the lock is let go.
+    sFrameOfMocapData* taken[orvane::kFrameQueueCapacity];
+    // A pass that found the queue empty lets the next one hand on two copies: a frame that came late and the
+    // next one, arriving within one pass, are both shown, while over time no more than one copy per pass is
+    // handed on. A pause ends the allowance.
+    int allowance = 0;
     // Passes start every 3 ms on a fixed schedule, so the time a pass takes and the sleep's overshoot do not
     // add up into a slower pass rate; a thread that fell behind by more than a pass starts over from now.
     const std::chrono::microseconds period(kPassMilliseconds * 1000);
     std::chrono::steady_clock::time_point nextPass = std::chrono::steady_clock::now();
     while (!stopFlag.load()) {
         if (pauseFlag.load()) {
+            allowance = 0;
             QThread::yieldCurrentThread();
         } else if (inFlightCount() < kMaxInFlight) {
-            sFrameOfMocapData* newest = nullptr;
-            int olderCount = 0;
+            int count = 0;
             {
                 orvane::FrameQueueLocker lock;
-                if (!frameQueue.isEmpty()) newest = frameQueue.takeLast();
-                while (!frameQueue.isEmpty() && olderCount < orvane::kFrameQueueCapacity)
-                    older[olderCount++] = frameQueue.takeFirst();
+                while (!frameQueue.isEmpty() && count < orvane::kFrameQueueCapacity)
+                    taken[count++] = frameQueue.takeFirst();
             }
-            if (newest != nullptr) {
-                addInFlight(newest);  // before the emission: the receiver may take it at once
-                emit readyRefresh(newest);
+            const int handOn = std::min(count, std::min(1 + allowance, kMaxInFlight - inFlightCount()));
+            allowance = count == 0 ? 1 : 0;
+            for (int i = 0; i < count - handOn; ++i) orvane::releaseFrameCopy(taken[i]);
+            if (count > handOn) orvane::countSkippedFrames(count - handOn);
+            for (int i = count - handOn; i < count; ++i) {
+                addInFlight(taken[i]);  // before the emission: the receiver may take it at once
+                emit readyRefresh(taken[i]);
             }
-            for (int i = 0; i < olderCount; ++i) orvane::releaseFrameCopy(older[i]);
-            if (olderCount > 0) orvane::countSkippedFrames(olderCount);
         }
         nextPass += period;
         const std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now();

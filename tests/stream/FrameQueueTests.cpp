@@ -143,7 +143,8 @@ TEST_F(FrameQueue, StartedButNeverResumedEmitsNothing) {
 
 // A live view shows the newest pose: frames that wait while the thread is paused collapse into the newest
 // one at the next pass, the older ones released unapplied and counted as skipped. Frames that come one at a
-// time while the receiver keeps up are all handed on, in order.
+// time while the receiver keeps up are all handed on, in order, and so are two that come together after a
+// pass that found nothing (a frame late on an uneven stream, and the next one).
 TEST_F(FrameQueue, EveryFrameInOrderWhileKeepingUpOnlyTheNewestAfterAWait) {
     UIThread thread;
     Receiver receiver(&thread);
@@ -154,18 +155,21 @@ TEST_F(FrameQueue, EveryFrameInOrderWhileKeepingUpOnlyTheNewestAfterAWait) {
         enqueue(n, n);
         ASSERT_TRUE(spinUntil([&] { return receiver.numbers.size() == static_cast<std::size_t>(n); }));
     }
-    EXPECT_EQ(receiver.numbers, (std::vector<int>{1, 2, 3}));
+    spinUntil([] { return false; }, 20);  // passes that find nothing
+    enqueue(4, 5);
+    ASSERT_TRUE(spinUntil([&] { return receiver.numbers.size() == 5; }));
+    EXPECT_EQ(receiver.numbers, (std::vector<int>{1, 2, 3, 4, 5}));
     EXPECT_EQ(orvane::frameTransportCounters().skipped, skippedBefore);
 
     thread.pauseRefresh();
     spinUntil([] { return false; }, 20);  // let a pass that began before the pause finish
-    enqueue(4, 8);
+    enqueue(6, 10);
     spinUntil([] { return false; }, 50);
-    EXPECT_EQ(receiver.numbers.size(), 3u);
+    EXPECT_EQ(receiver.numbers.size(), 5u);
     thread.resumeRefresh();
-    ASSERT_TRUE(spinUntil([&] { return receiver.numbers.size() == 4; }));
+    ASSERT_TRUE(spinUntil([&] { return receiver.numbers.size() == 6; }));
     spinUntil([] { return false; }, 20);
-    EXPECT_EQ(receiver.numbers, (std::vector<int>{1, 2, 3, 8}));
+    EXPECT_EQ(receiver.numbers, (std::vector<int>{1, 2, 3, 4, 5, 10}));
     EXPECT_EQ(queued(), 0);
     EXPECT_EQ(orvane::frameTransportCounters().skipped, skippedBefore + 4);
     EXPECT_EQ(orvane::liveFrameCopyCount(), baseline_);  // the skipped copies were released
