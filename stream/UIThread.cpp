@@ -80,20 +80,20 @@ void UIThread::run() {
             allowance = 0;
             QThread::yieldCurrentThread();
         } else if (inFlightCount() < kMaxInFlight) {
-            int count = 0;
+            int count = 0, handOn = 0;
             {
                 orvane::FrameQueueLocker lock;
                 while (!frameQueue.isEmpty() && count < orvane::kFrameQueueCapacity)
                     taken[count++] = frameQueue.takeFirst();
+                handOn = std::min(count, std::min(1 + allowance, kMaxInFlight - inFlightCount()));
+                // In flight before the lock is let go: a copy is always either queued or in flight, and the
+                // receiver may take it as soon as it is emitted.
+                for (int i = count - handOn; i < count; ++i) addInFlight(taken[i]);
             }
-            const int handOn = std::min(count, std::min(1 + allowance, kMaxInFlight - inFlightCount()));
             allowance = count == 0 ? 1 : 0;
+            for (int i = count - handOn; i < count; ++i) emit readyRefresh(taken[i]);
             for (int i = 0; i < count - handOn; ++i) orvane::releaseFrameCopy(taken[i]);
             if (count > handOn) orvane::countSkippedFrames(count - handOn);
-            for (int i = count - handOn; i < count; ++i) {
-                addInFlight(taken[i]);  // before the emission: the receiver may take it at once
-                emit readyRefresh(taken[i]);
-            }
         }
         nextPass += period;
         const std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now();
