@@ -10,7 +10,9 @@ namespace orvane {
 namespace tracker {
 namespace {
 
-constexpr size_t kPushedSlots = 8;
+// Samples received and not yet delivered; beyond that the oldest is dropped. 64 frames ride out a delivery
+// thread descheduled for 64 ms at 1,000 Hz on a busy machine without losing one.
+constexpr size_t kPushedSlots = 64;
 
 long long nowUs() {
     using namespace std::chrono;
