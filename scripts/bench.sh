@@ -48,9 +48,11 @@ set terminal pngcairo size 1200,500 noenhanced
 set output "$out/bench.png"
 set datafile separator whitespace
 set multiplot layout 1,2
+set offsets graph 0, graph 0, graph 0.15, graph 0
+set key below
 set title "P3: send time to nodes moved (3 performers, version 2)"
 set xlabel "camera rate (Hz)"; set ylabel "latency (ms)"; set y2label "frames applied (share)"
-set y2range [0:1.05]; set ytics nomirror; set y2tics; set key top left; set grid
+set yrange [0:*]; set y2range [0:1.05]; set ytics nomirror; set y2tics; set grid
 plot "$out/p3.dat" using 1:2 with linespoints title "median", \
      "" using 1:3 with linespoints title "99th percentile", \
      8 with lines dashtype 2 title "goal (p99)", \
@@ -59,7 +61,6 @@ unset y2label; unset y2tics; set ytics mirror
 set title "P2: UI-thread cost of one frame"
 set xlabel "performers (about 40 markers, 20 bones each)"; set ylabel "CPU time (us)"
 set datafile separator ","
-set key top left
 plot for [k in "v1-table-off v1-table-on v2-table-off v2-table-on"] \
        sprintf("< grep '^%s,' $out/p2.dat", k) using 2:3 with linespoints title k, \
      277.8 with lines dashtype 2 title "10 % of a 360 Hz period"
