@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <maya/MDGContext.h>
 #include <maya/MDagPath.h>
 #include <maya/MEulerRotation.h>
 #include <maya/MFnDagNode.h>
@@ -68,7 +69,8 @@ bool visibilityDiffers(MObject& node, bool visible) {
     MStatus status;
     const MPlug plug = MFnDependencyNode(node).findPlug(visibilityName, true, &status);
     if (!status) return true;
-    const bool current = plug.asBool(&status);
+    // The normal context named: the devkit's overloads differ between versions in whether it may be left out.
+    const bool current = plug.asBool(MDGContext::fsNormal, &status);
     return !status || current != visible;
 }
 
