@@ -68,7 +68,9 @@ namespace detail {
 
 using Autodesk::Maya::OpenMaya20180000::MStandinAccess;
 
-enum ObjectKind : std::uint32_t { kNullKind = 0, kNodeKind = 1, kPluginKind = 2 };
+enum ObjectKind : std::uint32_t { kNullKind = 0, kNodeKind = 1, kPluginKind = 2, kAttributeKind = 3 };
+// Attributes with plugs (the index of a kAttributeKind object).
+enum AttributeId : std::uint32_t { kNoAttribute = 0, kVisibilityAttribute = 1 };
 constexpr std::uint32_t kNoNode = 0xffffffffu;
 
 // A node type known to the host: built in or registered by a plug-in.
