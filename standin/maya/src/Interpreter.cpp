@@ -466,6 +466,9 @@ Interpreter& Interpreter::instance() {
 }
 Interpreter::Interpreter() {}
 bool Interpreter::isBuiltin(const std::string& name) const { return builtins().count(name) > 0; }
+bool Interpreter::isDisabled(const std::string& name) const {
+    return std::find(fDisabled.begin(), fDisabled.end(), name) != fDisabled.end();
+}
 
 namespace {
 MStatus runProgram(const Program& program, Result* result);
@@ -479,6 +482,7 @@ MStatus runStatement(const Statement& st, Result& result) {
     const Word& head = st.words[0];
     if (head.substitution || head.quoted) return fail("Syntax error: a statement must start with a command name");
     const std::string& command = head.text;
+    if (Interpreter::instance().isDisabled(command)) return fail(command + ": disabled in this session");
     auto builtin = builtins().find(command);
     const CommandEntry* entry = builtin == builtins().end() ? Plugins::instance().command(command) : nullptr;
     if (builtin == builtins().end() && !entry) return fail("Cannot find procedure \"" + command + "\".");
