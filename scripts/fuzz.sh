@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang into build-fuzz/ (or $ORVANE_FUZZ_BUILD_DIR) and runs each for
+# SECONDS_PER_FUZZER (default 20) on a copy of its seed corpus tests/fuzz/corpus/<name>/, which is never written
+# to; as many at a time as there are cores (at most 2, or $ORVANE_FUZZ_JOBS). $ORVANE_FUZZERS picks some of them.
+# Prints for each fuzzer its executions, exec/s, coverage (cov: edges, ft: features) and crashes, then a summary
+# line; exits 1 if any fuzzer crashed. A run's grown corpus, log and crashing inputs stay in
+# build-fuzz/fuzz-runs/<name>/ (corpus/, log, crashes/).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+seconds=${1:-20}
+build=${ORVANE_FUZZ_BUILD_DIR:-$root/build-fuzz}
+fuzzers=(${ORVANE_FUZZERS:-wire_decoder scene_binding mel_interpreter bvh_reader c3d_reader trc_reader})
+jobs=${ORVANE_FUZZ_JOBS:-$(nproc)}
+[ "$jobs" -gt 2 ] && [ -z "${ORVANE_FUZZ_JOBS:-}" ] && jobs=2
+
+launcher=()
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+targets=""
+for f in "${fuzzers[@]}"; do targets+="fuzz_$f "; done
+started=$(date +%s)
+ORVANE_BUILD_DIR="$build" ORVANE_BUILD_TARGETS="$targets" "$root/scripts/build.sh" \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ "${launcher[@]}" \
+  -DORVANE_FUZZ=ON -DORVANE_SANITIZER="fuzzer-no-link,address,undefined" -DBUILD_TESTING=OFF \
+  -DORVANE_PARTS="standin_maya;standin_capture;standin_tracker;standin_net;stream;scene" -DORVANE_BUILD_BENCH=OFF \
+  | grep -v '^\[' || true
+echo "fuzz: built in $(($(date +%s) - started)) s; ${#fuzzers[@]} fuzzers, $seconds s each, $jobs at a time"
+
+run() {
+  local name=$1 work="$build/fuzz-runs/$1"
+  rm -rf "$work"
+  mkdir -p "$work/corpus" "$work/crashes"
+  cp -r "$root/tests/fuzz/corpus/$name/." "$work/corpus/"
+  local dict=()
+  [ -f "$root/tests/fuzz/$name.dict" ] && dict=(-dict="$root/tests/fuzz/$name.dict")
+  # Leaks are not looked for: the host keeps process-wide state on purpose (QApplication, node types).
+  ASAN_OPTIONS="detect_leaks=0:abort_on_error=1:symbolize=1" \
+    UBSAN_OPTIONS="halt_on_error=1:abort_on_error=1:print_stacktrace=1" \
+    QT_QPA_PLATFORM=offscreen \
+    "$build/fuzz/fuzz_$name" "$work/corpus" "${dict[@]}" -max_total_time="$seconds" -timeout=10 \
+    -rss_limit_mb=2048 -max_len=65536 -print_final_stats=1 -artifact_prefix="$work/crashes/" >"$work/log" 2>&1 || true
+}
+
+report() {
+  local name=$1 work="$build/fuzz-runs/$1"
+  local runs rate cov ft crashes
+  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/log" | tail -1)
+  rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$work/log" | tail -1)
+  cov=$(grep -o 'cov: [0-9]*' "$work/log" | tail -1 | cut -d' ' -f2)
+  ft=$(grep -o 'ft: [0-9]*' "$work/log" | tail -1 | cut -d' ' -f2)
+  crashes=$(find "$work/crashes" -type f | wc -l)
+  printf '%-16s %10s executions %7s exec/s  cov %5s  ft %6s  crashes %s\n' "$name" "${runs:-?}" "${rate:-?}" \
+    "${cov:-?}" "${ft:-?}" "$crashes"
+  if [ "$crashes" -gt 0 ]; then
+    find "$work/crashes" -type f -printf '  crashing input: %p\n'
+    grep -m1 -E 'ERROR: |fuzz property violated|runtime error' "$work/log" | sed 's/^/  /' || true
+  fi
+  total_runs=$((total_runs + ${runs:-0}))
+  total_crashes=$((total_crashes + crashes))
+}
+
+running=0
+for f in "${fuzzers[@]}"; do
+  if [ "$running" -ge "$jobs" ]; then
+    wait -n || true
+    running=$((running - 1))
+  fi
+  run "$f" &
+  running=$((running + 1))
+done
+wait
+total_runs=0
+total_crashes=0
+for f in "${fuzzers[@]}"; do report "$f"; done
+echo "fuzz: ${#fuzzers[@]} fuzzers, $total_runs executions, $total_crashes crashes, $(($(date +%s) - started)) s in all"
+[ "$total_crashes" -eq 0 ]
