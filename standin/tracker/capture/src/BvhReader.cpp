@@ -174,6 +174,7 @@ CaptureClip readBvh(const std::string& text, const std::string& fileName, const 
         bone.name = j.name;
         bone.parent = j.parent;
         bone.offset = {j.offset.x * scale, j.offset.y * scale, j.offset.z * scale};
+        if (!inFloatRange(bone.offset)) fail(fileName, "joint '" + j.name + "' has an OFFSET out of range");
         subject.bones.push_back(bone);
     }
     clip.scene.subjects.push_back(subject);
@@ -214,6 +215,8 @@ CaptureClip readBvh(const std::string& text, const std::string& fileName, const 
                 worldRotation[j] = rotation::multiply(parentRotation, local);
             }
             pose.worldOrientation = rotation::quaternion(worldRotation[j]);
+            if (!inFloatRange(pose.localTranslation) || !inFloatRange(pose.worldPosition))
+                tokens.error("frame " + std::to_string(f) + " puts joint '" + joint.name + "' out of range");
         }
         frame.subjects.push_back(std::move(sample));
         clip.frames.push_back(std::move(frame));
