@@ -4,7 +4,8 @@
 # to; as many at a time as there are cores (at most 2, or $ORVANE_FUZZ_JOBS). $ORVANE_FUZZERS picks some of them.
 # Prints for each fuzzer its executions, exec/s, coverage (cov: edges, ft: features) and crashes, then a summary
 # line; exits 1 if any fuzzer crashed. A run's grown corpus, log and crashing inputs stay in
-# build-fuzz/fuzz-runs/<name>/ (corpus/, log, crashes/).
+# build-fuzz/fuzz-runs/<name>/ (corpus/, log, crashes/). ORVANE_FUZZ_KEEP_GOING=1 (for long runs) runs each
+# fuzzer in libFuzzer's fork mode, which goes on after a crash and collects every crashing input it meets.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-20}
@@ -32,14 +33,15 @@ run() {
   rm -rf "$work"
   mkdir -p "$work/corpus" "$work/crashes"
   cp -r "$root/tests/fuzz/corpus/$name/." "$work/corpus/"
-  local dict=()
+  local dict=() mode=()
   [ -f "$root/tests/fuzz/$name.dict" ] && dict=(-dict="$root/tests/fuzz/$name.dict")
+  [ -n "${ORVANE_FUZZ_KEEP_GOING:-}" ] && mode=(-fork=1 -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1)
   # Leaks are not looked for: the host keeps process-wide state on purpose (QApplication, node types).
   ASAN_OPTIONS="detect_leaks=0:abort_on_error=1:symbolize=1" \
     UBSAN_OPTIONS="halt_on_error=1:abort_on_error=1:print_stacktrace=1" \
     QT_QPA_PLATFORM=offscreen \
-    "$build/fuzz/fuzz_$name" "$work/corpus" "${dict[@]}" -max_total_time="$seconds" -timeout=10 \
-    -rss_limit_mb=2048 -max_len=65536 -print_final_stats=1 -artifact_prefix="$work/crashes/" >"$work/log" 2>&1 || true
+    "$build/fuzz/fuzz_$name" "$work/corpus" "${dict[@]}" "${mode[@]}" -max_total_time="$seconds" -timeout=10 \
+    -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$work/crashes/" >"$work/log" 2>&1 || true
 }
 
 report() {
@@ -47,6 +49,9 @@ report() {
   local runs rate cov ft crashes
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/log" | tail -1)
   rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$work/log" | tail -1)
+  # Fork mode prints no final stats: its last status line counts the executions of every job.
+  [ -n "$runs" ] || runs=$(grep -oE '^#[0-9]+' "$work/log" | tail -1 | tr -d '#')
+  [ -n "$rate" ] || rate=$(grep -oE 'exec/s: [0-9]+' "$work/log" | tail -1 | cut -d' ' -f2)
   cov=$(grep -o 'cov: [0-9]*' "$work/log" | tail -1 | cut -d' ' -f2)
   ft=$(grep -o 'ft: [0-9]*' "$work/log" | tail -1 | cut -d' ' -f2)
   crashes=$(find "$work/crashes" -type f | wc -l)

@@ -7,8 +7,9 @@
 // (negative, above the inline capacities, above the arrays), null arrays, parents out of range and NaN, infinite
 // and extreme values. Every array is allocated exactly as long as its count says, so AddressSanitizer sees any read
 // past it; the exceptions are what the records cannot hold: description arrays are at most kMaxArray long (a larger
-// count comes with a null array), and a frame's array with a count above kMaxArray holds kMaxArray entries, as many
-// as any description here can have described. Pointer names are NUL-terminated, as the records require.
+// count comes with a null array), and a frame's array with a count above kMaxFrameArray holds kMaxFrameArray
+// entries, as many as any description can describe (128 inline bones). Pointer names are NUL-terminated, as the
+// records require.
 //
 // Properties: the node lists and the table have the shape the descriptions give them, and the DAG walk reaches
 // exactly the host's node count after every build and frame.
@@ -35,6 +36,7 @@ using orvane::scene::NodeLists;
 namespace {
 
 const int kMaxArray = 64;
+const int kMaxFrameArray = kMaxBonesPerSkeleton;
 const int kMaxConnections = 2;
 
 // Owns every allocation of one input.
@@ -56,9 +58,9 @@ private:
 };
 
 // Names the fuzzer reaches in one byte: host default names, names the host must rewrite, a path, UTF-8.
-const char* const kNamePool[] = {"",      "M",         "a",      "b",          "Hips",  "Hips1", "1st",
-                                 "a b",   "x|y",       "M:a",    "locator1",   "joint1", "transform1",
-                                 "world", "caf\xc3\xa9", "_",     "Performer1", "S",     "ls -an x;"};
+const char* const kNamePool[] = {"",           "M",   "a",        "b",      "Hips",       "Hips1", "1st",         "a b",
+                                 "x|y",        "M:a", "locator1", "joint1", "transform1", "world", "caf\xc3\xa9", "_",
+                                 "Performer1", "S",   "ls -an x;"};
 const std::size_t kPoolSize = sizeof kNamePool / sizeof kNamePool[0];
 
 int countValue(FuzzInput& in) {
@@ -169,12 +171,12 @@ T* descriptionArray(FuzzInput& in, Arena& arena, int count) {
     return arena.array<T>(count > 0 ? static_cast<std::size_t>(count) : 0);
 }
 
-// A frame's array: null when chosen, else as long as the count, at most kMaxArray.
+// A frame's array: null when chosen, else as long as the count, at most kMaxFrameArray.
 template <typename T>
 T* frameArray(FuzzInput& in, Arena& arena, int count, std::size_t& length) {
     length = 0;
     if (in.u8() == 0xFF) return nullptr;
-    length = count > 0 ? static_cast<std::size_t>(std::min(count, kMaxArray)) : 0;
+    length = count > 0 ? static_cast<std::size_t>(std::min(count, kMaxFrameArray)) : 0;
     return arena.array<T>(length);
 }
 
@@ -198,9 +200,10 @@ sDataDescriptions* descriptionsV2(FuzzInput& in, Arena& arena, Described& out) {
     for (int e = 0; e < filled; ++e) {
         sDescriptionEntry& entry = d->descriptions[e];
         const std::uint8_t type = in.u8() % 4;
-        entry.type = type == 0 ? Descriptor_MarkerSet
-                               : type == 1 ? Descriptor_Skeleton
-                                           : type == 2 ? Descriptor_RigidBody : static_cast<int>(in.u32());
+        entry.type = type == 0   ? Descriptor_MarkerSet
+                     : type == 1 ? Descriptor_Skeleton
+                     : type == 2 ? Descriptor_RigidBody
+                                 : static_cast<int>(in.u32());
         const bool null = in.u8() == 0xFF;
         if (entry.type == Descriptor_MarkerSet && !null) {
             sMarkerSetDesc* set = arena.one<sMarkerSetDesc>();
@@ -272,7 +275,7 @@ sBodyDefs* descriptionsV1(FuzzInput& in, Arena& arena, Described& out) {
 sFrameOfMocapData* frameV2(FuzzInput& in, Arena& arena, const Described& described) {
     sFrameOfMocapData* frame = arena.one<sFrameOfMocapData>();
     frame->markerSetCount = countValue(in);
-    const int sets = in.u8() % 6;
+    const int sets = in.u8() % 4;
     for (int i = 0; i < sets; ++i) {
         sMarkerSetFrame& set = frame->markerSets[i];
         inlineName(in, set.name, sizeof set.name, &described.groupNames);
@@ -283,7 +286,7 @@ sFrameOfMocapData* frameV2(FuzzInput& in, Arena& arena, const Described& describ
             for (int c = 0; c < 3; ++c) set.markers[j][c] = floatValue(in);
     }
     frame->skeletonCount = countValue(in);
-    const int skeletons = in.u8() % 5;
+    const int skeletons = in.u8() % 4;
     for (int k = 0; k < skeletons; ++k) {
         sSkeletonFrame& skeleton = frame->skeletons[k];
         skeleton.boneCount = frameCount(in, described.boneCounts, static_cast<std::size_t>(k));

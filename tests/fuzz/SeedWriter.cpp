@@ -35,9 +35,9 @@ void wireSeeds(const std::string& dir) {
     const SceneDef fallback = fuzz::builtInWireScene();
     const Envelope e{41, 1700000000000000LL};
     write(dir + "/hello", wireSeed(0, {encodeHello(Hello{1, ConnectionType::Multicast, 40001}, e)}));
-    write(dir + "/welcome", wireSeed(0, {encodeWelcome(Welcome{true, 2, ConnectionType::Multicast,
-                                                               {{239, 255, 42, 99}}, 41523, 7, ""},
-                                                       e)}));
+    write(dir + "/welcome",
+          wireSeed(
+              0, {encodeWelcome(Welcome{true, 2, ConnectionType::Multicast, {{239, 255, 42, 99}}, 41523, 7, ""}, e)}));
     write(dir + "/welcome_refused",
           wireSeed(1, {encodeWelcome(Welcome{false, 1, ConnectionType::Unicast, {{0, 0, 0, 0}}, 0, 0, "full"}, e)}));
     write(dir + "/keepalives", wireSeed(0, {encodeKeepalive(Keepalive{false, 99, 0}, e),
@@ -73,7 +73,7 @@ public:
     // A frame's name copied from the n-th described group.
     Record& describedName(int n) { return u8(0).u8(0x80 + n); }
     Record& array() { return u8(0); }
-    Record& parent(int p) { return u8(p + 1); }  // -1 .. 11
+    Record& parent(int p) { return u8(p + 1); }           // -1 .. 11
     Record& value(int steps) { return u8(120 + steps); }  // 12.5 (floats) or 7.5 (doubles) per step
     Record& text(const std::string& s) {
         bytes.insert(bytes.end(), s.begin(), s.end());
