@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs, only those missing. Safe to run again.
 set -euo pipefail
-# Toolchain; Qt 5 (the panel, the stand-in host); GoogleTest and Google Benchmark; CMU's BVH capture for
+# Toolchain; clang with libFuzzer and the sanitizer runtimes, llvm-symbolizer for their stack traces (the
+# fuzzers); Qt 5 (the panel, the stand-in host); GoogleTest and Google Benchmark; CMU's BVH capture for
 # replays; iproute2 and util-linux for the multicast test's private network namespace.
-packages=(build-essential cmake ninja-build
+packages=(build-essential cmake ninja-build clang libclang-rt-14-dev llvm
           qtbase5-dev qtbase5-dev-tools
           libgtest-dev libbenchmark-dev
           assimp-testmodels iproute2 util-linux)

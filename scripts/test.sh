@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, runs the dispatch race tests under ThreadSanitizer and the malformed-input tests
-# under AddressSanitizer/UBSan, then builds everything and runs every test (headless). The last summary line
-# counts the whole suite.
+# Installs what is missing, runs the dispatch race tests under ThreadSanitizer, the malformed-input tests
+# under AddressSanitizer/UBSan and each libFuzzer target for 20 s, then builds everything and runs every test
+# (headless). The last summary line counts the whole suite.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
@@ -18,6 +18,9 @@ ORVANE_BUILD_DIR="$root/build-asan" \
   -DORVANE_PARTS="standin_maya;standin_capture;standin_tracker;standin_net;stream;scene" -DORVANE_BUILD_BENCH=OFF
 (cd "$root/build-asan" && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
   ctest --output-on-failure -j "$(nproc)" -R '^(MalformedInput|CaptureFuzz|WireFuzz|RecordAccess|Smoothing)\.')
+
+echo "== coverage-guided fuzzing (libFuzzer, 20 s per fuzzer; scripts/fuzz.sh SECONDS runs longer)"
+"$root/scripts/fuzz.sh" 20
 
 echo "== every test"
 ORVANE_BUILD_DIR="$root/build" "$root/scripts/build.sh"
