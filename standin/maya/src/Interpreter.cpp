@@ -231,11 +231,27 @@ std::uint32_t resolveOne(const std::string& command, const std::string& name, st
     return found[0];
 }
 
+// '*' matches any run of characters, '?' any one. Only the last '*' is ever retried, one character further each
+// time: the pattern and the name are walked in O(length of both) steps per star, never exponentially.
 bool globMatch(const char* p, const char* s) {
-    if (*p == '\0') return *s == '\0';
-    if (*p == '*') return globMatch(p + 1, s) || (*s && globMatch(p, s + 1));
-    if (*s && (*p == '?' || *p == *s)) return globMatch(p + 1, s + 1);
-    return false;
+    const char* star = nullptr;  // the last '*' seen, and where its run currently ends in s
+    const char* starEnd = nullptr;
+    while (*s) {
+        if (*p == '?' || (*p != '*' && *p == *s)) {
+            ++p;
+            ++s;
+        } else if (*p == '*') {
+            star = p++;
+            starEnd = s;
+        } else if (star) {
+            p = star + 1;
+            s = ++starEnd;
+        } else {
+            return false;
+        }
+    }
+    while (*p == '*') ++p;
+    return *p == '\0';
 }
 
 using Builtin = std::function<bool(const std::vector<Arg>&, Result&, std::string&)>;
