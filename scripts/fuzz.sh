@@ -47,13 +47,18 @@ run() {
 report() {
   local name=$1 work="$build/fuzz-runs/$1"
   local runs rate cov ft crashes
-  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/log" | tail -1)
-  rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$work/log" | tail -1)
-  # Fork mode prints no final stats: its last status line counts the executions of every job.
-  [ -n "$runs" ] || runs=$(grep -oE '^#[0-9]+' "$work/log" | tail -1 | tr -d '#')
-  [ -n "$rate" ] || rate=$(grep -oE 'exec/s: [0-9]+' "$work/log" | tail -1 | cut -d' ' -f2)
-  cov=$(grep -o 'cov: [0-9]*' "$work/log" | tail -1 | cut -d' ' -f2)
-  ft=$(grep -o 'ft: [0-9]*' "$work/log" | tail -1 | cut -d' ' -f2)
+  # Missing figures (a fuzzer that died early) print as '?', never stop the report.
+  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/log" | tail -1 || true)
+  rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$work/log" | tail -1 || true)
+  # Fork mode prints no final stats: its last status line counts the executions of all its jobs.
+  [ -n "$runs" ] || runs=$(grep -oE '^#[0-9]+' "$work/log" | tail -1 | tr -d '#' || true)
+  if [ -z "$rate" ]; then
+    local secs
+    secs=$(grep -oE ' time: [0-9]+s' "$work/log" | tail -1 | tr -dc '0-9' || true)
+    [ -n "$runs" ] && [ -n "$secs" ] && [ "$secs" -gt 0 ] && rate=$((runs / secs))
+  fi
+  cov=$(grep -oE 'cov: [0-9]+' "$work/log" | tail -1 | awk '{print $NF}' || true)
+  ft=$(grep -oE 'ft: [0-9]+' "$work/log" | tail -1 | awk '{print $NF}' || true)
   crashes=$(find "$work/crashes" -type f | wc -l)
   printf '%-16s %10s executions %7s exec/s  cov %5s  ft %6s  crashes %s\n' "$name" "${runs:-?}" "${rate:-?}" \
     "${cov:-?}" "${ft:-?}" "$crashes"

@@ -273,7 +273,11 @@ sBodyDefs* descriptionsV1(FuzzInput& in, Arena& arena, Described& out) {
 }
 
 sFrameOfMocapData* frameV2(FuzzInput& in, Arena& arena, const Described& described) {
-    sFrameOfMocapData* frame = arena.one<sFrameOfMocapData>();
+    // One block for every version 2 frame, as the plug-in's copies are fixed-size blocks too: its counts are
+    // clamped to its inline arrays, and a fresh 152 KB block per frame would cost more than the frame's use.
+    static sFrameOfMocapData* const block = new sFrameOfMocapData();
+    sFrameOfMocapData* frame = block;
+    std::memset(frame, 0, sizeof *frame);
     frame->markerSetCount = countValue(in);
     const int sets = in.u8() % 4;
     for (int i = 0; i < sets; ++i) {
