@@ -418,6 +418,10 @@ TEST(BvhReader, MalformedFilesAreRejected) {
     EXPECT_THROW(readBvh(broken("Xrotation Yrotation", "Xrotation Xrotation"), "made.bvh"), CaptureError);
     EXPECT_THROW(readBvh(broken("JOINT Arm", "JOINT"), "made.bvh"), CaptureError);
     EXPECT_THROW(readBvh(broken("OFFSET 0 0 1", "OFFSET 0 0"), "made.bvh"), CaptureError);
+    // Without channels, frames would come from the declared count alone: 70 bytes asking for 10^8 frames.
+    const std::string still =
+        "HIERARCHY\nROOT a\n{\nOFFSET 0 0 0\nCHANNELS 0\n}\nMOTION\nFrames: 99999999\nFrame Time: 1\n";
+    EXPECT_THROW(readBvh(still, "made.bvh"), CaptureError);
 }
 
 // ------------------------------------------------------------------------------------------------- limits

@@ -179,6 +179,12 @@ CaptureClip readBvh(const std::string& text, const std::string& fileName, const 
     }
     clip.scene.subjects.push_back(subject);
 
+    // Every frame reads its values from the text, which bounds the frames a file can make; without a single
+    // channel "Frames: 99999999" alone would make that many rest poses.
+    std::size_t channels = 0;
+    for (const Joint& j : joints) channels += j.channels.size();
+    if (channels == 0 && frameCount > 0) tokens.error("no joint has channels: the MOTION section holds nothing");
+
     std::vector<rotation::Mat3> worldRotation(joints.size());
     const long long frames = static_cast<long long>(frameCount);
     for (long long f = 0; f < frames; ++f) {
