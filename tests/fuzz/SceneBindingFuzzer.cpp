@@ -84,10 +84,11 @@ int countValue(FuzzInput& in) {
     }
 }
 
-// Parent values: -1 .. 11 in one byte, or any int.
-int parentValue(FuzzInput& in) {
+// Version 1 parents (0-based, -1 a root): -1 .. 11 in one byte, or any int. Version 2 parent ids are the same
+// byte plus one (1-based, 0 a root).
+int parentValue(FuzzInput& in, int base = -1) {
     const std::uint8_t b = in.u8();
-    if (b < 0xF0) return b % 13 - 1;
+    if (b < 0xF0) return b % 13 + base;
     return b == 0xF0 ? INT_MIN : b == 0xF1 ? INT_MAX : static_cast<int>(in.u32());
 }
 
@@ -220,7 +221,7 @@ sDataDescriptions* descriptionsV2(FuzzInput& in, Arena& arena, Described& out) {
             const int bones = in.u8() % 12;
             for (int k = 0; k < bones; ++k) {
                 inlineName(in, skeleton->bones[k].name, sizeof skeleton->bones[k].name, nullptr);
-                skeleton->bones[k].parentId = parentValue(in) + 1;
+                skeleton->bones[k].parentId = parentValue(in, 0);
             }
             entry.skeletonDescription = skeleton;
         } else if (!null) {
