@@ -63,8 +63,8 @@ TEST_F(CommandTest, SubstitutionSplicesEveryResult) {
     EXPECT_FALSE(visible(y));
 }
 
-// A pattern of many stars against a long name once backtracked exponentially and hung the host (found by the
-// interpreter's fuzzer as a timeout); the same patterns must answer at once and correctly.
+// A pattern of many stars against a long name once backtracked exponentially and hung the host (the MEL
+// fuzzer times out on it); the same patterns must answer at once and correctly.
 TEST_F(CommandTest, LsGlobPatternsMatchWithoutBacktrackingBlowUp) {
     const std::string longName(68, 'a');
     make("transform", longName.c_str());
