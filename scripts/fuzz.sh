@@ -3,9 +3,9 @@
 # SECONDS_PER_FUZZER (default 20) on a copy of its seed corpus tests/fuzz/corpus/<name>/, which is never written
 # to; as many at a time as there are cores (at most 2, or $ORVANE_FUZZ_JOBS). $ORVANE_FUZZERS picks some of them.
 # Prints for each fuzzer its executions, exec/s, coverage (cov: edges, ft: features) and crashes, then a summary
-# line; exits 1 if any fuzzer crashed. A run's grown corpus, log and crashing inputs stay in
-# build-fuzz/fuzz-runs/<name>/ (corpus/, log, crashes/). ORVANE_FUZZ_KEEP_GOING=1 (for long runs) runs each
-# fuzzer in libFuzzer's fork mode, which goes on after a crash and collects every crashing input it meets.
+# line; exits 1 if the build fails or any fuzzer crashed or did not run. A run's grown corpus, log and crashing
+# inputs stay in build-fuzz/fuzz-runs/<name>/ (corpus/, log, crashes/). ORVANE_FUZZ_KEEP_GOING=1 (for long runs)
+# runs each fuzzer in libFuzzer's fork mode, which goes on after a crash and collects every crashing input.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-20}
@@ -21,11 +21,18 @@ fi
 targets=""
 for f in "${fuzzers[@]}"; do targets+="fuzz_$f "; done
 started=$(date +%s)
-ORVANE_BUILD_DIR="$build" ORVANE_BUILD_TARGETS="$targets" "$root/scripts/build.sh" \
+buildlog=$(mktemp)
+if ! ORVANE_BUILD_DIR="$build" ORVANE_BUILD_TARGETS="$targets" "$root/scripts/build.sh" \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ "${launcher[@]}" \
   -DORVANE_FUZZ=ON -DORVANE_SANITIZER="fuzzer-no-link,address,undefined" -DBUILD_TESTING=OFF \
   -DORVANE_PARTS="standin_maya;standin_capture;standin_tracker;standin_net;stream;scene" -DORVANE_BUILD_BENCH=OFF \
-  | grep -v '^\[' || true
+  >"$buildlog" 2>&1; then
+  cat "$buildlog"
+  rm -f "$buildlog"
+  echo "fuzz: the build failed"
+  exit 1
+fi
+rm -f "$buildlog"
 echo "fuzz: built in $(($(date +%s) - started)) s; ${#fuzzers[@]} fuzzers, $seconds s each, $jobs at a time"
 
 run() {
@@ -65,6 +72,10 @@ report() {
   if [ "$crashes" -gt 0 ]; then
     find "$work/crashes" -type f -printf '  crashing input: %p\n'
     grep -m1 -E 'ERROR: |fuzz property violated|runtime error' "$work/log" | sed 's/^/  /' || true
+  fi
+  if [ -z "$runs" ]; then  # the fuzzer never reported: count it as a failure, with its log's end
+    tail -n 20 "$work/log" | sed 's/^/  /'
+    crashes=$((crashes + 1))
   fi
   total_runs=$((total_runs + ${runs:-0}))
   total_crashes=$((total_crashes + crashes))
