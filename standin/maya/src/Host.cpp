@@ -22,6 +22,8 @@ MStatus executeList(const std::string& mel, std::vector<std::string>* result) {
     return s;
 }
 
+void setDisabledCommands(const std::vector<std::string>& names) { Interpreter::instance().setDisabled(names); }
+
 MStatus loadPlugin(const std::string& path) { return Plugins::instance().load(path, nullptr); }
 MStatus unloadPlugin(const std::string& name) { return Plugins::instance().unload(name); }
 std::vector<std::string> pluginSearchPath() { return Plugins::instance().searchPath(); }

@@ -277,12 +277,15 @@ public:
     static Interpreter& instance();
     MStatus execute(const std::string& text, Result* result, bool display);
     bool isBuiltin(const std::string& name) const;
+    void setDisabled(const std::vector<std::string>& names) { fDisabled = names; }
+    bool isDisabled(const std::string& name) const;
     // Result of the plug-in command currently running (MPxCommand::setResult).
     Result& currentResult() { return fCurrent; }
 
 private:
     Interpreter();
     Result fCurrent;
+    std::vector<std::string> fDisabled;
 };
 
 // Workspace controls and MQtUtil state (see Controls.cpp).
