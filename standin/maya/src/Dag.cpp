@@ -41,7 +41,7 @@ bool typeHasFn(const mayastandin::detail::Node& n, MFn::Type fs, bool isWorld) {
 }  // namespace
 
 // ---- MObject ----
-const MObject MObject::kNullObj;
+MObject MObject::kNullObj;
 
 bool MObject::isNull() const {
     if (fKind == mayastandin::detail::kNodeKind) return !scene().isAlive(*this);
