@@ -421,7 +421,7 @@ MStatus MFnTransform::setRotationOrder(MEulerRotation::RotationOrder order, bool
         r = r.reorder(order);
     else
         r.order = order;
-    scene().touch();
+    scene().transformChanged(i);
     return MStatus::kSuccess;
 }
 MStatus MFnTransform::getScale(double scale[3]) const {
@@ -436,7 +436,7 @@ MStatus MFnTransform::setScale(const double scale[3]) {
     const std::uint32_t i = xformIndex(fObject, &s);
     if (i == kNoNode) return s;
     for (int k = 0; k < 3; ++k) scene().node(i).scale[k] = scale[k];
-    scene().touch();
+    scene().transformChanged(i);
     return MStatus::kSuccess;
 }
 

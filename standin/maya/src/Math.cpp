@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 OPENMAYA_NAMESPACE_OPEN
 
@@ -129,19 +130,19 @@ MStatus MMatrix::get(double d[4][4]) const {
     return MStatus::kSuccess;
 }
 MMatrix& MMatrix::setToIdentity() {
-    for (int r = 0; r < 4; ++r)
-        for (int c = 0; c < 4; ++c) matrix[r][c] = r == c ? 1.0 : 0.0;
+    static const double identity[4][4] = {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}};
+    std::memcpy(matrix, identity, sizeof matrix);
     return *this;
 }
 MMatrix MMatrix::operator*(const MMatrix& b) const {
-    MMatrix out;
+    double out[4][4];
     for (int r = 0; r < 4; ++r)
         for (int c = 0; c < 4; ++c) {
             double s = 0.0;
             for (int k = 0; k < 4; ++k) s += matrix[r][k] * b.matrix[k][c];
-            out.matrix[r][c] = s;
+            out[r][c] = s;
         }
-    return out;
+    return MMatrix(out);
 }
 MMatrix& MMatrix::operator*=(const MMatrix& b) { return *this = *this * b; }
 MMatrix MMatrix::operator+(const MMatrix& b) const {
