@@ -2,8 +2,56 @@
 
 #include <QtWidgets/QAbstractItemView>
 
+#include <cmath>
+
 namespace {
 const char* const kZero = "0.0";
+
+// Exact powers of ten, 10^0 to 10^8.
+const double kPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
+// 10^-2 to 10^4: from each on, the leading digit's exponent is one higher.
+const double kExponentSteps[] = {1e-2, 1e-1, 1e0, 1e1, 1e2, 1e3, 1e4};
+}  // namespace
+
+// Six significant digits in positional notation, trailing zeros dropped, as the 'g' format writes a number
+// whose decimal exponent lies between -3 and 4. The digits come from the value scaled by an exact power of
+// ten and rounded to an integer; that rounding is right unless the scaled value lies within a millionth of
+// a half (the scaling's error is below 1e-10), and then, as for every other value, Qt formats it.
+QString QMarkerTableWidget::coordinateText(double value) {
+    const double magnitude = std::fabs(value);
+    if (!(magnitude >= 1e-3 && magnitude < 1e5)) return QString::number(value, 'g', 6);
+    int exponent = -3;  // of the leading digit
+    while (exponent < 4 && magnitude >= kExponentSteps[exponent + 3]) ++exponent;
+    const double scaled = magnitude * kPowersOfTen[5 - exponent];
+    const double whole = std::floor(scaled);
+    const double fraction = scaled - whole;
+    if (whole < 1e5 || whole >= 1e6 || std::fabs(fraction - 0.5) < 1e-6) return QString::number(value, 'g', 6);
+    long digits = static_cast<long>(whole) + (fraction > 0.5 ? 1 : 0);
+    if (digits >= 1000000) {  // rounded up to the next power of ten
+        digits /= 10;
+        if (++exponent > 4) return QString::number(value, 'g', 6);
+    }
+    char six[6];
+    for (int i = 5; i >= 0; --i, digits /= 10) six[i] = static_cast<char>('0' + digits % 10);
+    int significant = 6;
+    while (significant > 1 && six[significant - 1] == '0') --significant;
+
+    char text[16];
+    int length = 0;
+    if (value < 0) text[length++] = '-';
+    if (exponent >= 0) {
+        for (int i = 0; i <= exponent; ++i) text[length++] = six[i];
+        if (significant > exponent + 1) {
+            text[length++] = '.';
+            for (int i = exponent + 1; i < significant; ++i) text[length++] = six[i];
+        }
+    } else {
+        text[length++] = '0';
+        text[length++] = '.';
+        for (int i = -1; i > exponent; --i) text[length++] = '0';
+        for (int i = 0; i < significant; ++i) text[length++] = six[i];
+    }
+    return QString::fromLatin1(text, length);
 }
 
 QMarkerTableWidget::QMarkerTableWidget(QWidget* parent) : QTableWidget(parent) {
@@ -74,7 +122,7 @@ void QMarkerTableWidget::setMarkerCoordinates(int row, double x, double y, doubl
     for (int column = 1; column <= 3; ++column) {
         QTableWidgetItem* cell = item(row, column);
         if (cell == nullptr) continue;
-        cell->setText(QString::number(values[column - 1], 'g', 6));
+        cell->setText(coordinateText(values[column - 1]));
         written = true;
     }
     if (!batching_ || !written) return;
