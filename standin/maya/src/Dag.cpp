@@ -179,8 +179,14 @@ MMatrix MDagPath::exclusiveMatrix(MStatus* rs) const {
     const std::uint32_t i = pathIndex(*this, rs);
     return i == kNoNode || i == scene().world() ? MMatrix() : scene().worldMatrix(scene().node(i).parent);
 }
-MMatrix MDagPath::inclusiveMatrixInverse(MStatus* rs) const { return inclusiveMatrix(rs).inverse(); }
-MMatrix MDagPath::exclusiveMatrixInverse(MStatus* rs) const { return exclusiveMatrix(rs).inverse(); }
+MMatrix MDagPath::inclusiveMatrixInverse(MStatus* rs) const {
+    const std::uint32_t i = pathIndex(*this, rs);
+    return i == kNoNode ? MMatrix() : scene().worldInverseMatrix(i);
+}
+MMatrix MDagPath::exclusiveMatrixInverse(MStatus* rs) const {
+    const std::uint32_t i = pathIndex(*this, rs);
+    return i == kNoNode || i == scene().world() ? MMatrix() : scene().worldInverseMatrix(scene().node(i).parent);
+}
 bool MDagPath::isVisible(MStatus* rs) const {
     const std::uint32_t i = pathIndex(*this, rs);
     return i != kNoNode && scene().isVisible(i);
@@ -360,7 +366,7 @@ MStatus MFnTransform::setTranslation(const MVector& v, MSpace::Space space) {
     const std::uint32_t i = xformIndex(fObject, &s);
     if (i == kNoNode) return s;
     if (space == MSpace::kWorld) {
-        const MPoint local = MPoint(v) * scene().worldMatrix(scene().node(i).parent).inverse();
+        const MPoint local = MPoint(v) * scene().worldInverseMatrix(scene().node(i).parent);
         scene().node(i).translation = MVector(local.x, local.y, local.z);
     } else {
         scene().node(i).translation = v;

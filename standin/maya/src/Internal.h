@@ -108,8 +108,10 @@ struct Node {
     // matrix is stale has every descendant's stale too, so marking a subtree stops at a stale node.
     mutable MMatrix localCache;
     mutable MMatrix worldCache;
+    mutable MMatrix worldInverseCache;
     mutable bool localStale = true;
     mutable bool worldStale = true;
+    mutable bool worldInverseStale = true;  // stale whenever the world matrix is
 };
 
 class Scene {
@@ -185,6 +187,8 @@ public:
 
     MMatrix localMatrix(std::uint32_t index) const;
     MMatrix worldMatrix(std::uint32_t index) const;
+    // The inverse of worldMatrix: a world-space write inverts its parent's, and siblings share it.
+    MMatrix worldInverseMatrix(std::uint32_t index) const;
 
     // Finds nodes by name, partial path or full path. Never scans the scene.
     void resolve(const std::string& nameOrPath, std::vector<std::uint32_t>& out) const;

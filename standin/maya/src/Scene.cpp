@@ -262,7 +262,7 @@ std::uint32_t Scene::allocate(const std::shared_ptr<NodeType>& type, std::uint32
     n.rotation = MEulerRotation();
     n.scale[0] = n.scale[1] = n.scale[2] = 1.0;
     n.visible = true;
-    n.localStale = n.worldStale = true;
+    n.localStale = n.worldStale = n.worldInverseStale = true;
     n.user = nullptr;
     n.children.clear();
     n.childByName.clear();
@@ -398,7 +398,7 @@ void Scene::worldChanged(std::uint32_t index) {
     while (!stack.empty()) {
         Node& n = fNodes[stack.back()];
         stack.pop_back();
-        n.worldStale = true;
+        n.worldStale = n.worldInverseStale = true;
         for (std::uint32_t c : n.children)
             if (c != kNoNode && !fNodes[c].worldStale) stack.push_back(c);
     }
@@ -531,6 +531,16 @@ MMatrix Scene::worldMatrix(std::uint32_t index) const {
         above = n.worldCache;
     }
     return above;
+}
+
+MMatrix Scene::worldInverseMatrix(std::uint32_t index) const {
+    if (index == world() || index == kNoNode) return MMatrix();
+    const Node& n = fNodes[index];
+    if (n.worldInverseStale) {
+        n.worldInverseCache = worldMatrix(index).inverse();
+        n.worldInverseStale = false;
+    }
+    return n.worldInverseCache;
 }
 
 void Scene::resolve(const std::string& text, std::vector<std::uint32_t>& out) const {

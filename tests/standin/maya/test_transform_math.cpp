@@ -243,7 +243,7 @@ TEST_F(TransformTest, TransformFunctionSetRefusesShapes) {
 // translation and rotation in either space, scale, rotation order, reparenting,
 // deletion and a node created in a freed slot. After each of a long run of random edits, every node's
 // inclusive matrix equals the product of the local matrices along its path, computed here from the world
-// down (local times the parent's world), exactly.
+// down (local times the parent's world), exactly, and so does its inverse.
 TEST_F(TransformTest, KeptWorldMatricesFollowEveryEdit) {
     std::mt19937 random(7);
     std::uniform_real_distribution<double> value(-2.0, 2.0);
@@ -262,6 +262,7 @@ TEST_F(TransformTest, KeptWorldMatricesFollowEveryEdit) {
             for (auto it = along.rbegin(); it != along.rend(); ++it)
                 expected = MFnDagNode(*it).transformationMatrix() * expected;
             ASSERT_TRUE(path.inclusiveMatrix() == expected) << "step " << step << ", " << path.fullPathName().asChar();
+            ASSERT_TRUE(path.inclusiveMatrixInverse() == expected.inverse()) << "step " << step;
         }
     };
     for (int step = 0; step < 600; ++step) {
