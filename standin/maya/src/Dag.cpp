@@ -13,6 +13,8 @@
 #include <maya/MPoint.h>
 #include "Internal.h"
 
+#include <cstring>
+
 using mayastandin::detail::kNoNode;
 using mayastandin::detail::Scene;
 
@@ -243,8 +245,8 @@ MString MFnDependencyNode::typeName(MStatus* rs) const {
 MPlug MFnDependencyNode::findPlug(const MString& attrName, bool, MStatus* rs) const {
     const std::uint32_t i = fnIndex(fObject, rs);
     if (i == kNoNode) return MPlug();
-    const std::string name = attrName.asChar();
-    if (i == scene().world() || (name != "visibility" && name != "v")) {
+    const char* name = attrName.asChar();
+    if (i == scene().world() || (std::strcmp(name, "visibility") != 0 && std::strcmp(name, "v") != 0)) {
         setStatus(rs, MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): No such attribute"));
         return MPlug();
     }

@@ -113,6 +113,41 @@ TEST(VectorMath, EulerOrdersMatchQuaternionEquivalents) {
     }
 }
 
+// An Euler rotation's matrix is the product of its three axis rotations, first applied first, to the bit;
+// a transform's matrix times its inverse is the identity, and a matrix that is not a transform's inverts too.
+TEST(VectorMath, EulerMatricesAndInversesAreExact) {
+    std::mt19937 random(11);
+    std::uniform_real_distribution<double> angle(-7.0, 7.0), value(-3.0, 3.0);
+    for (int i = 0; i < 2000; ++i) {
+        const double a[3] = {angle(random), angle(random), angle(random)};
+        const int order = static_cast<int>(random() % 6);
+        MMatrix expected;
+        for (int step = 0; step < 3; ++step) {
+            const int axis = kOrder[order][step];
+            double one[3] = {0, 0, 0};
+            one[axis] = a[axis];
+            const MMatrix single = MEulerRotation(one[0], one[1], one[2]).asMatrix();
+            expected = step == 0 ? single : expected * single;
+        }
+        ASSERT_TRUE(MEulerRotation(a[0], a[1], a[2], static_cast<MEulerRotation::RotationOrder>(order)).asMatrix() ==
+                    expected)
+            << i;
+
+        MMatrix m = expected;
+        for (int r = 0; r < 3; ++r) {
+            for (int c = 0; c < 3; ++c) m.matrix[r][c] *= 1.0 + r;  // scaled
+            m.matrix[3][r] = value(random);                         // and moved
+        }
+        MMatrix general = m;
+        general.matrix[0][3] = 0.25;  // not a transform's
+        for (const MMatrix& x : {m, general}) {
+            const MMatrix product = x * x.inverse();
+            for (int r = 0; r < 4; ++r)
+                for (int c = 0; c < 4; ++c) ASSERT_NEAR(product.matrix[r][c], r == c ? 1.0 : 0.0, 1e-10) << i;
+        }
+    }
+}
+
 TEST(VectorMath, EulerDecompositionSurvivesGimbalLock) {
     for (int order = 0; order < 6; ++order) {
         SCOPED_TRACE(order);
