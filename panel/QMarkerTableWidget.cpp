@@ -3,6 +3,7 @@
 #include <QtWidgets/QAbstractItemView>
 
 #include <cmath>
+#include <cstring>
 
 namespace {
 const char* const kZero = "0.0";
@@ -18,6 +19,7 @@ const double kExponentSteps[] = {1e-2, 1e-1, 1e0, 1e1, 1e2, 1e3, 1e4};
 // ten and rounded to an integer; that rounding is right unless the scaled value lies within a millionth of
 // a half (the scaling's error is below 1e-10), and then, as for every other value, Qt formats it.
 QString QMarkerTableWidget::coordinateText(double value) {
+    if (value == 0.0 && !std::signbit(value)) return QStringLiteral("0");  // an untracked marker's
     const double magnitude = std::fabs(value);
     if (!(magnitude >= 1e-3 && magnitude < 1e5)) return QString::number(value, 'g', 6);
     int exponent = -3;  // of the leading digit
@@ -31,42 +33,63 @@ QString QMarkerTableWidget::coordinateText(double value) {
         digits /= 10;
         if (++exponent > 4) return QString::number(value, 'g', 6);
     }
-    char six[6];
-    for (int i = 5; i >= 0; --i, digits /= 10) six[i] = static_cast<char>('0' + digits % 10);
+    QChar six[6];
+    for (int i = 5; i >= 0; --i, digits /= 10) six[i] = QLatin1Char(static_cast<char>('0' + digits % 10));
     int significant = 6;
-    while (significant > 1 && six[significant - 1] == '0') --significant;
+    while (significant > 1 && six[significant - 1] == QLatin1Char('0')) --significant;
 
-    char text[16];
+    QChar text[16];
     int length = 0;
-    if (value < 0) text[length++] = '-';
+    if (value < 0) text[length++] = QLatin1Char('-');
     if (exponent >= 0) {
         for (int i = 0; i <= exponent; ++i) text[length++] = six[i];
         if (significant > exponent + 1) {
-            text[length++] = '.';
+            text[length++] = QLatin1Char('.');
             for (int i = exponent + 1; i < significant; ++i) text[length++] = six[i];
         }
     } else {
-        text[length++] = '0';
-        text[length++] = '.';
-        for (int i = -1; i > exponent; --i) text[length++] = '0';
+        text[length++] = QLatin1Char('0');
+        text[length++] = QLatin1Char('.');
+        for (int i = -1; i > exponent; --i) text[length++] = QLatin1Char('0');
         for (int i = 0; i < significant; ++i) text[length++] = six[i];
     }
-    return QString::fromLatin1(text, length);
+    return QString(text, length);
 }
 
 QMarkerTableWidget::QMarkerTableWidget(QWidget* parent) : QTableWidget(parent) {
     setHorizontalHeaderLabels(QStringList({"Name", "X", "Y", "Z"}));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     QAbstractItemModel* rows = model();
-    connect(rows, &QAbstractItemModel::rowsInserted, this, &QMarkerTableWidget::invalidateHeadings);
-    connect(rows, &QAbstractItemModel::rowsRemoved, this, &QMarkerTableWidget::invalidateHeadings);
-    connect(rows, &QAbstractItemModel::rowsMoved, this, &QMarkerTableWidget::invalidateHeadings);
-    connect(rows, &QAbstractItemModel::modelReset, this, &QMarkerTableWidget::invalidateHeadings);
-    connect(rows, &QAbstractItemModel::layoutChanged, this, &QMarkerTableWidget::invalidateHeadings);
-    // Coordinate writes (columns 1-3) leave the index alone; a name cell's change does not.
-    connect(rows, &QAbstractItemModel::dataChanged, this, [this](const QModelIndex& topLeft, const QModelIndex&) {
-        if (topLeft.column() == 0) invalidateHeadings();
-    });
+    connect(rows, &QAbstractItemModel::rowsInserted, this, &QMarkerTableWidget::invalidateIndexes);
+    connect(rows, &QAbstractItemModel::rowsRemoved, this, &QMarkerTableWidget::invalidateIndexes);
+    connect(rows, &QAbstractItemModel::rowsMoved, this, &QMarkerTableWidget::invalidateIndexes);
+    connect(rows, &QAbstractItemModel::modelReset, this, &QMarkerTableWidget::invalidateIndexes);
+    connect(rows, &QAbstractItemModel::layoutChanged, this, &QMarkerTableWidget::invalidateIndexes);
+    // A cell's change may be an item set or taken: the coordinate items are looked up again, and the heading
+    // index too when a name cell changed. The table's own coordinate writes replace no item.
+    connect(rows, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex& topLeft, const QModelIndex& bottomRight) {
+                if (ownWrites_) return;
+                if (topLeft.column() == 0) headingsValid_ = false;
+                if (bottomRight.column() >= 1) cellsValid_ = false;
+            });
+}
+
+void QMarkerTableWidget::invalidateIndexes() {
+    headingsValid_ = false;
+    cellsValid_ = false;
+}
+
+QMarkerTableWidget::CoordinateCell* QMarkerTableWidget::coordinateCell(int row, int column) {
+    const int rows = rowCount();
+    if (!cellsValid_) {
+        cells_.assign(static_cast<std::size_t>(rows) * 3, CoordinateCell());
+        for (int r = 0; r < rows; ++r)
+            for (int c = 1; c <= 3; ++c) cells_[static_cast<std::size_t>(r) * 3 + (c - 1)].item = item(r, c);
+        cellsValid_ = true;
+    }
+    if (row < 0 || row >= rows || column < 1 || column > 3) return nullptr;
+    return &cells_[static_cast<std::size_t>(row) * 3 + (column - 1)];
 }
 
 QMarkerTableWidget::~QMarkerTableWidget() {}
@@ -120,10 +143,18 @@ void QMarkerTableWidget::setMarkerCoordinates(int row, double x, double y, doubl
     const double values[3] = {x, y, z};
     bool written = false;
     for (int column = 1; column <= 3; ++column) {
-        QTableWidgetItem* cell = item(row, column);
-        if (cell == nullptr) continue;
-        cell->setText(coordinateText(values[column - 1]));
+        CoordinateCell* cell = coordinateCell(row, column);
+        if (cell == nullptr || cell->item == nullptr) continue;
+        // The same number as last written gives the same text.
+        std::uint64_t bits;
+        std::memcpy(&bits, &values[column - 1], sizeof bits);
+        if (cell->written && cell->bits == bits) continue;
         written = true;
+        ownWrites_ = true;
+        cell->item->setText(coordinateText(values[column - 1]));
+        ownWrites_ = false;
+        cell->written = true;
+        cell->bits = bits;
     }
     if (!batching_ || !written) return;
     if (firstWritten_ < 0 || row < firstWritten_) firstWritten_ = row;
@@ -141,6 +172,9 @@ void QMarkerTableWidget::endCoordinateWrites() {
     batching_ = false;
     QAbstractItemModel* rows = model();
     rows->blockSignals(modelWasBlocked_);
-    if (firstWritten_ >= 0 && !modelWasBlocked_)
+    if (firstWritten_ >= 0 && !modelWasBlocked_) {
+        ownWrites_ = true;
         emit rows->dataChanged(rows->index(firstWritten_, 1), rows->index(lastWritten_, 3));
+        ownWrites_ = false;
+    }
 }

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <random>
 #include <utility>
 #include <vector>
@@ -156,6 +157,42 @@ TEST(CoordinateText, IsExactlyWhatQtWritesForEveryValue) {
                           << expected.toStdString();
     }
     EXPECT_EQ(wrong, 0);
+}
+
+// Frames write through items looked up once, and skip a cell that still shows the number they would write:
+// any item set, taken or moved since must be found again, or a write would land in a deleted item, and a
+// text changed by anyone else must be written again.
+TEST_F(Table, CoordinateWritesFollowReplacedTakenAndMovedItems) {
+    table.appendMarkerGroup("A", QStringList({"a1", "a2"}));
+    auto frame = [&](int row, double v) {
+        table.beginCoordinateWrites();
+        table.setMarkerCoordinates(row, v, v, v);
+        table.endCoordinateWrites();
+    };
+    frame(1, 1);
+    table.setItem(1, 2, new QTableWidgetItem("new"));  // deletes the item written before
+    std::unique_ptr<QTableWidgetItem> taken(table.takeItem(1, 3));
+    frame(1, 2);
+    EXPECT_EQ(cell(1, 1), "2");
+    EXPECT_EQ(cell(1, 2), "2");
+    EXPECT_EQ(cell(1, 3), "<none>");
+    EXPECT_EQ(taken->text(), "1");
+
+    table.item(1, 1)->setText("edited");  // by someone else: the same number is written again
+    frame(1, 2);
+    EXPECT_EQ(cell(1, 1), "2");
+
+    table.setMarkerCoordinates(2, 3, 3, 3);  // outside a frame, then rows inserted above
+    table.insertRow(0);
+    frame(3, 4);
+    EXPECT_EQ(cell(3, 1), "4");
+    EXPECT_EQ(cell(2, 1), "2");  // the row written first, moved down
+    table.clearRows();
+    table.appendMarkerGroup("B", QStringList({"b1"}));
+    frame(1, 5);
+    EXPECT_EQ(cell(1, 2), "5");
+    frame(5, 6);  // past the last row: nothing
+    EXPECT_EQ(table.rowCount(), 2);
 }
 
 TEST_F(Table, ClearRowsKeepsColumnsAndHeader) {
