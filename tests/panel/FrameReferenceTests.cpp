@@ -81,8 +81,8 @@ void applyPlainly(const sFrameOfMocapData& frame, const NodeLists& joints, const
             MDagPath path;
             MFnDagNode(markers[i][j]).getPath(path);
             if (!path.isValid()) continue;
-            MFnTransform(path).setTranslation(
-                MVector(set.markers[j][0], set.markers[j][1], set.markers[j][2]) * 0.1f, MSpace::kWorld);
+            MFnTransform(path).setTranslation(MVector(set.markers[j][0], set.markers[j][1], set.markers[j][2]) * 0.1f,
+                                              MSpace::kWorld);
         }
     }
     for (int k = 0; k < frame.skeletonCount && k < static_cast<int>(joints.size()); ++k) {
@@ -170,7 +170,8 @@ TEST(FrameReference, PanelTableAndSceneMatchThePlainPassFrameByFrame) {
         for (std::size_t f = 0; f < kFrames; ++f) {
             refresh.setChecked(f < 30 || f >= 45);
             if (f == 60) {
-                ASSERT_TRUE(mayastandin::execute("hide " + std::string(MFnDagNode(joints[0][3]).fullPathName().asChar())));
+                ASSERT_TRUE(
+                    mayastandin::execute("hide " + std::string(MFnDagNode(joints[0][3]).fullPathName().asChar())));
                 MDagPath set;
                 MFnDagNode(MFnDagNode(markers[1][0]).parent(0)).getPath(set);
                 MFnTransform(set).setTranslation(MVector(12, -3, 40), MSpace::kTransform);

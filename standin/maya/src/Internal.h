@@ -116,7 +116,11 @@ struct Node {
 
 class Scene {
 public:
-    static Scene& instance();
+    // Never destroyed: shutdown() empties it while plug-ins are loaded. Inline: every API call asks for it.
+    static Scene& instance() {
+        static Scene* scene = new Scene();
+        return *scene;
+    }
 
     // Translation and rotation writes through MFnTransform since the start (main thread only); each one is
     // reported to the host's listener, if any, after the write.

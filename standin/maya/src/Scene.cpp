@@ -36,11 +36,6 @@ std::shared_ptr<NodeType> builtin(const char* name, MFn::Type fn, unsigned id, b
 }
 }  // namespace
 
-Scene& Scene::instance() {
-    static Scene* scene = new Scene();  // never destroyed: shutdown() empties it while plug-ins are loaded
-    return *scene;
-}
-
 Scene::Scene() {
     for (auto t : {builtin("transform", MFn::kTransform, 0x5846524d, true, false),
                    builtin("joint", MFn::kJoint, 0x4a4f494e, true, false),
