@@ -226,7 +226,7 @@ private:
     void unindexName(std::uint32_t index);
 
     std::vector<Node> fNodes;
-    mutable std::vector<std::uint32_t> fStaleChain;  // worldMatrix's scratch list
+    mutable std::vector<std::uint32_t> fStaleChain;  // scratch list of worldMatrix and worldChanged
     std::vector<std::uint32_t> fFree;
     std::size_t fLiveCount = 0;
     std::unordered_map<std::string, std::vector<std::uint32_t>> fByName;

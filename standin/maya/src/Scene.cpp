@@ -389,7 +389,8 @@ std::string Scene::reparent(std::uint32_t index, std::uint32_t newParent) {
 
 void Scene::worldChanged(std::uint32_t index) {
     if (fNodes[index].worldStale) return;
-    std::vector<std::uint32_t> stack{index};
+    std::vector<std::uint32_t>& stack = fStaleChain;
+    stack.assign(1, index);
     while (!stack.empty()) {
         Node& n = fNodes[stack.back()];
         stack.pop_back();
