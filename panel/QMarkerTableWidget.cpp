@@ -2,6 +2,7 @@
 
 #include <QtWidgets/QAbstractItemView>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -28,32 +29,35 @@ QString QMarkerTableWidget::coordinateText(double value) {
     const double whole = std::floor(scaled);
     const double fraction = scaled - whole;
     if (whole < 1e5 || whole >= 1e6 || std::fabs(fraction - 0.5) < 1e-6) return QString::number(value, 'g', 6);
-    long digits = static_cast<long>(whole) + (fraction > 0.5 ? 1 : 0);
-    if (digits >= 1000000) {  // rounded up to the next power of ten
-        digits /= 10;
+    unsigned digits = static_cast<unsigned>(whole) + (fraction > 0.5 ? 1u : 0u);
+    if (digits >= 1000000u) {  // rounded up to the next power of ten
+        digits /= 10u;
         if (++exponent > 4) return QString::number(value, 'g', 6);
     }
-    QChar six[6];
-    for (int i = 5; i >= 0; --i, digits /= 10) six[i] = QLatin1Char(static_cast<char>('0' + digits % 10));
+    char six[6];
+    for (int i = 5; i >= 0; --i, digits /= 10u) six[i] = static_cast<char>('0' + digits % 10u);
     int significant = 6;
-    while (significant > 1 && six[significant - 1] == QLatin1Char('0')) --significant;
+    while (significant > 1 && six[significant - 1] == '0') --significant;
 
-    QChar text[16];
-    int length = 0;
-    if (value < 0) text[length++] = QLatin1Char('-');
+    // "-", the integer digits or "0", then "." and the rest when there is any.
+    const bool negative = value < 0;
+    const int integerDigits = exponent >= 0 ? exponent + 1 : 1;
+    const int fractionDigits = exponent >= 0 ? std::max(significant - integerDigits, 0) : significant - exponent - 1;
+    QString text(static_cast<int>(negative) + integerDigits + (fractionDigits > 0 ? 1 + fractionDigits : 0),
+                 Qt::Uninitialized);
+    QChar* out = text.data();
+    if (negative) *out++ = QLatin1Char('-');
     if (exponent >= 0) {
-        for (int i = 0; i <= exponent; ++i) text[length++] = six[i];
-        if (significant > exponent + 1) {
-            text[length++] = QLatin1Char('.');
-            for (int i = exponent + 1; i < significant; ++i) text[length++] = six[i];
-        }
+        for (int i = 0; i < integerDigits; ++i) *out++ = QLatin1Char(six[i]);
+        if (fractionDigits > 0) *out++ = QLatin1Char('.');
+        for (int i = integerDigits; i < significant; ++i) *out++ = QLatin1Char(six[i]);
     } else {
-        text[length++] = QLatin1Char('0');
-        text[length++] = QLatin1Char('.');
-        for (int i = -1; i > exponent; --i) text[length++] = QLatin1Char('0');
-        for (int i = 0; i < significant; ++i) text[length++] = six[i];
+        *out++ = QLatin1Char('0');
+        *out++ = QLatin1Char('.');
+        for (int i = -1; i > exponent; --i) *out++ = QLatin1Char('0');
+        for (int i = 0; i < significant; ++i) *out++ = QLatin1Char(six[i]);
     }
-    return QString(text, length);
+    return text;
 }
 
 QMarkerTableWidget::QMarkerTableWidget(QWidget* parent) : QTableWidget(parent) {
