@@ -33,6 +33,7 @@
 #include "QMarkerTableWidget.h"
 #include "SceneBuilder.h"
 #include "orvane/tracker/Control.h"
+#include "EveryVisibilityCommand.h"
 
 namespace {
 
@@ -184,23 +185,6 @@ void waitFor(std::vector<Captured*>& captured) {
     while (captured.size() < static_cast<std::size_t>(kCapturedFrames)) QThread::msleep(1);
     sdk()->stopClient();
     sdk()->releaseClient();
-}
-
-// The hide and show commands for every bone, as the skeleton pass would run them without first reading the
-// bone's visibility: added to a frame's cost, the cost of a pass that runs them all.
-void runEveryVisibilityCommand(const sFrameOfMocapData& frame, const NodeLists& jointNodeLists) {
-    for (int k = 0; k < frame.skeletonCount && k < static_cast<int>(jointNodeLists.size()); ++k) {
-        const sSkeletonFrame& skeleton = frame.skeletons[k];
-        for (int l = 0; l < skeleton.boneCount && l < static_cast<int>(jointNodeLists[k].size()); ++l) {
-            MDagPath path;
-            MFnDagNode(jointNodeLists[k][l]).getPath(path);
-            if (!path.isValid()) continue;
-            const bool hide = l != 0 && orvane::scene::isUntrackedPose(skeleton.bones[l]);
-            MString command;
-            command.format(MString(hide ? "hide `ls -an ^1s`;" : "showHidden  `ls -an ^1s`;"), path.fullPathName());
-            MGlobal::executeCommand(command, false, false);
-        }
-    }
 }
 
 const double k360HzPeriodUs = 1e6 / 360.0;

@@ -16,6 +16,7 @@
 #include "FrameApplier.h"
 #include "SceneBuilder.h"
 #include "SceneFixtures.h"
+#include "EveryVisibilityCommand.h"
 
 namespace {
 
@@ -180,23 +181,6 @@ TEST_F(FrameApply, HideRuleSparesTheFirstBoneAndCountsNegativeZeroButNotNaN) {
     rig.applyV2();
     EXPECT_TRUE(visible(rig.joints[0][1]));  // shown again by the next tracked pose
     expectNear(worldTranslation(rig.joints[0][1]), 0.5, 0, 0, "b1 after");
-}
-
-// The hide and show commands of every bone of a frame, as the skeleton pass would run them without looking
-// at the scene first: the reference for the pass that runs them only where they change something.
-void runEveryVisibilityCommand(const sFrameOfMocapData& frame, const NodeLists& jointNodeLists) {
-    for (int k = 0; k < frame.skeletonCount && k < static_cast<int>(jointNodeLists.size()); ++k) {
-        const sSkeletonFrame& skeleton = frame.skeletons[k];
-        for (int l = 0; l < skeleton.boneCount && l < static_cast<int>(jointNodeLists[k].size()); ++l) {
-            MDagPath path;
-            MFnDagNode(jointNodeLists[k][l]).getPath(path);
-            if (!path.isValid()) continue;
-            const bool hide = l != 0 && orvane::scene::isUntrackedPose(skeleton.bones[l]);
-            MString command;
-            command.format(MString(hide ? "hide `ls -an ^1s`;" : "showHidden  `ls -an ^1s`;"), path.fullPathName());
-            MGlobal::executeCommand(command, false, false);
-        }
-    }
 }
 
 // Every DAG node's path, own visibility, visibility in the viewport and local transform, in walk order.

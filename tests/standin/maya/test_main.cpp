@@ -1,4 +1,5 @@
-// A QApplication for the whole test run (widgets need one), ended after the host has shut down.
+// A QApplication for the whole test run (widgets need one), ended after the host has shut down. Shared by
+// the stand-in host's and the host application's tests.
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <mayastandin/Host.h>
@@ -8,7 +9,7 @@ class QtEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
         static int argc = 1;
-        static char name[] = "standin_maya_tests";
+        static char name[] = "standin_tests";
         static char* argv[] = {name, nullptr};
         app = new QApplication(argc, argv);
     }
