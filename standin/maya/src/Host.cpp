@@ -22,6 +22,11 @@ MStatus executeList(const std::string& mel, std::vector<std::string>* result) {
     return s;
 }
 
+int addMelListener(std::function<void(MelEvent, const std::string&)> listener) {
+    return detail::addMelListener(std::move(listener));
+}
+void removeMelListener(int id) { detail::removeMelListener(id); }
+
 MStatus loadPlugin(const std::string& path) { return Plugins::instance().load(path, nullptr); }
 MStatus unloadPlugin(const std::string& name) { return Plugins::instance().unload(name); }
 std::vector<std::string> pluginSearchPath() { return Plugins::instance().searchPath(); }
