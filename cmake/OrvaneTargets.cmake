@@ -23,6 +23,12 @@ function(orvane_product_target target)
   else()
     target_compile_options(${target} PRIVATE -Wall -Wextra $<$<BOOL:${ORVANE_WERROR}>:-pedantic -Werror>)
   endif()
+  # GCC's unique symbols (statics of inline functions, Qt's meta-type ids among them) mark a shared object
+  # as never unloadable, so dlclose would leave the plug-in mapped: unloadPlugin could not really unload it,
+  # nor loadPlugin pick up a rebuilt one, and our unload faults would hide on Linux.
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    target_compile_options(${target} PRIVATE -fno-gnu-unique)
+  endif()
 endfunction()
 
 # One GoogleTest executable per test folder, registered with CTest test by test.

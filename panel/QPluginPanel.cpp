@@ -15,6 +15,7 @@
 #include "NodeNames.h"
 #include "OrvanePluginSDK.h"
 #include "OrvaneSubject.h"
+#include "PanelEventLoops.h"
 #include "PanelMarkerTable.h"
 #include "QMarkerTableWidget.h"
 #include "SceneBuilder.h"
@@ -27,7 +28,15 @@ const char* const kDisconnectedText = "Offline";
 
 COrvaneSDKClientManager* sdk() { return COrvaneSDKClientManager::instance(); }
 
+int nestedLoops = 0;  // UI thread only
+
 }  // namespace
+
+int orvane::panel::nestedEventLoops() { return nestedLoops; }
+
+orvane::panel::NestedEventLoop::NestedEventLoop() { ++nestedLoops; }
+
+orvane::panel::NestedEventLoop::~NestedEventLoop() { --nestedLoops; }
 
 QPluginPanel::QPluginPanel(QWidget* parent)
     : QWidget(parent),
@@ -135,6 +144,7 @@ void QPluginPanel::setConnectedState(bool connected) {
 void QPluginPanel::showConnectError(const char* title) {
     std::string message;
     sdk()->getLastErrorMsg(message);
+    const orvane::panel::NestedEventLoop loop;
     QMessageBox::critical(this, QString::fromLatin1(title), QString::fromUtf8(message.c_str()), QMessageBox::Ok,
                           QMessageBox::NoButton);
 }
@@ -164,6 +174,7 @@ bool QPluginPanel::disconnectClient() {
     stopping = std::async(std::launch::async, [] { return sdk()->stopClient(); });
     OrvaneSystem::instance()->detach(this);
     const QPointer<QPluginPanel> alive(this);
+    const orvane::panel::NestedEventLoop loop;
     while (stopping.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) {
         QCoreApplication::processEvents();
         if (alive.isNull()) return false;
