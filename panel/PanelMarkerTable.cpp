@@ -25,3 +25,7 @@ bool PanelMarkerTable::refreshEnabled() const { return refresh_->isChecked(); }
 void PanelMarkerTable::setMarkerCoordinates(int row, double x, double y, double z) {
     table_->setMarkerCoordinates(row, x, y, z);
 }
+
+void PanelMarkerTable::beginFrame() { table_->beginCoordinateWrites(); }
+
+void PanelMarkerTable::endFrame() { table_->endCoordinateWrites(); }

@@ -16,6 +16,8 @@ public:
     int headingRow(const orvane::RecordName& name) const override;
     bool refreshEnabled() const override;
     void setMarkerCoordinates(int row, double x, double y, double z) override;
+    void beginFrame() override;
+    void endFrame() override;
 
 private:
     QMarkerTableWidget* table_;

@@ -9,6 +9,16 @@ const char* const kZero = "0.0";
 QMarkerTableWidget::QMarkerTableWidget(QWidget* parent) : QTableWidget(parent) {
     setHorizontalHeaderLabels(QStringList({"Name", "X", "Y", "Z"}));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    QAbstractItemModel* rows = model();
+    connect(rows, &QAbstractItemModel::rowsInserted, this, &QMarkerTableWidget::invalidateHeadings);
+    connect(rows, &QAbstractItemModel::rowsRemoved, this, &QMarkerTableWidget::invalidateHeadings);
+    connect(rows, &QAbstractItemModel::rowsMoved, this, &QMarkerTableWidget::invalidateHeadings);
+    connect(rows, &QAbstractItemModel::modelReset, this, &QMarkerTableWidget::invalidateHeadings);
+    connect(rows, &QAbstractItemModel::layoutChanged, this, &QMarkerTableWidget::invalidateHeadings);
+    // Coordinate writes (columns 1-3) leave the index alone; a name cell's change does not.
+    connect(rows, &QAbstractItemModel::dataChanged, this, [this](const QModelIndex& topLeft, const QModelIndex&) {
+        if (topLeft.column() == 0) invalidateHeadings();
+    });
 }
 
 QMarkerTableWidget::~QMarkerTableWidget() {}
@@ -34,19 +44,55 @@ void QMarkerTableWidget::clearRows() {
     while (rowCount() != 0) removeRow(0);
 }
 
+bool QMarkerTableWidget::isHeading(int row, const QString& name) const {
+    const QTableWidgetItem* heading = item(row, 0);
+    return heading != nullptr && item(row, 1) == nullptr && heading->text() == name;
+}
+
 int QMarkerTableWidget::headingRow(const QString& name) const {
+    if (headingsValid_) {
+        const QHash<QString, int>::const_iterator found = headings_.constFind(name);
+        if (found == headings_.constEnd()) return -1;
+        if (isHeading(found.value(), name)) return found.value();
+        // A heading lost its standing by a change the index does not follow (an item set into its
+        // coordinate cells): read the rows again.
+    }
+    headings_.clear();
     const int rows = rowCount();
     for (int row = 0; row < rows; ++row) {
         const QTableWidgetItem* heading = item(row, 0);
-        if (heading != nullptr && item(row, 1) == nullptr && heading->text() == name) return row;
+        if (heading != nullptr && item(row, 1) == nullptr && !headings_.contains(heading->text()))
+            headings_.insert(heading->text(), row);
     }
-    return -1;
+    headingsValid_ = true;
+    return headings_.value(name, -1);
 }
 
 void QMarkerTableWidget::setMarkerCoordinates(int row, double x, double y, double z) {
     const double values[3] = {x, y, z};
+    bool written = false;
     for (int column = 1; column <= 3; ++column) {
         QTableWidgetItem* cell = item(row, column);
-        if (cell != nullptr) cell->setText(QString::number(values[column - 1], 'g', 6));
+        if (cell == nullptr) continue;
+        cell->setText(QString::number(values[column - 1], 'g', 6));
+        written = true;
     }
+    if (!batching_ || !written) return;
+    if (firstWritten_ < 0 || row < firstWritten_) firstWritten_ = row;
+    if (row > lastWritten_) lastWritten_ = row;
+}
+
+void QMarkerTableWidget::beginCoordinateWrites() {
+    batching_ = true;
+    firstWritten_ = lastWritten_ = -1;
+    modelWasBlocked_ = model()->blockSignals(true);
+}
+
+void QMarkerTableWidget::endCoordinateWrites() {
+    if (!batching_) return;
+    batching_ = false;
+    QAbstractItemModel* rows = model();
+    rows->blockSignals(modelWasBlocked_);
+    if (firstWritten_ >= 0 && !modelWasBlocked_)
+        emit rows->dataChanged(rows->index(firstWritten_, 1), rows->index(lastWritten_, 3));
 }

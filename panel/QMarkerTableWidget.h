@@ -3,6 +3,7 @@
 // items in columns 1-3), then one row per marker (name, then X, Y, Z starting at "0.0"). Marker j of a
 // group lies on the heading row + 1 + j. Rows stay in insertion order; only clearRows removes them.
 
+#include <QtCore/QHash>
 #include <QtCore/QStringList>
 #include <QtWidgets/QTableWidget>
 
@@ -17,8 +18,24 @@ public:
     void clearRows();
 
     // The row of the first group headed `name`, or -1. Only heading rows match: a marker row or a
-    // coordinate cell with the same text never does.
+    // coordinate cell with the same text never does. Asked once per group and frame: answered from an index
+    // of the heading rows, rebuilt after any change of the rows or of a name cell.
     int headingRow(const QString& name) const;
     // Writes a marker's coordinates into columns 1-3 of `row`; cells without an item are left alone.
     void setMarkerCoordinates(int row, double x, double y, double z);
+    // Between these two, coordinate writes are told to the views once, as one change of the rows written,
+    // instead of once per cell. Not nested; the end comes on the same thread before control returns to the
+    // event loop.
+    void beginCoordinateWrites();
+    void endCoordinateWrites();
+
+private:
+    bool isHeading(int row, const QString& name) const;
+    void invalidateHeadings() { headingsValid_ = false; }
+
+    mutable QHash<QString, int> headings_;  // name -> first heading row of that name
+    mutable bool headingsValid_ = false;
+    bool batching_ = false;
+    bool modelWasBlocked_ = false;
+    int firstWritten_ = -1, lastWritten_ = -1;  // rows written while batching
 };

@@ -246,6 +246,9 @@ void QPluginPanel::onFrameV1(sFrameOfData* frame) { emit requestUpdateUI_V1(fram
 void QPluginPanel::clearNodeLists() {
     jointNodeLists.clear();
     markerNodeLists.clear();
+    // The lists of a connection end here (a new build, or the not-connected state): copies queued or in
+    // flight until now belong to them and must never reach the lists that come next.
+    orvane::startFrameSession();
 }
 
 void QPluginPanel::buildSceneFromDescriptions() {
@@ -305,6 +308,12 @@ void QPluginPanel::onUpdateUI_V1(sFrameOfData* frame) {
 void QPluginPanel::onUpdateUI_V2(sFrameOfMocapData* frame) {
     if (frame == nullptr) return;
     refreshThread.takeEmitted(frame);
+    if (!orvane::isCurrentFrameSession(frame)) {
+        // Queued before the node lists were last rebuilt or emptied: its indices mean other nodes now.
+        orvane::releaseFrameCopy(frame);
+        orvane::countDiscardedFrame();
+        return;
+    }
     QMutexLocker lock(&sceneMutex);
     PanelMarkerTable table(ui.tableWidget, ui.checkBoxRefreshUI);
     orvane::scene::applyFrameV2(*frame, jointNodeLists, markerNodeLists, table);

@@ -8,6 +8,7 @@ const MTypeId markerTransformMatrixTypeId(0x8110A);
 QPointer<QWidget> workspaceWidget;
 QPointer<QWidget> panelWidget;
 const MString commandName("OrvanePluginWindow");
+void* moduleInstance = nullptr;
 
 }  // namespace plugin
 }  // namespace orvane

@@ -18,6 +18,8 @@ extern QPointer<QWidget> workspaceWidget;
 // Unloading deletes it if closing its control left it alive.
 extern QPointer<QWidget> panelWidget;
 extern const MString commandName;  // "OrvanePluginWindow"
+// The module's instance handle as the operating system's load entry received it (Windows); null elsewhere.
+extern void* moduleInstance;
 
 }  // namespace plugin
 }  // namespace orvane

@@ -2,11 +2,14 @@
 
 #include <algorithm>
 
+#include <maya/MDGContext.h>
 #include <maya/MDagPath.h>
 #include <maya/MEulerRotation.h>
 #include <maya/MFnDagNode.h>
+#include <maya/MFnDependencyNode.h>
 #include <maya/MFnTransform.h>
 #include <maya/MGlobal.h>
+#include <maya/MPlug.h>
 #include <maya/MQuaternion.h>
 #include <maya/MString.h>
 #include <maya/MVector.h>
@@ -21,6 +24,20 @@ const double kDegreesToRadians = 0.017453292519943295;
 int boundedCount(int count, const void* array, std::size_t listSize) {
     return std::min(clampCount(count, array), static_cast<int>(std::min<std::size_t>(listSize, kUnboundedCount)));
 }
+
+// The table's coordinate writes of one frame, bracketed when there are any.
+class TableFrame {
+public:
+    TableFrame(MarkerGroupTable& table, bool writes) : table_(writes ? &table : nullptr) {
+        if (table_) table_->beginFrame();
+    }
+    ~TableFrame() {
+        if (table_) table_->endFrame();
+    }
+
+private:
+    MarkerGroupTable* table_;
+};
 
 // Writes the marker's row when refreshing, then moves its locator in world space.
 void applyMarker(MObject node, const MarkerData& point, int row, MarkerGroupTable& table, bool refresh) {
@@ -44,6 +61,19 @@ void runVisibilityCommand(const char* templateText, const MDagPath& path) {
     MGlobal::executeCommand(command, false, false);
 }
 
+// Whether the node's own visibility attribute (what hide and showHidden set) is other than `visible`, read
+// from the scene each time, so a bone the user hid by hand is still shown by the next frame that tracks it.
+// A plug that cannot be read counts as different: the command then runs, as it always would.
+bool visibilityDiffers(MObject& node, bool visible) {
+    static const MString visibilityName("visibility");
+    MStatus status;
+    const MPlug plug = MFnDependencyNode(node).findPlug(visibilityName, true, &status);
+    if (!status) return true;
+    // The normal context named: the devkit's overloads differ between versions in whether it may be left out.
+    const bool current = plug.asBool(MDGContext::fsNormal, &status);
+    return !status || current != visible;
+}
+
 }  // namespace
 
 bool isUntrackedPose(const sBodyPose& pose) {
@@ -55,6 +85,7 @@ void applyFrameV1(const sFrameOfData& frame, const NodeLists& jointNodeLists, co
                   MarkerGroupTable& table) {
     if (table.rowCount() <= 1) return;
     const bool refresh = table.refreshEnabled();
+    const TableFrame tableFrame(table, refresh);
     const int bodyCount = std::min(clampCount(frame.bodyCount, kMaxBodyFrames),
                                    static_cast<int>(std::min(jointNodeLists.size(), markerNodeLists.size())));
     for (int i = 0; i < bodyCount; ++i) {
@@ -79,6 +110,7 @@ void applyFrameV1(const sFrameOfData& frame, const NodeLists& jointNodeLists, co
 void applyFrameV2(const sFrameOfMocapData& frame, const NodeLists& jointNodeLists, const NodeLists& markerNodeLists,
                   MarkerGroupTable& table) {
     const bool refresh = table.refreshEnabled();
+    const TableFrame tableFrame(table, refresh);
     const int setCount =
         std::min(clampCount(frame.markerSetCount, kMaxMarkerSetFrames), static_cast<int>(markerNodeLists.size()));
     for (int i = 0; i < setCount; ++i) {
@@ -101,11 +133,13 @@ void applyFrameV2(const sFrameOfMocapData& frame, const NodeLists& jointNodeList
             if (!path.isValid()) continue;
             MFnTransform transform(path);
             const sBodyPose& pose = skeleton.bones[l];
+            // The hide and show commands only run where they change the scene: one command per bone and
+            // frame would cost more than the rest of the frame.
             if (l != 0 && isUntrackedPose(pose)) {
-                runVisibilityCommand("hide `ls -an ^1s`;", path);
+                if (visibilityDiffers(joint, false)) runVisibilityCommand("hide `ls -an ^1s`;", path);
                 continue;
             }
-            runVisibilityCommand("showHidden  `ls -an ^1s`;", path);
+            if (visibilityDiffers(joint, true)) runVisibilityCommand("showHidden  `ls -an ^1s`;", path);
             transform.setTranslation(MVector(pose.x, pose.y, pose.z) * kPositionScale, MSpace::kWorld);
             transform.setRotation(MQuaternion(pose.qx, pose.qy, pose.qz, pose.qw), MSpace::kWorld);
         }

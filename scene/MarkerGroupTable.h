@@ -21,6 +21,10 @@ public:
     // Whether frames write live coordinates into the table.
     virtual bool refreshEnabled() const = 0;
     virtual void setMarkerCoordinates(int row, double x, double y, double z) = 0;
+    // Bracket the coordinate writes of one frame, so a table can tell its views once per frame instead of
+    // once per cell.
+    virtual void beginFrame() {}
+    virtual void endFrame() {}
 };
 
 }  // namespace scene

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Installs what is missing, checks the formatting, runs the dispatch race tests under ThreadSanitizer and the
-# malformed-input tests under AddressSanitizer/UBSan, then builds everything (the product with -pedantic
-# -Werror), runs clang-tidy over the product and runs every test (headless). The last ctest summary counts the
-# whole suite; after it comes the list of skipped tests with their reasons, so none goes unnoticed.
+# Installs what is missing, checks the formatting, runs the dispatch and frame-transport race tests under
+# ThreadSanitizer, the malformed-input tests under AddressSanitizer/UBSan and each libFuzzer target for 20 s,
+# then builds everything (the product with -pedantic -Werror), runs clang-tidy over the product and runs every
+# test (headless). The last ctest summary counts the whole suite; after it comes the list of skipped tests with
+# their reasons, so none goes unnoticed.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
@@ -32,10 +33,11 @@ trap list_skipped EXIT
 echo "== formatting"
 "$root/scripts/check-format.sh"
 
-echo "== dispatch races under ThreadSanitizer"
+echo "== dispatch and frame transport races under ThreadSanitizer"
 ORVANE_BUILD_DIR="$root/build-tsan" ORVANE_BUILD_TARGETS="stream_tests" "$root/scripts/build.sh" -DORVANE_SANITIZER=thread \
   -DORVANE_PARTS="standin_tracker;stream" -DORVANE_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
-(cd "$root/build-tsan" && TSAN_OPTIONS="halt_on_error=1" ctest --output-on-failure -R '^Dispatch\.' --output-junit "$reports/tsan.xml")
+(cd "$root/build-tsan" && TSAN_OPTIONS="halt_on_error=1 suppressions=$root/tests/tsan.supp" \
+  ctest --output-on-failure -R '^(Dispatch|FrameQueue)\.' --output-junit "$reports/tsan.xml")
 
 echo "== malformed input under AddressSanitizer and UndefinedBehaviorSanitizer"
 ORVANE_BUILD_DIR="$root/build-asan" \
@@ -44,6 +46,9 @@ ORVANE_BUILD_DIR="$root/build-asan" \
 (cd "$root/build-asan" && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
   ctest --output-on-failure -j "$(nproc)" -R '^(MalformedInput|CaptureFuzz|WireFuzz|RecordAccess|Smoothing)\.' \
   --output-junit "$reports/asan.xml")
+
+echo "== coverage-guided fuzzing (libFuzzer, 20 s per fuzzer; scripts/fuzz.sh SECONDS runs longer)"
+"$root/scripts/fuzz.sh" 20
 
 echo "== every test (the product built with -pedantic -Werror)"
 ORVANE_BUILD_DIR="$root/build" "$root/scripts/build.sh" -DORVANE_WERROR=ON

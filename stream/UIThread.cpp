@@ -1,5 +1,8 @@
 #include "UIThread.h"
 
+#include <algorithm>
+#include <chrono>
+
 #include "FrameQueue.h"
 
 void orvane::registerFrameMetaTypes() {
@@ -61,18 +64,42 @@ void UIThread::releaseUnapplied() {
 }
 
 void UIThread::run() {
+    // What a pass takes out of the queue, oldest first: the copies it hands on are the last ones, the others
+    // are released after the lock is let go.
+    sFrameOfMocapData* taken[orvane::kFrameQueueCapacity];
+    // A pass that found the queue empty lets the next one hand on two copies: a frame that came late and the
+    // next one, arriving within one pass, are both shown, while over time no more than one copy per pass is
+    // handed on. A pause ends the allowance.
+    int allowance = 0;
+    // Passes start every 3 ms on a fixed schedule, so the time a pass takes and the sleep's overshoot do not
+    // add up into a slower pass rate; a thread that fell behind by more than a pass starts over from now.
+    const std::chrono::microseconds period(kPassMilliseconds * 1000);
+    std::chrono::steady_clock::time_point nextPass = std::chrono::steady_clock::now();
     while (!stopFlag.load()) {
         if (pauseFlag.load()) {
+            allowance = 0;
             QThread::yieldCurrentThread();
         } else if (inFlightCount() < kMaxInFlight) {
-            QMutexLocker lock(&frameQueueMutex);
-            if (!frameQueue.isEmpty()) {
-                sFrameOfMocapData* frame = frameQueue.first();
-                addInFlight(frame);
-                emit readyRefresh(frame);
-                frameQueue.removeFirst();
+            int count = 0, handOn = 0;
+            {
+                orvane::FrameQueueLocker lock;
+                while (!frameQueue.isEmpty() && count < orvane::kFrameQueueCapacity)
+                    taken[count++] = frameQueue.takeFirst();
+                handOn = std::min(count, std::min(1 + allowance, kMaxInFlight - inFlightCount()));
+                // In flight before the lock is let go: a copy is always either queued or in flight, and the
+                // receiver may take it as soon as it is emitted.
+                for (int i = count - handOn; i < count; ++i) addInFlight(taken[i]);
             }
+            allowance = count == 0 ? 1 : 0;
+            for (int i = count - handOn; i < count; ++i) emit readyRefresh(taken[i]);
+            for (int i = 0; i < count - handOn; ++i) orvane::releaseFrameCopy(taken[i]);
+            if (count > handOn) orvane::countSkippedFrames(count - handOn);
         }
-        QThread::msleep(kPassMilliseconds);
+        nextPass += period;
+        const std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now();
+        if (nextPass + period < now) nextPass = now;
+        if (nextPass > now)
+            QThread::usleep(static_cast<unsigned long>(
+                std::chrono::duration_cast<std::chrono::microseconds>(nextPass - now).count()));
     }
 }

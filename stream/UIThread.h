@@ -1,12 +1,15 @@
 #pragma once
-// The refresh thread: takes one version 2 copy per 3 ms pass out of frameQueue and hands it to the UI
-// thread through readyRefresh (a queued connection). The thread object lives in the UI thread; all four
-// control operations are called there.
+// The refresh thread: every 3 ms pass hands the newest version 2 copy in frameQueue to the UI thread
+// through readyRefresh (a queued connection) and releases the older ones unapplied (counted as skipped):
+// a live view shows the newest pose, never a backlog. A pass that follows one that found nothing may hand
+// on the two newest, so frames that come slower than the passes but unevenly (two within one pass after a
+// gap) are all handed on, in order; over time no more than one copy per pass is. The thread object lives
+// in the UI thread; all four control operations are called there.
 //
 // Memory stays bounded when the UI thread stalls: at most kMaxInFlight copies are emitted and not yet
 // taken by the receiver; beyond that frames stay in frameQueue, where its capacity thins them, newest
-// kept. The receiver calls takeEmitted for each copy it gets; releaseUnapplied frees the copies that
-// were emitted but never arrived (their posted events were dropped with the receiver).
+// kept. The receiver calls takeEmitted for each copy it gets, before reading it; releaseUnapplied frees
+// the copies that were emitted but never arrived (their posted events were dropped with the receiver).
 
 #include <atomic>
 

@@ -1,18 +1,28 @@
-// Streams 10 synthetic performers at 1,000 Hz from an in-process tracker server to the SDK over loopback and
-// prints the sustained rate at the handler and the latency from the server's send stamp to the handler call
-// (and to the receiver's arrival stamp). Usage: net_stream_bench [seconds] [rateHz] [performers]
+// P6, the SDK stand-in alone: streams synthetic performers (1 and 10 by default) at 1,000 Hz from an
+// in-process tracker server to the SDK over loopback and prints the sustained rate at the handler, the frames
+// lost on the way (against the frames the server sent), and the latency from the server's send stamp to the
+// handler call (and to the receiver's arrival stamp); then the cost of checking and decoding one frame
+// datagram against a memcpy of the same bytes, measured in the same run.
+// Usage: net_stream_bench [seconds] [rateHz] [performers,...]
 
 #include <orvane/tracker/Control.h>
+#include <orvane/tracker/SyntheticPerformers.h>
+#include <orvane/tracker/net/WireCodec.h>
 #include <orvane/tracker/sim/TrackerServer.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 #include <mutex>
 #include <thread>
 #include <vector>
 
+#include <benchmark/benchmark.h>
+
+#include "BenchCsv.h"
 #include "OrvanePluginSDK.h"
 
 namespace {
@@ -42,14 +52,12 @@ double percentile(std::vector<long long> v, double p) {
     return static_cast<double>(v[static_cast<std::size_t>(p * static_cast<double>(v.size() - 1))]);
 }
 
-}  // namespace
+namespace trk = orvane::tracker;
 
-int main(int argc, char** argv) {
-    namespace trk = orvane::tracker;
-    const double seconds = argc > 1 ? std::atof(argv[1]) : 5;
+int stream(double seconds, double rateHz, int performers) {
     orvane::tracker::sim::ServerOptions options;
-    options.rateHz = argc > 2 ? std::atof(argv[2]) : 1000;
-    options.performers = argc > 3 ? std::atoi(argv[3]) : 10;
+    options.rateHz = rateHz;
+    options.performers = performers;
     trk::sim::TrackerServer server(options);
     server.start();
 
@@ -103,5 +111,72 @@ int main(int argc, char** argv) {
                 percentile(handler, 0.99), percentile(handler, 1.0));
     std::printf("  receiver: %lld datagrams, %lld corrupt, %lld old or duplicate, %lld missing\n", stats.received,
                 stats.corrupt, stats.duplicateOrOld, stats.missing);
+
+    char caseName[64];
+    std::snprintf(caseName, sizeof caseName, "rate:%g/performers:%d", options.rateHz, options.performers);
+    const long long notDelivered = last >= first ? (last - first + 1) - handled : 0;
+    benchcsv::row("P6", caseName, "frames_lost", static_cast<double>(notDelivered), "", "frames sent in the span",
+                  static_cast<double>(last >= first ? last - first + 1 : 0));
+    benchcsv::row("P6", caseName, "receiver_missing", static_cast<double>(stats.missing), "", "datagrams received",
+                  static_cast<double>(stats.received));
+    benchcsv::row("P6", caseName, "handler_rate", static_cast<double>(handled) / elapsed, "1/s", "server rate",
+                  options.rateHz);
+    benchcsv::row("P6", caseName, "send_to_handler_p99", percentile(handler, 0.99) / 1000.0, "ms");
     return 0;
+}
+
+// Checking and decoding one version 2 frame datagram of `performers`, against copying its bytes.
+void decodeCost(int performers) {
+    trk::SyntheticOptions options;
+    options.performers = performers;
+    const trk::SyntheticPerformers source(options);
+    const trk::SceneDef scene = source.scene();
+    trk::FrameSample sample = source.sample(1);
+    const trk::net::Bytes datagram = trk::net::encodeFrame(sample, scene, 2, 1);
+    const int rounds = 20000;
+    trk::net::FrameMessage message;
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point decodeStart = Clock::now();
+    int decoded = 0;
+    for (int i = 0; i < rounds; ++i) {
+        trk::net::Datagram parsed;
+        if (trk::net::parseDatagram(datagram.data(), datagram.size(), parsed) &&
+            trk::net::decodeFrame(parsed, scene, 1, message))
+            ++decoded;
+    }
+    const double decodeUs = std::chrono::duration<double, std::micro>(Clock::now() - decodeStart).count() / rounds;
+    std::vector<std::uint8_t> copy(datagram.size());
+    const Clock::time_point copyStart = Clock::now();
+    for (int i = 0; i < rounds; ++i) {
+        benchmark::DoNotOptimize(datagram.data());
+        std::memcpy(copy.data(), datagram.data(), datagram.size());
+        benchmark::DoNotOptimize(copy.data());
+        benchmark::ClobberMemory();
+    }
+    const double copyUs = std::chrono::duration<double, std::micro>(Clock::now() - copyStart).count() / rounds;
+    std::printf("net_stream_bench: decoding a %zu-byte frame datagram of %d performers: %.2f us (%d of %d decoded)\n",
+                datagram.size(), performers, decodeUs, decoded, rounds);
+    char caseName[64];
+    std::snprintf(caseName, sizeof caseName, "performers:%d/bytes:%zu", performers, datagram.size());
+    benchcsv::row("P6", caseName, "decode_per_frame", decodeUs, "us", "memcpy of the datagram", copyUs);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const double seconds = argc > 1 ? std::atof(argv[1]) : 5;
+    const double rateHz = argc > 2 ? std::atof(argv[2]) : 1000;
+    const std::string performers = argc > 3 ? argv[3] : "1,10";
+    int result = 0;
+    for (std::size_t at = 0; at < performers.size();) {
+        std::size_t comma = performers.find(',', at);
+        if (comma == std::string::npos) comma = performers.size();
+        const int count = std::atoi(performers.substr(at, comma - at).c_str());
+        if (count > 0) {
+            result |= stream(seconds, rateHz, count);
+            decodeCost(count);
+        }
+        at = comma + 1;
+    }
+    return result;
 }

@@ -1,12 +1,14 @@
 # cmake -DOUTPUT=<header> -DSOURCES=<file;file...> -P WindowSystemPrelude.cmake
-# Writes <header> with every #include <...> of the given files except Maya's own, in a stable order; the
-# file is rewritten only when that list changes, so an edit elsewhere rebuilds nothing.
+# Writes <header> with every #include <...> of the given files except Maya's own and the window system's (the
+# Windows load entry includes <windows.h> behind its platform guard; WindowSystemMacros.h stands in for its
+# macros), in a stable order; the file is rewritten only when that list changes, so an edit elsewhere rebuilds
+# nothing.
 set(_includes "")
 foreach(file IN LISTS SOURCES)
   file(STRINGS "${file}" _lines REGEX "^[ \t]*#[ \t]*include[ \t]*<[^>]+>")
   foreach(line IN LISTS _lines)
     string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*(<[^>]+>).*" "\\1" _header "${line}")
-    if(NOT _header MATCHES "^<maya/")
+    if(NOT _header MATCHES "^<maya/" AND NOT _header MATCHES "^<[Ww]indows\\.h>$")
       list(APPEND _includes "${_header}")
     endif()
   endforeach()

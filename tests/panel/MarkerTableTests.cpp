@@ -4,6 +4,9 @@
 #include <QtWidgets/QHeaderView>
 #include <QtWidgets/QLineEdit>
 
+#include <utility>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "PanelTestSupport.h"
@@ -59,6 +62,46 @@ TEST_F(Table, HeadingMatchIgnoresCoordinateCellsAndMarkerNames) {
     EXPECT_EQ(cell(4, 3), "1e-07");
     table.setMarkerCoordinates(3, 1, 2, 3);  // a heading row has no cells to write: left alone
     EXPECT_EQ(cell(3, 1), "<none>");
+}
+
+// Lookups are answered from an index of the headings: it must follow every change of the rows.
+TEST_F(Table, HeadingLookupsFollowChangedRows) {
+    table.appendMarkerGroup("A", QStringList({"a1"}));
+    table.appendMarkerGroup("B", QStringList({"b1"}));
+    ASSERT_EQ(table.headingRow("B"), 2);
+    table.insertRow(0);  // rows moved down
+    EXPECT_EQ(table.headingRow("B"), 3);
+    table.item(1, 0)->setText("C");  // a heading renamed
+    EXPECT_EQ(table.headingRow("A"), -1);
+    EXPECT_EQ(table.headingRow("C"), 1);
+    table.setItem(3, 1, new QTableWidgetItem("x"));  // a heading that is a heading no more
+    EXPECT_EQ(table.headingRow("B"), -1);
+    table.clearRows();
+    table.appendMarkerGroup("B", QStringList());
+    EXPECT_EQ(table.headingRow("B"), 0);
+    EXPECT_EQ(table.headingRow("C"), -1);
+}
+
+// A frame's coordinate writes reach the views as one change over the rows written, with the same texts.
+TEST_F(Table, AFramesWritesAreOneChangeForTheViews) {
+    table.appendMarkerGroup("A", QStringList({"a1", "a2", "a3"}));
+    std::vector<std::pair<QModelIndex, QModelIndex>> changes;
+    QObject::connect(table.model(), &QAbstractItemModel::dataChanged,
+                     [&](const QModelIndex& from, const QModelIndex& to) { changes.emplace_back(from, to); });
+    table.beginCoordinateWrites();
+    table.setMarkerCoordinates(3, 7, 8, 9);
+    table.setMarkerCoordinates(2, 1.5, 2.5, 3.5);
+    table.setMarkerCoordinates(0, 1, 1, 1);  // a heading: nothing written
+    EXPECT_TRUE(changes.empty());
+    table.endCoordinateWrites();
+    ASSERT_EQ(changes.size(), 1u);
+    EXPECT_EQ(changes[0].first, table.model()->index(2, 1));
+    EXPECT_EQ(changes[0].second, table.model()->index(3, 3));
+    EXPECT_EQ(cell(2, 2), "2.5");
+    EXPECT_EQ(cell(3, 3), "9");
+    table.setMarkerCoordinates(1, 4, 5, 6);  // outside a frame: every cell tells its change
+    EXPECT_EQ(changes.size(), 4u);
+    EXPECT_EQ(table.headingRow("A"), 0);
 }
 
 TEST_F(Table, ClearRowsKeepsColumnsAndHeader) {

@@ -2,6 +2,7 @@
 // scene: initial state, settings, connect by a real click, frames applied against the source's ground
 // truth, disconnect, reconnect, failure paths and teardown. Waits are bounded polls; nothing is timed.
 
+#include <QtCore/QElapsedTimer>
 #include <QtCore/QMetaMethod>
 #include <QtCore/QTimer>
 #include <QtTest/QTest>
@@ -66,7 +67,7 @@ protected:
         tracker::holdStream(true);
         UIThread* refresh = panel->findChild<UIThread*>();
         EXPECT_TRUE(spinUntil([&] {
-            QMutexLocker lock(&frameQueueMutex);
+            orvane::FrameQueueLocker lock;
             return frameQueue.isEmpty() && refresh->inFlightCount() == 0;
         }));
         QCoreApplication::processEvents();
@@ -396,6 +397,52 @@ TEST_F(PanelController, RepeatedAttemptsHoldOneRegistration) {
     EXPECT_EQ(observerRegistry().count(OrvaneSystem::instance()), 1u);
     clickConnect();
     EXPECT_EQ(observerRegistry().count(OrvaneSystem::instance()), 0u);
+}
+
+// Copies of a version 2 session still queued, or already handed to a stalled UI thread, when the panel goes
+// not connected must never reach the lists of the next session: applied to a version 1 session's joints,
+// their all-zero bones would hide joints that the version 1 path never shows again.
+TEST_F(PanelController, FramesOfAnEndedSessionNeverReachTheNextOne) {
+    tracker::SyntheticOptions untracked;
+    untracked.boneDropout = 1.0;  // every bone but the roots all-zero
+    untracked.rateHz = 500;
+    tracker::useSyntheticSource(untracked);
+    clickConnect();
+    ASSERT_EQ(ui().checkboxConnect->text(), "Online");
+    ASSERT_TRUE(spinUntil([] { return tracker::deliveredFrames() > 20; }));
+
+    // The UI thread stalls: the refresh thread fills its in-flight posts and the queue fills behind them.
+    UIThread* refresh = panel->findChild<UIThread*>();
+    QElapsedTimer stall;
+    stall.start();
+    while (stall.elapsed() < 10000) {
+        orvane::FrameQueueLocker lock;
+        if (refresh->inFlightCount() == UIThread::kMaxInFlight && frameQueue.size() > 2) break;
+        lock.unlock();
+        QThread::msleep(1);
+    }
+    ASSERT_EQ(refresh->inFlightCount(), UIThread::kMaxInFlight);
+    tracker::holdStream(true);
+    clickConnect();  // untick
+    ASSERT_EQ(ui().checkboxConnect->text(), "Offline");
+
+    // Version 1 with other names: its joints are other nodes than the version 2 session's.
+    tracker::SyntheticOptions tracked;
+    tracked.rawNames = true;
+    tracker::useSyntheticSource(tracked);
+    ui().comboBoxSDKVersion->setCurrentIndex(0);
+    tracker::holdStream(false);
+    clickConnect();
+    ASSERT_EQ(ui().checkboxConnect->text(), "Online");
+    ASSERT_TRUE(spinUntil([] { return tracker::deliveredFrames() > 10; }));
+    spinFor(20);
+    ASSERT_FALSE(panel->jointNodes().empty());
+    for (const std::vector<MObject>& joints : panel->jointNodes())
+        for (std::size_t k = 0; k < joints.size(); ++k) EXPECT_TRUE(isVisible(joints[k])) << "joint " << k;
+    EXPECT_EQ(refresh->inFlightCount(), 0);
+    clickConnect();
+    EXPECT_EQ(orvane::liveFrameCopyCount(), 0);
+    EXPECT_EQ(tracker::liveFrameCopies(), 0);
 }
 
 // Destroying a connected, streaming panel disconnects first; no copy outlives it (TearDown counts).

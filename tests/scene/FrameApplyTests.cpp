@@ -3,8 +3,15 @@
 // table refresh. Expected values are computed here by hand, not by the code under test.
 
 #include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
 
 #include <maya/MDagModifier.h>
+#include <maya/MGlobal.h>
+#include <maya/MItDag.h>
+#include <maya/MPlug.h>
+#include <maya/MString.h>
 
 #include "FrameApplier.h"
 #include "SceneBuilder.h"
@@ -173,6 +180,86 @@ TEST_F(FrameApply, HideRuleSparesTheFirstBoneAndCountsNegativeZeroButNotNaN) {
     rig.applyV2();
     EXPECT_TRUE(visible(rig.joints[0][1]));  // shown again by the next tracked pose
     expectNear(worldTranslation(rig.joints[0][1]), 0.5, 0, 0, "b1 after");
+}
+
+// The hide and show commands of every bone of a frame, as the skeleton pass would run them without looking
+// at the scene first: the reference for the pass that runs them only where they change something.
+void runEveryVisibilityCommand(const sFrameOfMocapData& frame, const NodeLists& jointNodeLists) {
+    for (int k = 0; k < frame.skeletonCount && k < static_cast<int>(jointNodeLists.size()); ++k) {
+        const sSkeletonFrame& skeleton = frame.skeletons[k];
+        for (int l = 0; l < skeleton.boneCount && l < static_cast<int>(jointNodeLists[k].size()); ++l) {
+            MDagPath path;
+            MFnDagNode(jointNodeLists[k][l]).getPath(path);
+            if (!path.isValid()) continue;
+            const bool hide = l != 0 && orvane::scene::isUntrackedPose(skeleton.bones[l]);
+            MString command;
+            command.format(MString(hide ? "hide `ls -an ^1s`;" : "showHidden  `ls -an ^1s`;"), path.fullPathName());
+            MGlobal::executeCommand(command, false, false);
+        }
+    }
+}
+
+// Every DAG node's path, own visibility, visibility in the viewport and local transform, in walk order.
+std::vector<std::string> sceneState() {
+    std::vector<std::string> state;
+    for (MItDag it; !it.isDone(); it.next()) {
+        MDagPath path;
+        it.getPath(path);
+        MObject node = it.currentItem();
+        if (node.hasFn(MFn::kWorld)) continue;
+        const bool own = MFnDependencyNode(node).findPlug("visibility", true).asBool();
+        const MVector t = MFnTransform(path).getTranslation(MSpace::kTransform);
+        MQuaternion q;
+        MFnTransform(path).getRotation(q, MSpace::kTransform);
+        char line[512];
+        std::snprintf(line, sizeof line, "%s own=%d shown=%d t=(%.9g %.9g %.9g) q=(%.9g %.9g %.9g %.9g)",
+                      path.fullPathName().asChar(), own, path.isVisible(), t.x, t.y, t.z, q.x, q.y, q.z, q.w);
+        state.push_back(line);
+    }
+    return state;
+}
+
+// Running the visibility commands only where they change something leaves the scene exactly as running them
+// for every bone of every frame: bones dropping out and coming back, a zero root, -0.0 and NaN poses, and a
+// bone the user hides or shows by hand between frames.
+TEST_F(FrameApply, SkippingUnneededVisibilityCommandsLeavesTheSameScene) {
+    const float nan = std::nanf("");
+    const sBodyPose on = pose(10, 20, 30, 0, 0, 0, 1), zero = pose(0, 0, 0, 0, 0, 0, 0);
+    const sBodyPose negativeZero = pose(-0.0f, 0, 0, 0, 0, -0.0f, 0), notANumber = pose(0, 0, 0, 0, 0, 0, nan);
+    const std::vector<std::vector<sBodyPose>> frames = {
+        {on, on, on, on, on},
+        {on, zero, on, zero, on},
+        {on, zero, on, zero, on},  // the same again: nothing to change
+        {zero, on, negativeZero, zero, notANumber},
+        {on, on, on, on, on},  // before this frame the user hides bone 2 and shows bone 3 by hand
+        {on, zero, zero, zero, zero},
+        {pose(5, 5, 5, 0, 0, 0, 1), on, on, zero, on},
+    };
+    const int userEditBefore = 4;
+
+    std::vector<std::vector<std::string>> states[2];
+    for (int everyCommand = 0; everyCommand < 2; ++everyCommand) {
+        mayastandin::resetScene();
+        DescriptionsV2 d;
+        d.addMarkerSet("M", {"m"});
+        d.addSkeleton("S", {{"root", 0}, {"spine", 1}, {"head", 2}, {"arm", 2}, {"hand", 4}});
+        Rig rig;
+        rig.build(d);
+        rig.markerSet(0, "M", {{1, 2, 3}});
+        for (std::size_t f = 0; f < frames.size(); ++f) {
+            if (static_cast<int>(f) == userEditBefore) {
+                ASSERT_TRUE(mayastandin::execute("hide " + pathOf(rig.joints[0][2])));
+                ASSERT_TRUE(mayastandin::execute("showHidden " + pathOf(rig.joints[0][3])));
+            }
+            rig.skeleton(0, frames[f]);
+            rig.applyV2();
+            if (everyCommand) runEveryVisibilityCommand(*rig.v2, rig.joints);
+            states[everyCommand].push_back(sceneState());
+        }
+        EXPECT_TRUE(visible(rig.joints[0][1])) << "shown again by the last frame";
+        EXPECT_FALSE(visible(rig.joints[0][3]));
+    }
+    for (std::size_t f = 0; f < frames.size(); ++f) EXPECT_EQ(states[0][f], states[1][f]) << "after frame " << f;
 }
 
 // The skeleton pass runs once per frame after the marker sets, even when no marker set is found in

@@ -1,11 +1,13 @@
 #include "AllocationCounter.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 namespace {
 thread_local bool counting = false;
 thread_local long allocations = 0;
+thread_local int fillByte = -1;
 }  // namespace
 
 void alloccount::start() {
@@ -18,9 +20,14 @@ long alloccount::stop() {
     return allocations;
 }
 
+void alloccount::fillNewBlocks(int byte) { fillByte = byte; }
+
 void* operator new(std::size_t size) {
     if (counting) ++allocations;
-    if (void* p = std::malloc(size ? size : 1)) return p;
+    if (void* p = std::malloc(size ? size : 1)) {
+        if (fillByte >= 0) std::memset(p, fillByte, size);
+        return p;
+    }
     throw std::bad_alloc();
 }
 

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "AllocationCounter.h"
 #include "FrameQueue.h"
 #include "OrvanePluginSDK.h"
 #include "TestFrames.h"
@@ -50,7 +51,7 @@ bool waitUntil(F done, int boundMs = 10000) {
 }
 
 int queued() {
-    QMutexLocker lock(&frameQueueMutex);
+    orvane::FrameQueueLocker lock;
     return frameQueue.size();
 }
 
@@ -116,7 +117,7 @@ TEST_F(FrameQueue, TwentyFirstFrameReleasesTheOldest) {
     EXPECT_EQ(queued(), 20);
     EXPECT_EQ(orvane::liveFrameCopyCount() - baseline_, 20);
     enqueue(21, 21);
-    QMutexLocker lock(&frameQueueMutex);
+    orvane::FrameQueueLocker lock;
     ASSERT_EQ(frameQueue.size(), 20);
     EXPECT_EQ(frameQueue.first()->frameNumber, 2);
     EXPECT_EQ(frameQueue.last()->frameNumber, 21);
@@ -140,24 +141,66 @@ TEST_F(FrameQueue, StartedButNeverResumedEmitsNothing) {
     thread.stopRefresh();
 }
 
-TEST_F(FrameQueue, FramesQueuedAcrossAPauseComeOutFirstAndInOrder) {
+// A live view shows the newest pose: frames that wait while the thread is paused collapse into the newest
+// one at the next pass, the older ones released unapplied and counted as skipped. Frames that come one at a
+// time while the receiver keeps up are all handed on, in order, and so are two that come together after a
+// pass that found nothing (a frame late on an uneven stream, and the next one).
+TEST_F(FrameQueue, EveryFrameInOrderWhileKeepingUpOnlyTheNewestAfterAWait) {
     UIThread thread;
     Receiver receiver(&thread);
     thread.startRefresh();
     thread.resumeRefresh();
-    enqueue(1, 3);
-    ASSERT_TRUE(spinUntil([&] { return receiver.numbers.size() == 3; }));
+    const long long skippedBefore = orvane::frameTransportCounters().skipped;
+    for (int n = 1; n <= 3; ++n) {
+        enqueue(n, n);
+        ASSERT_TRUE(spinUntil([&] { return receiver.numbers.size() == static_cast<std::size_t>(n); }));
+    }
+    spinUntil([] { return false; }, 20);  // passes that find nothing
+    enqueue(4, 5);
+    ASSERT_TRUE(spinUntil([&] { return receiver.numbers.size() == 5; }));
+    EXPECT_EQ(receiver.numbers, (std::vector<int>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(orvane::frameTransportCounters().skipped, skippedBefore);
+
     thread.pauseRefresh();
-    // Let a pass that may have begun before the pause finish before queueing more.
-    spinUntil([] { return false; }, 20);
-    const std::size_t beforePause = receiver.numbers.size();
-    enqueue(4, 8);
+    spinUntil([] { return false; }, 20);  // let a pass that began before the pause finish
+    enqueue(6, 10);
     spinUntil([] { return false; }, 50);
-    EXPECT_EQ(receiver.numbers.size(), beforePause);
+    EXPECT_EQ(receiver.numbers.size(), 5u);
     thread.resumeRefresh();
-    ASSERT_TRUE(spinUntil([&] { return receiver.numbers.size() == 8; }));
-    EXPECT_EQ(receiver.numbers, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8}));
+    ASSERT_TRUE(spinUntil([&] { return receiver.numbers.size() == 6; }));
+    spinUntil([] { return false; }, 20);
+    EXPECT_EQ(receiver.numbers, (std::vector<int>{1, 2, 3, 4, 5, 10}));
+    EXPECT_EQ(queued(), 0);
+    EXPECT_EQ(orvane::frameTransportCounters().skipped, skippedBefore + 4);
+    EXPECT_EQ(orvane::liveFrameCopyCount(), baseline_);  // the skipped copies were released
     thread.stopRefresh();
+}
+
+// A copy whose copyFrameV2 failed without writing anything must read as an empty frame, not as the
+// leftovers of the heap: the UI thread would read its counts and pointers and freeFrameV2 free them.
+TEST_F(FrameQueue, AFailedCopyIsAnEmptyFrameWhateverTheHeapHeld) {
+    testframes::FrameV2 frame(9, 3);
+    orvane::tracker::failNextCopy();
+    alloccount::fillNewBlocks(0x5A);  // every new block starts as non-zero leftovers
+    orvane::enqueueFrameCopy(frame.frame.get());
+    alloccount::fillNewBlocks(-1);
+    sFrameOfMocapData* copy = nullptr;
+    {
+        orvane::FrameQueueLocker lock;
+        ASSERT_EQ(frameQueue.size(), 1);
+        copy = frameQueue.takeFirst();
+    }
+    ASSERT_EQ(copy->markerSetCount, 0);
+    ASSERT_EQ(copy->skeletonCount, 0);
+    for (int i = 0; i < kMaxMarkerSetFrames; ++i) {
+        ASSERT_EQ(copy->markerSets[i].markerCount, 0) << "marker set " << i;
+        ASSERT_EQ(copy->markerSets[i].markers, nullptr) << "marker set " << i;
+    }
+    for (int k = 0; k < kMaxSkeletonFrames; ++k) {
+        ASSERT_EQ(copy->skeletons[k].boneCount, 0) << "skeleton " << k;
+        ASSERT_EQ(copy->skeletons[k].bones, nullptr) << "skeleton " << k;
+    }
+    orvane::releaseFrameCopy(copy);  // frees nothing the copy does not own
 }
 
 // A stop or resume right after the start must never be lost: stopRefresh would wait for ever.
@@ -212,9 +255,14 @@ TEST_F(FrameQueue, NoCopyLeaksAcrossStartStopAndTeardown) {
         auto* receiver = new Receiver(&thread);
         thread.startRefresh();
         thread.resumeRefresh();
-        enqueue(1, 30);
-        // Wait until the thread has emitted what it may, then drop the receiver with its posted events.
-        ASSERT_TRUE(waitUntil([&] { return thread.inFlightCount() == UIThread::kMaxInFlight; }));
+        // One frame per pass until the thread has emitted what it may, a few more left queued; then drop
+        // the receiver with its posted events.
+        int n = 1;
+        for (; thread.inFlightCount() < UIThread::kMaxInFlight; ++n) {
+            enqueue(n, n);
+            ASSERT_TRUE(waitUntil([] { return queued() == 0; }));
+        }
+        enqueue(n, n + 5);
         delete receiver;
         thread.stopRefresh();
         thread.releaseUnapplied();

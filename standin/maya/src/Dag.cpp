@@ -7,6 +7,7 @@
 #include <maya/MFnDagNode.h>
 #include <maya/MFnTransform.h>
 #include <maya/MItDag.h>
+#include <maya/MPlug.h>
 #include <maya/MDGModifier.h>
 #include <maya/MDagModifier.h>
 #include <maya/MPoint.h>
@@ -44,18 +45,22 @@ const MObject MObject::kNullObj;
 
 bool MObject::isNull() const {
     if (fKind == mayastandin::detail::kNodeKind) return !scene().isAlive(*this);
+    if (fKind == mayastandin::detail::kAttributeKind) return fIndex == mayastandin::detail::kNoAttribute;
     if (fKind == mayastandin::detail::kPluginKind)
         return mayastandin::detail::Plugins::instance().fromObject(*this) == nullptr;
     return true;
 }
 MFn::Type MObject::apiType() const {
     if (fKind == mayastandin::detail::kPluginKind) return isNull() ? MFn::kInvalid : MFn::kPlugin;
+    if (fKind == mayastandin::detail::kAttributeKind) return isNull() ? MFn::kInvalid : MFn::kNumericAttribute;
     const std::uint32_t i = scene().indexOf(*this);
     if (i == kNoNode) return MFn::kInvalid;
     return scene().node(i).type->fnType;
 }
 bool MObject::hasFn(MFn::Type fs) const {
     if (fKind == mayastandin::detail::kPluginKind) return !isNull() && (fs == MFn::kPlugin || fs == MFn::kBase);
+    if (fKind == mayastandin::detail::kAttributeKind)
+        return !isNull() && (fs == MFn::kNumericAttribute || fs == MFn::kAttribute || fs == MFn::kBase);
     const std::uint32_t i = scene().indexOf(*this);
     if (i == kNoNode) return false;
     return typeHasFn(scene().node(i), fs, i == scene().world());
@@ -229,6 +234,29 @@ MString MFnDependencyNode::typeName(MStatus* rs) const {
     const std::uint32_t i = fnIndex(fObject, rs);
     return i == kNoNode ? MString() : MString(scene().node(i).type->name.c_str());
 }
+MPlug MFnDependencyNode::findPlug(const MString& attrName, bool, MStatus* rs) const {
+    const std::uint32_t i = fnIndex(fObject, rs);
+    if (i == kNoNode) return MPlug();
+    const std::string name = attrName.asChar();
+    if (i == scene().world() || (name != "visibility" && name != "v")) {
+        setStatus(rs, MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): No such attribute"));
+        return MPlug();
+    }
+    return MPlug(fObject, MStandinAccess::makeObject(mayastandin::detail::kAttributeKind,
+                                                     mayastandin::detail::kVisibilityAttribute, 0));
+}
+bool MPlug::asBool(MStatus* rs) const {
+    const std::uint32_t i = scene().indexOf(fNode);
+    const bool visibility = MStandinAccess::kind(fAttribute) == mayastandin::detail::kAttributeKind &&
+                            MStandinAccess::index(fAttribute) == mayastandin::detail::kVisibilityAttribute;
+    if (i == kNoNode || !visibility) {
+        setStatus(rs, MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Plug is invalid"));
+        return false;
+    }
+    setStatus(rs, MStatus::kSuccess);
+    return scene().node(i).visible;
+}
+bool MPlug::asBool(const MDGContext&, MStatus* rs) const { return asBool(rs); }
 MPxNode* MFnDependencyNode::userNode(MStatus* rs) const {
     const std::uint32_t i = fnIndex(fObject, rs);
     return i == kNoNode ? nullptr : scene().node(i).user;

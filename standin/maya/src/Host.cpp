@@ -26,6 +26,7 @@ int addMelListener(std::function<void(MelEvent, const std::string&)> listener) {
     return detail::addMelListener(std::move(listener));
 }
 void removeMelListener(int id) { detail::removeMelListener(id); }
+void setDisabledCommands(const std::vector<std::string>& names) { Interpreter::instance().setDisabled(names); }
 
 MStatus loadPlugin(const std::string& path) { return Plugins::instance().load(path, nullptr); }
 MStatus unloadPlugin(const std::string& name) { return Plugins::instance().unload(name); }

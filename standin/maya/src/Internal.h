@@ -68,7 +68,9 @@ namespace detail {
 
 using Autodesk::Maya::OpenMaya20180000::MStandinAccess;
 
-enum ObjectKind : std::uint32_t { kNullKind = 0, kNodeKind = 1, kPluginKind = 2 };
+enum ObjectKind : std::uint32_t { kNullKind = 0, kNodeKind = 1, kPluginKind = 2, kAttributeKind = 3 };
+// Attributes with plugs (the index of a kAttributeKind object).
+enum AttributeId : std::uint32_t { kNoAttribute = 0, kVisibilityAttribute = 1 };
 constexpr std::uint32_t kNoNode = 0xffffffffu;
 
 // A node type known to the host: built in or registered by a plug-in.
@@ -278,12 +280,15 @@ public:
     static Interpreter& instance();
     MStatus execute(const std::string& text, Result* result, bool display);
     bool isBuiltin(const std::string& name) const;
+    void setDisabled(const std::vector<std::string>& names) { fDisabled = names; }
+    bool isDisabled(const std::string& name) const;
     // Result of the plug-in command currently running (MPxCommand::setResult).
     Result& currentResult() { return fCurrent; }
 
 private:
     Interpreter();
     Result fCurrent;
+    std::vector<std::string> fDisabled;
 };
 
 // Workspace controls and MQtUtil state (see Controls.cpp).

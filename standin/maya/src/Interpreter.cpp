@@ -227,20 +227,21 @@ std::uint32_t resolveOne(const std::string& command, const std::string& name, st
     return found[0];
 }
 
-// '*' any run, '?' any one character. Linear backtracking to the last star: no recursion, no blow-up.
+// '*' matches any run of characters, '?' any one. Only the last '*' is ever retried, one character further each
+// time: the pattern and the name are walked in O(length of both) steps per star, never exponentially.
 bool globMatch(const char* p, const char* s) {
-    const char* star = nullptr;
-    const char* resume = nullptr;
+    const char* star = nullptr;  // the last '*' seen, and where its run currently ends in s
+    const char* starEnd = nullptr;
     while (*s) {
-        if (*p == '*') {
-            star = p++;
-            resume = s;
-        } else if (*p == '?' || (*p != '\0' && *p == *s)) {
+        if (*p == '?' || (*p != '*' && *p == *s)) {
             ++p;
             ++s;
+        } else if (*p == '*') {
+            star = p++;
+            starEnd = s;
         } else if (star) {
             p = star + 1;
-            s = ++resume;
+            s = ++starEnd;
         } else {
             return false;
         }
@@ -464,6 +465,9 @@ Interpreter& Interpreter::instance() {
 }
 Interpreter::Interpreter() {}
 bool Interpreter::isBuiltin(const std::string& name) const { return builtins().count(name) > 0; }
+bool Interpreter::isDisabled(const std::string& name) const {
+    return std::find(fDisabled.begin(), fDisabled.end(), name) != fDisabled.end();
+}
 
 namespace {
 MStatus runProgram(const Program& program, Result* result);
@@ -477,6 +481,7 @@ MStatus runStatement(const Statement& st, Result& result) {
     const Word& head = st.words[0];
     if (head.substitution || head.quoted) return fail("Syntax error: a statement must start with a command name");
     const std::string& command = head.text;
+    if (Interpreter::instance().isDisabled(command)) return fail(command + ": disabled in this session");
     auto builtin = builtins().find(command);
     const CommandEntry* entry = builtin == builtins().end() ? Plugins::instance().command(command) : nullptr;
     if (builtin == builtins().end() && !entry) return fail("Cannot find procedure \"" + command + "\".");

@@ -10,7 +10,9 @@ namespace orvane {
 namespace tracker {
 namespace {
 
-constexpr size_t kPushedSlots = 8;
+// Samples received and not yet delivered; beyond that the oldest is dropped. 64 frames ride out a delivery
+// thread descheduled for 64 ms at 1,000 Hz on a busy machine without losing one.
+constexpr size_t kPushedSlots = 64;
 
 long long nowUs() {
     using namespace std::chrono;
@@ -459,17 +461,25 @@ int ClientManager::getDataDescriptionsV2(sDataDescriptions** descriptions) {
 void ClientManager::freeDataDescriptionsV2(sDataDescriptions* descriptions) { freeDescriptionsV2(descriptions); }
 
 int ClientManager::copyFrameV2(const sFrameOfMocapData* source, sFrameOfMocapData* destination) {
+    if (failNextCopy_.exchange(false)) return fail("copyFrameV2: failed before copying (injected)");
     std::string error;
     if (copyFrame(source, destination, error) != 0) return fail(error);
-    ++liveCopies_;
+    std::lock_guard<std::mutex> lock(copiesMutex_);
+    liveCopies_.insert(destination);
     return 0;
 }
 
 int ClientManager::freeFrameV2(sFrameOfMocapData* frame) {
     if (!frame) return fail("freeFrameV2: null frame");
     freeFrame(frame);
-    --liveCopies_;
+    std::lock_guard<std::mutex> lock(copiesMutex_);
+    liveCopies_.erase(frame);
     return 0;
+}
+
+long long ClientManager::liveFrameCopies() const {
+    std::lock_guard<std::mutex> lock(copiesMutex_);
+    return static_cast<long long>(liveCopies_.size());
 }
 
 // ---------------------------------------------------------------- control
@@ -595,7 +605,11 @@ void ClientManager::resetForTests() {
     dataV2_ = nullptr;
     messageV1_ = nullptr;
     messageV2_ = nullptr;
-    liveCopies_ = 0;
+    failNextCopy_ = false;
+    {
+        std::lock_guard<std::mutex> copies(copiesMutex_);
+        liveCopies_.clear();
+    }
     {
         std::lock_guard<std::mutex> control(controlMutex_);
         factory_ = defaultFactory_;

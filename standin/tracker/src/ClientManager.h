@@ -17,6 +17,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -68,11 +69,12 @@ public:
     void chooseDefaultSource(SourceFactory factory, std::optional<SyntheticOptions> synthetic);
     void failNextCall(const std::string& call, const std::string& message);
     void slowNextStop(int milliseconds);
+    void failNextCopy() { failNextCopy_ = true; }
     void loseConnection();
     void holdStream(bool held);
     long long deliveredFrames() const;
     long long lastDeliveredFrameNumber() const;
-    long long liveFrameCopies() const { return liveCopies_; }
+    long long liveFrameCopies() const;
     std::vector<DeliveryRecord> recentDeliveries(std::size_t max) const;
     bool deliveryInProgress(DeliveryRecord* record) const;
     ClientStatus clientStatus();
@@ -110,7 +112,10 @@ private:
     std::atomic<MsgCallback> messageV1_{nullptr};
     std::atomic<MsgCallback> messageV2_{nullptr};
     std::atomic<bool> connected_{false};
-    std::atomic<long long> liveCopies_{0};
+    std::atomic<bool> failNextCopy_{false};
+    // Destinations of successful copies not freed yet (any thread).
+    mutable std::mutex copiesMutex_;
+    std::unordered_set<const sFrameOfMocapData*> liveCopies_;
 
     mutable std::mutex errorMutex_;
     std::string lastError_;

@@ -25,6 +25,8 @@ void failNextCall(const std::string& call, const std::string& message) {
     ClientManager::get().failNextCall(call, message);
 }
 
+void failNextCopy() { ClientManager::get().failNextCopy(); }
+
 void slowNextStop(int milliseconds) { ClientManager::get().slowNextStop(milliseconds); }
 
 void loseConnection() { ClientManager::get().loseConnection(); }

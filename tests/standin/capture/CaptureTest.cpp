@@ -4,6 +4,8 @@
 
 #include "CaptureTestSupport.h"
 
+#include <orvane/tracker/net/WireCodec.h>
+
 #include <cmath>
 #include <cstring>
 
@@ -416,6 +418,65 @@ TEST(BvhReader, MalformedFilesAreRejected) {
     EXPECT_THROW(readBvh(broken("Xrotation Yrotation", "Xrotation Xrotation"), "made.bvh"), CaptureError);
     EXPECT_THROW(readBvh(broken("JOINT Arm", "JOINT"), "made.bvh"), CaptureError);
     EXPECT_THROW(readBvh(broken("OFFSET 0 0 1", "OFFSET 0 0"), "made.bvh"), CaptureError);
+    // Without channels, frames would come from the declared count alone: 70 bytes asking for 10^8 frames.
+    const std::string still =
+        "HIERARCHY\nROOT a\n{\nOFFSET 0 0 0\nCHANNELS 0\n}\nMOTION\nFrames: 99999999\nFrame Time: 1\n";
+    EXPECT_THROW(readBvh(still, "made.bvh"), CaptureError);
+}
+
+// ------------------------------------------------------------------------------------------------- limits
+// Whatever loads must stream: the simulator encodes every scene and frame on its sending thread, where the
+// encoder's refusal would end the program. Positions travel as floats; a subject has at most 512 markers.
+
+namespace {
+
+void expectStreams(const CaptureClip& clip) {
+    EXPECT_NO_THROW(net::encodeDescriptions(clip.scene, 1, net::Envelope{}));
+    for (const FrameSample& frame : clip.frames)
+        for (int version = 1; version <= 2; ++version)
+            EXPECT_NO_THROW(net::encodeFrame(frame, clip.scene, version, 1)) << "version " << version;
+}
+
+// A TRC in millimetres with 'markers' markers and one frame whose cells are all 'value'.
+std::string trcWith(std::size_t markers, const std::string& value) {
+    std::string names = "Frame#\tTime", axes = "\t", row = "1\t0";
+    for (std::size_t m = 0; m < markers; ++m) {
+        names += "\tM" + std::to_string(m) + "\t\t";
+        axes += "\tX\tY\tZ";
+        row += "\t" + value + "\t" + value + "\t" + value;
+    }
+    return "PathFileType\t4\t(X/Y/Z)\tmade.trc\nDataRate\tNumFrames\tNumMarkers\tUnits\n100\t1\t" +
+           std::to_string(markers) + "\tmm\n" + names + "\n" + axes + "\n\n" + row + "\n";
+}
+
+}  // namespace
+
+TEST(CaptureLimits, PositionsBeyondFloatRangeAreRejectedAndTheLargestStream) {
+    const std::string flt = "340282346638528859811704183484516925440";  // the largest float, in millimetres
+    const CaptureClip largest = readTrc(trcWith(2, flt), "made.trc");
+    EXPECT_EQ(largest.frames.at(0).subjects.at(0).markers[1].y, 340282346638528859811704183484516925440.0);
+    expectStreams(largest);
+    EXPECT_THROW(readTrc(trcWith(2, "3.5e38"), "made.trc"), CaptureError);
+
+    // BVH at the default centimetre scale: 1e38 units are 1e39 mm, in the motion or in an OFFSET.
+    const std::string root = "3 Xposition Yposition Zposition";
+    EXPECT_THROW(readBvh(twoJointBvh(root, "1e38 0 0 0 0 0"), "made.bvh"), CaptureError);
+    std::string offset = twoJointBvh(root, "0 0 0 0 0 0");
+    offset.replace(offset.find("OFFSET 0 0 1"), 12, "OFFSET 0 0 1e38");
+    EXPECT_THROW(readBvh(offset, "made.bvh"), CaptureError);
+    expectStreams(readBvh(twoJointBvh(root, "3e37 0 0 0 0 0"), "made.bvh"));
+
+    // C3D in metres: a stored float of 1e37 is 1e40 mm.
+    std::vector<unsigned char> c3d = makeC3d(84, true, "m");
+    const float big = 1e37f;
+    std::memcpy(&c3d[1024], &big, 4);  // frame 0, point A, x
+    EXPECT_THROW(readC3d(c3d, "made.c3d"), CaptureError);
+    expectStreams(readC3d(makeC3d(84, true, "m"), "made.c3d"));
+}
+
+TEST(CaptureLimits, MoreMarkersThanASubjectStreamsAreRejected) {
+    expectStreams(readTrc(trcWith(512, "1.5"), "made.trc"));
+    EXPECT_THROW(readTrc(trcWith(513, "1.5"), "made.trc"), CaptureError);
 }
 
 // Writers often leave one motion row more than "Frames:" declares: read, with one warning. Fewer stays an error.

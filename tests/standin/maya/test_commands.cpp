@@ -63,6 +63,28 @@ TEST_F(CommandTest, SubstitutionSplicesEveryResult) {
     EXPECT_FALSE(visible(y));
 }
 
+// A pattern of many stars against a long name once backtracked exponentially and hung the host (the MEL
+// fuzzer times out on it); the same patterns must answer at once and correctly.
+TEST_F(CommandTest, LsGlobPatternsMatchWithoutBacktrackingBlowUp) {
+    const std::string longName(68, 'a');
+    make("transform", longName.c_str());
+    make("transform", "ab1");
+    make("transform", "b");
+    auto matches = [](const std::string& pattern) {
+        std::vector<std::string> names;
+        EXPECT_TRUE(mayastandin::executeList("ls \"" + pattern + "\"", &names)) << pattern;
+        return names;
+    };
+    EXPECT_TRUE(matches("*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*b").empty());
+    EXPECT_EQ(matches("*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a"), std::vector<std::string>{longName});
+    EXPECT_EQ(matches("a?1"), std::vector<std::string>{"ab1"});
+    EXPECT_EQ(matches("*b*"), (std::vector<std::string>{"ab1", "b"}));
+    EXPECT_EQ(matches("b*"), std::vector<std::string>{"b"});
+    EXPECT_EQ(matches("?"), std::vector<std::string>{"b"});
+    EXPECT_TRUE(matches("a?").empty());
+    EXPECT_EQ(matches("**1"), std::vector<std::string>{"ab1"});
+}
+
 TEST_F(CommandTest, UnknownCommandFlagOrNodeFailsAndChangesNothing) {
     MObject keep = make("transform", "keep");
     EXPECT_FALSE(execute("frobnicate keep"));

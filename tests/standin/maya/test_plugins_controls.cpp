@@ -80,6 +80,22 @@ TEST_F(PluginTest, LoadingRegistersCommandAndNodeTypeWithPluginInfo) {
     EXPECT_TRUE(logContains("// Warning: Plug-in 'standinTestPlugin' is already loaded"));
 }
 
+// A session that runs untrusted MEL (the interpreter's fuzzer) disables loadPlugin: the statement fails like a
+// failed check, before any substitution in it runs, for built-in and plug-in commands alike.
+TEST_F(PluginTest, DisabledCommandsFailBeforeTheirSubstitutionsRun) {
+    mayastandin::setDisabledCommands({"loadPlugin", "standinTestCmd"});
+    EXPECT_FALSE(execute(std::string("loadPlugin \"") + kNoVersionPlugin + "\""));
+    EXPECT_TRUE(logContains("// Error: loadPlugin: disabled in this session"));
+    EXPECT_FALSE(mayastandin::isPluginLoaded("standinNoVersionPlugin"));
+    EXPECT_FALSE(execute("standinTestCmd `createNode transform -n inner`"));
+    EXPECT_TRUE(mayastandin::findNode("inner").isNull());
+    EXPECT_FALSE(execute("createNode transform -n before; loadPlugin x; createNode transform -n after"));
+    EXPECT_TRUE(mayastandin::findNode("after").isNull());
+
+    mayastandin::setDisabledCommands({});
+    EXPECT_EQ(run("standinTestCmd -v again"), "again");
+}
+
 TEST_F(PluginTest, CommandFlagsByShortOrLongName) {
     EXPECT_EQ(run("standinTestCmd -v \"two words\""), "two words");
     EXPECT_EQ(run("standinTestCmd -value x"), "x");

@@ -332,12 +332,14 @@ TEST(Server, RefusesAReplayTheProtocolCannotCarry) {
                         << "100\t100\t1\t513\tmm\nFrame#\tTime" << names << "\n\n1\t0" << row << "\n";
     sim::ServerOptions o;
     o.replayFile = path;
+    // Refused when the server is made (by the reader, or by the server's own check of what the wire carries),
+    // naming the file, never when the first client connects.
     try {
         sim::TrackerServer server(o);
         ADD_FAILURE() << "a replay of 513 markers was accepted";
-    } catch (const sim::ServerError& e) {
-        EXPECT_NE(std::string(e.what()).find(path + " cannot be streamed: too many markers"), std::string::npos)
-            << e.what();
+    } catch (const std::exception& e) {
+        EXPECT_NE(std::string(e.what()).find("wide_"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("512 markers"), std::string::npos) << e.what();
     }
     std::remove(path.c_str());
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 
 using namespace orvane::tracker;
 using namespace orvane::tracker::net;
@@ -177,6 +178,26 @@ TEST(WireRoundTrip, FrameVersionTwoCarriesWorldPosesAndZeroesUntrackedBones) {
             EXPECT_EQ(y.worldOrientation.w, 0.0) << "untracked bone has an all-zero pose";
         }
     }
+}
+
+// Every float the decoder accepts encodes again: the largest float itself once made the encoder throw, which a
+// relaying server or a capture at the edge of float range turned into a crash on the sending thread.
+TEST(WireRoundTrip, TheLargestFloatsEncodeAgainAndLargerValuesAreRefused) {
+    const SceneDef scene = makeScene(1, 2, 2);
+    const double largest = std::numeric_limits<float>::max();
+    FrameSample in = makeFrame(scene, 5);
+    in.subjects[0].markerSeen = {true, true};
+    in.subjects[0].markers[0] = {largest, -largest, 0};
+    in.subjects[0].bones[0].tracked = true;
+    in.subjects[0].bones[0].worldPosition = {-largest, 1, largest};
+    FrameMessage out;
+    ASSERT_TRUE(decodeFrame(parsed(encodeFrame(in, scene, 2, 0)), scene, 0, out).ok());
+    EXPECT_EQ(out.frame.subjects[0].markers[0].x, largest);
+    EXPECT_EQ(out.frame.subjects[0].bones[0].worldPosition.x, -largest);
+    EXPECT_NO_THROW(encodeFrame(out.frame, scene, 2, 0));
+
+    in.subjects[0].markers[0].x = largest * 1.0000001;  // would become infinity as a float
+    EXPECT_THROW(encodeFrame(in, scene, 2, 0), WireEncodeError);
 }
 
 TEST(WireFrameSize, TenPerformersFitOneDatagramAndOversizeIsRefused) {

@@ -94,11 +94,22 @@ TEST_F(Probe, Version2FramesAreMatchedInOrderWithTheirSendTimes) {
     orvane::probe::FrameProbe probe;
     connect(2, 120);
     ASSERT_TRUE(spinUntil([&] { return probe.frames().size() >= 60; }));
-    expectConsistent(probe.frames());
+    tracker::holdStream(true);
+    spinFor(50);  // frames on their way reach the scene
+    const std::vector<orvane::probe::AppliedFrame> frames = probe.frames();
+    expectConsistent(frames);
     const orvane::probe::IntervalStats stats = probe.takeInterval();
     EXPECT_GE(stats.applied, 60);
-    EXPECT_EQ(stats.skipped, 0);  // a UI thread that keeps up at 120 Hz misses nothing
+    // Skipped: the delivered frames between the first and the last one shown that never reached the scene
+    // (the plug-in shows the newest frame when the UI thread falls behind, which a loaded machine may cause).
+    std::set<long long> shown;
+    for (const orvane::probe::AppliedFrame& f : frames) shown.insert(f.frameNumber);
+    long long missing = 0;
+    for (const tracker::DeliveryRecord& r : tracker::recentDeliveries())
+        if (r.frameNumber > *shown.begin() && r.frameNumber < *shown.rbegin() && !shown.count(r.frameNumber)) ++missing;
+    EXPECT_EQ(stats.skipped, missing);
     EXPECT_GT(stats.latencyMedianMs, 0.0);
+    tracker::holdStream(false);
 }
 
 TEST_F(Probe, Version1FramesAreTheOnesInDelivery) {

@@ -20,6 +20,8 @@ public:
         kPluginTransformNode,
         kPluginDependNode,
         kPlugin,
+        kAttribute,
+        kNumericAttribute,
         kLast
     };
 };

@@ -1,6 +1,7 @@
 #pragma once
 // Function set for any node: name, type and the plug-in's node object.
 #include <maya/MFnBase.h>
+#include <maya/MPlug.h>
 #include <maya/MString.h>
 #include <maya/MTypeId.h>
 
@@ -20,6 +21,9 @@ public:
     MString setName(const MString& name, bool createNamespace = false, MStatus* ReturnStatus = NULL);
     MTypeId typeId(MStatus* ReturnStatus = NULL) const;
     MString typeName(MStatus* ReturnStatus = NULL) const;
+    // The plug of the attribute named attrName (long or short name); a null plug with kInvalidParameter when
+    // the node has no such attribute. This host knows "visibility" ("v") on DAG nodes.
+    MPlug findPlug(const MString& attrName, bool wantNetworkedPlug, MStatus* ReturnStatus = NULL) const;
     // The plug-in object behind a node of a plug-in type, else NULL. Owned by the host.
     MPxNode* userNode(MStatus* ReturnStatus = NULL) const;
 

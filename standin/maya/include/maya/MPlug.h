@@ -1,5 +1,7 @@
 #pragma once
-// Attribute plug. This host keeps transform values on the node itself; plugs are placeholders.
+// Attribute plug: a node and one of its attributes. This host keeps transform values on the node itself;
+// the one attribute with a plug to read is the DAG node's own "visibility" (what hide and showHidden set).
+#include <maya/MDGContext.h>
 #include <maya/MObject.h>
 #include <maya/MString.h>
 
@@ -13,6 +15,11 @@ public:
     MObject node(MStatus* /*ReturnStatus*/ = NULL) const { return fNode; }
     MObject attribute(MStatus* /*ReturnStatus*/ = NULL) const { return fAttribute; }
     bool operator==(const MPlug& other) const { return fNode == other.fNode && fAttribute == other.fAttribute; }
+
+    // The attribute's value in the normal context; false with kInvalidParameter for a null plug or a
+    // deleted node.
+    bool asBool(MStatus* ReturnStatus = NULL) const;
+    bool asBool(const MDGContext& ctx, MStatus* ReturnStatus = NULL) const;
 
 private:
     MObject fNode;

@@ -19,6 +19,9 @@ namespace mayastandin {
 MStatus execute(const std::string& mel, std::string* result = nullptr);
 // Same, with the result as a list (a string array result gives one element each).
 MStatus executeList(const std::string& mel, std::vector<std::string>* result);
+// Commands that MEL may no longer run (a statement naming one fails and changes nothing), for sessions that run
+// untrusted MEL and must not load libraries or read files (loadPlugin). An empty list allows every command again.
+void setDisabledCommands(const std::vector<std::string>& names);
 
 // What the interpreter runs, for tests that check which commands a plug-in's MEL amounts to: each MEL text
 // handed to it (MGlobal::executeCommand, execute), then each command of that text as it runs, its arguments

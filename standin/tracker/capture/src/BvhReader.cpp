@@ -174,12 +174,16 @@ CaptureClip readBvh(const std::string& text, const std::string& fileName, const 
         bone.name = j.name;
         bone.parent = j.parent;
         bone.offset = {j.offset.x * scale, j.offset.y * scale, j.offset.z * scale};
+        if (!inFloatRange(bone.offset)) fail(fileName, "joint '" + j.name + "' has an OFFSET out of range");
         subject.bones.push_back(bone);
     }
     clip.scene.subjects.push_back(subject);
 
+    // Every frame reads its values from the text, which bounds the frames a file can make; without a single
+    // channel "Frames: 99999999" alone would make that many rest poses.
     std::size_t channelCount = 0;
     for (const Joint& j : joints) channelCount += j.channels.size();
+    if (channelCount == 0 && frameCount > 0) tokens.error("no joint has channels: the MOTION section holds nothing");
 
     std::vector<rotation::Mat3> worldRotation(joints.size());
     auto readRow = [&](long long f) {
@@ -216,6 +220,8 @@ CaptureClip readBvh(const std::string& text, const std::string& fileName, const 
                 worldRotation[j] = rotation::multiply(parentRotation, local);
             }
             pose.worldOrientation = rotation::quaternion(worldRotation[j]);
+            if (!inFloatRange(pose.localTranslation) || !inFloatRange(pose.worldPosition))
+                tokens.error("frame " + std::to_string(f) + " puts joint '" + joint.name + "' out of range");
         }
         frame.subjects.push_back(std::move(sample));
         clip.frames.push_back(std::move(frame));

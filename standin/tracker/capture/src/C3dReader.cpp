@@ -191,6 +191,9 @@ CaptureClip readC3d(const std::vector<unsigned char>& bytes, const std::string& 
         file.error("POINT:USED is " + std::to_string(static_cast<long>(used)) + " but the header says " +
                    std::to_string(pointCount) + " points");
     if (pointCount == 0) file.error("no 3D points");
+    if (pointCount > kMaxMarkers)
+        file.error(std::to_string(pointCount) + " points; the tracker streams at most " + std::to_string(kMaxMarkers) +
+                   " markers per subject");
     if (lastFrame < firstFrame) file.error("last frame precedes first frame");
     if (!(rate > 0) || !std::isfinite(rate)) file.error("frame rate is not positive");
     if (!std::isfinite(pointScale) || pointScale == 0) file.error("POINT:SCALE is zero or not finite");
@@ -245,6 +248,8 @@ CaptureClip readC3d(const std::vector<unsigned char>& bytes, const std::string& 
             if (!std::isfinite(v[0]) || !std::isfinite(v[1]) || !std::isfinite(v[2]))
                 file.error("frame " + std::to_string(f) + " point " + std::to_string(m) + " is not a finite number");
             sample.markers[m] = {v[0] * scale * mmPerUnit, v[1] * scale * mmPerUnit, v[2] * scale * mmPerUnit};
+            if (!inFloatRange(sample.markers[m]))
+                file.error("frame " + std::to_string(f) + " point " + std::to_string(m) + " is out of range");
             sample.markerSeen[m] = true;
         }
         frame.subjects.push_back(std::move(sample));

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <fstream>
 #include <iterator>
+#include <limits>
 
 namespace orvane {
 namespace tracker {
@@ -32,6 +33,8 @@ bool parseNumber(const std::string& token, double& value) {
     value = v;
     return true;
 }
+
+bool inFloatRange(double v) { return std::abs(v) <= std::numeric_limits<float>::max(); }
 
 std::string toLower(std::string s) {
     for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));

@@ -66,6 +66,8 @@ CaptureClip readTrc(const std::string& text, const std::string& fileName, const 
         error(2, "bad NumFrames");
     if (declaredMarkers < 1 || declaredMarkers > 65535 || declaredMarkers != std::floor(declaredMarkers))
         error(2, "bad NumMarkers");
+    if (declaredMarkers > static_cast<double>(kMaxMarkers))
+        error(2, "NumMarkers is above the " + std::to_string(kMaxMarkers) + " markers the tracker streams per subject");
     const std::size_t markerCount = static_cast<std::size_t>(declaredMarkers);
 
     double mmPerUnit = options.lengthScaleToMm;
@@ -121,6 +123,7 @@ CaptureClip readTrc(const std::string& text, const std::string& fileName, const 
             if (present == 0) continue;  // a gap
             if (present != 3) error(l, "marker '" + subject.markerNames[m] + "' has only some of x, y, z");
             sample.markers[m] = {v[0] * mmPerUnit, v[1] * mmPerUnit, v[2] * mmPerUnit};
+            if (!inFloatRange(sample.markers[m])) error(l, "marker '" + subject.markerNames[m] + "' is out of range");
             sample.markerSeen[m] = true;
         }
         frame.subjects.push_back(std::move(sample));

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace orvane {
 namespace tracker {
@@ -49,8 +50,10 @@ void checkSdkVersion(int version) {
 }
 
 // A float field takes finite values within float range; anything else is a caller bug the decoder would reject.
+// The bound is the largest float itself: every value the decoder accepts must encode again.
 void writeFloat(ByteWriter& w, double v) {
-    if (!(std::abs(v) <= 3.4e38)) throw WireEncodeError("value not representable as a finite float");
+    if (!(std::abs(v) <= std::numeric_limits<float>::max()))
+        throw WireEncodeError("value not representable as a finite float");
     w.f32(static_cast<float>(v));
 }
 

@@ -22,6 +22,10 @@ ORVANE_TRACKER_API void useSyntheticSource(const SyntheticOptions& options);
 // for any other name.
 ORVANE_TRACKER_API void failNextCall(const std::string& call, const std::string& message);
 
+// The next copyFrameV2 fails (nonzero, with a message in getLastErrorMsg) without writing a byte of its
+// destination, like an SDK that gives up before it starts copying.
+ORVANE_TRACKER_API void failNextCopy();
+
 // The next stopClient stops the stream, then takes this long to return, like a server slow to acknowledge
 // the end of the stream. Throws std::invalid_argument for a negative delay.
 ORVANE_TRACKER_API void slowNextStop(int milliseconds);
@@ -74,7 +78,8 @@ struct ClientStatus {
 };
 ORVANE_TRACKER_API ClientStatus clientStatus();
 
-// copyFrameV2 calls minus freeFrameV2 calls since the last reset.
+// Frames filled by a successful copyFrameV2 and not yet given to freeFrameV2, since the last reset. Freeing a
+// frame that no copy filled (a failed copy) does not count.
 ORVANE_TRACKER_API long long liveFrameCopies();
 
 // Stream from a tracking server (tracker-sim) at "host:port", an IPv4 address or "localhost". Without a call the
