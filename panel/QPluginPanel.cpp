@@ -18,6 +18,7 @@
 #include "PanelEventLoops.h"
 #include "PanelMarkerTable.h"
 #include "QMarkerTableWidget.h"
+#include "SanitizerAnnotations.h"
 #include "SceneBuilder.h"
 #include "SdkCallbacks.h"
 
@@ -239,7 +240,16 @@ void QPluginPanel::onCheckBoxSmoothEnabled(bool checked) { sdk()->setSmoothEnabl
 
 void QPluginPanel::onFrameV2(sFrameOfMocapData* frame) { orvane::enqueueFrameCopy(frame); }
 
-void QPluginPanel::onFrameV1(sFrameOfData* frame) { emit requestUpdateUI_V1(frame); }
+void QPluginPanel::onFrameV1(sFrameOfData* frame) {
+    // The blocking queued call hands the frame to the UI thread and, when onUpdateUI_V1 returns, back to
+    // this thread, through a semaphore inside Qt.
+    ORVANE_HAPPENS_BEFORE(frame);
+    {
+        const orvane::sanitizer::QtHandOver handOver;
+        emit requestUpdateUI_V1(frame);
+    }
+    ORVANE_HAPPENS_AFTER(frame);
+}
 
 // ---------------------------------------------------------------- scene binding
 
@@ -299,14 +309,20 @@ MObject QPluginPanel::findOrCreateNode(const std::string& name, const std::strin
 // ---------------------------------------------------------------- frame slots
 
 void QPluginPanel::onUpdateUI_V1(sFrameOfData* frame) {
-    if (frame == nullptr || ui.tableWidget->rowCount() <= 1) return;
-    QMutexLocker lock(&sceneMutex);
-    PanelMarkerTable table(ui.tableWidget, ui.checkBoxRefreshUI);
-    orvane::scene::applyFrameV1(*frame, jointNodeLists, markerNodeLists, table);
+    // The SDK's thread waits in onFrameV1 until this returns: the frame is this thread's meanwhile.
+    ORVANE_HAPPENS_AFTER(frame);
+    if (frame != nullptr && ui.tableWidget->rowCount() > 1) {
+        QMutexLocker lock(&sceneMutex);
+        PanelMarkerTable table(ui.tableWidget, ui.checkBoxRefreshUI);
+        orvane::scene::applyFrameV1(*frame, jointNodeLists, markerNodeLists, table);
+    }
+    ORVANE_HAPPENS_BEFORE(frame);
 }
 
 void QPluginPanel::onUpdateUI_V2(sFrameOfMocapData* frame) {
     if (frame == nullptr) return;
+    // Posted by the refresh thread's queued emission, through the event queue's lock inside Qt.
+    ORVANE_HAPPENS_AFTER(frame);
     refreshThread.takeEmitted(frame);
     if (!orvane::isCurrentFrameSession(frame)) {
         // Queued before the node lists were last rebuilt or emptied: its indices mean other nodes now.
