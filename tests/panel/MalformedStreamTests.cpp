@@ -9,6 +9,7 @@
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QComboBox>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -323,6 +324,7 @@ TEST_F(MalformedStream, Version1BodyDefinitionsAndFramesFromTheSdkThreadWithSmoo
     std::vector<sSegmentPose> segments(50);
     auto reset = [&] {
         std::memset(frame.get(), 0, sizeof *frame);
+        std::fill(points.begin(), points.end(), 5.0f);  // smoothing rewrites them in place
         frame->bodyCount = 2;
         std::strcpy(frame->bodies[0].name, "Body;delete -all;");
         frame->bodies[0].markerCount = 3;
