@@ -2,23 +2,98 @@
 
 #include <QtWidgets/QAbstractItemView>
 
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
 namespace {
 const char* const kZero = "0.0";
+
+// Exact powers of ten, 10^0 to 10^8.
+const double kPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
+// 10^-2 to 10^4: from each on, the leading digit's exponent is one higher.
+const double kExponentSteps[] = {1e-2, 1e-1, 1e0, 1e1, 1e2, 1e3, 1e4};
+}  // namespace
+
+// Six significant digits in positional notation, trailing zeros dropped, as the 'g' format writes a number
+// whose decimal exponent lies between -3 and 4. The digits come from the value scaled by an exact power of
+// ten and rounded to an integer; that rounding is right unless the scaled value lies within a millionth of
+// a half (the scaling's error is below 1e-10), and then, as for every other value, Qt formats it.
+QString QMarkerTableWidget::coordinateText(double value) {
+    if (value == 0.0 && !std::signbit(value)) return QStringLiteral("0");  // an untracked marker's
+    const double magnitude = std::fabs(value);
+    if (!(magnitude >= 1e-3 && magnitude < 1e5)) return QString::number(value, 'g', 6);
+    int exponent = -3;  // of the leading digit
+    while (exponent < 4 && magnitude >= kExponentSteps[exponent + 3]) ++exponent;
+    const double scaled = magnitude * kPowersOfTen[5 - exponent];
+    const double whole = std::floor(scaled);
+    const double fraction = scaled - whole;
+    if (whole < 1e5 || whole >= 1e6 || std::fabs(fraction - 0.5) < 1e-6) return QString::number(value, 'g', 6);
+    unsigned digits = static_cast<unsigned>(whole) + (fraction > 0.5 ? 1u : 0u);
+    if (digits >= 1000000u) {  // rounded up to the next power of ten
+        digits /= 10u;
+        if (++exponent > 4) return QString::number(value, 'g', 6);
+    }
+    char six[6];
+    for (int i = 5; i >= 0; --i, digits /= 10u) six[i] = static_cast<char>('0' + digits % 10u);
+    int significant = 6;
+    while (significant > 1 && six[significant - 1] == '0') --significant;
+
+    // "-", the integer digits or "0", then "." and the rest when there is any.
+    const bool negative = value < 0;
+    const int integerDigits = exponent >= 0 ? exponent + 1 : 1;
+    const int fractionDigits = exponent >= 0 ? std::max(significant - integerDigits, 0) : significant - exponent - 1;
+    QString text(static_cast<int>(negative) + integerDigits + (fractionDigits > 0 ? 1 + fractionDigits : 0),
+                 Qt::Uninitialized);
+    QChar* out = text.data();
+    if (negative) *out++ = QLatin1Char('-');
+    if (exponent >= 0) {
+        for (int i = 0; i < integerDigits; ++i) *out++ = QLatin1Char(six[i]);
+        if (fractionDigits > 0) *out++ = QLatin1Char('.');
+        for (int i = integerDigits; i < significant; ++i) *out++ = QLatin1Char(six[i]);
+    } else {
+        *out++ = QLatin1Char('0');
+        *out++ = QLatin1Char('.');
+        for (int i = -1; i > exponent; --i) *out++ = QLatin1Char('0');
+        for (int i = 0; i < significant; ++i) *out++ = QLatin1Char(six[i]);
+    }
+    return text;
 }
 
 QMarkerTableWidget::QMarkerTableWidget(QWidget* parent) : QTableWidget(parent) {
     setHorizontalHeaderLabels(QStringList({"Name", "X", "Y", "Z"}));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     QAbstractItemModel* rows = model();
-    connect(rows, &QAbstractItemModel::rowsInserted, this, &QMarkerTableWidget::invalidateHeadings);
-    connect(rows, &QAbstractItemModel::rowsRemoved, this, &QMarkerTableWidget::invalidateHeadings);
-    connect(rows, &QAbstractItemModel::rowsMoved, this, &QMarkerTableWidget::invalidateHeadings);
-    connect(rows, &QAbstractItemModel::modelReset, this, &QMarkerTableWidget::invalidateHeadings);
-    connect(rows, &QAbstractItemModel::layoutChanged, this, &QMarkerTableWidget::invalidateHeadings);
-    // Coordinate writes (columns 1-3) leave the index alone; a name cell's change does not.
-    connect(rows, &QAbstractItemModel::dataChanged, this, [this](const QModelIndex& topLeft, const QModelIndex&) {
-        if (topLeft.column() == 0) invalidateHeadings();
-    });
+    connect(rows, &QAbstractItemModel::rowsInserted, this, &QMarkerTableWidget::invalidateIndexes);
+    connect(rows, &QAbstractItemModel::rowsRemoved, this, &QMarkerTableWidget::invalidateIndexes);
+    connect(rows, &QAbstractItemModel::rowsMoved, this, &QMarkerTableWidget::invalidateIndexes);
+    connect(rows, &QAbstractItemModel::modelReset, this, &QMarkerTableWidget::invalidateIndexes);
+    connect(rows, &QAbstractItemModel::layoutChanged, this, &QMarkerTableWidget::invalidateIndexes);
+    // A cell's change may be an item set or taken: the coordinate items are looked up again, and the heading
+    // index too when a name cell changed. The table's own coordinate writes replace no item.
+    connect(rows, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex& topLeft, const QModelIndex& bottomRight) {
+                if (ownWrites_) return;
+                if (topLeft.column() == 0) headingsValid_ = false;
+                if (bottomRight.column() >= 1) cellsValid_ = false;
+            });
+}
+
+void QMarkerTableWidget::invalidateIndexes() {
+    headingsValid_ = false;
+    cellsValid_ = false;
+}
+
+QMarkerTableWidget::CoordinateCell* QMarkerTableWidget::coordinateCell(int row, int column) {
+    const int rows = rowCount();
+    if (!cellsValid_) {
+        cells_.assign(static_cast<std::size_t>(rows) * 3, CoordinateCell());
+        for (int r = 0; r < rows; ++r)
+            for (int c = 1; c <= 3; ++c) cells_[static_cast<std::size_t>(r) * 3 + (c - 1)].item = item(r, c);
+        cellsValid_ = true;
+    }
+    if (row < 0 || row >= rows || column < 1 || column > 3) return nullptr;
+    return &cells_[static_cast<std::size_t>(row) * 3 + (column - 1)];
 }
 
 QMarkerTableWidget::~QMarkerTableWidget() {}
@@ -72,10 +147,18 @@ void QMarkerTableWidget::setMarkerCoordinates(int row, double x, double y, doubl
     const double values[3] = {x, y, z};
     bool written = false;
     for (int column = 1; column <= 3; ++column) {
-        QTableWidgetItem* cell = item(row, column);
-        if (cell == nullptr) continue;
-        cell->setText(QString::number(values[column - 1], 'g', 6));
+        CoordinateCell* cell = coordinateCell(row, column);
+        if (cell == nullptr || cell->item == nullptr) continue;
+        // The same number as last written gives the same text.
+        std::uint64_t bits;
+        std::memcpy(&bits, &values[column - 1], sizeof bits);
+        if (cell->written && cell->bits == bits) continue;
         written = true;
+        ownWrites_ = true;
+        cell->item->setText(coordinateText(values[column - 1]));
+        ownWrites_ = false;
+        cell->written = true;
+        cell->bits = bits;
     }
     if (!batching_ || !written) return;
     if (firstWritten_ < 0 || row < firstWritten_) firstWritten_ = row;
@@ -93,6 +176,9 @@ void QMarkerTableWidget::endCoordinateWrites() {
     batching_ = false;
     QAbstractItemModel* rows = model();
     rows->blockSignals(modelWasBlocked_);
-    if (firstWritten_ >= 0 && !modelWasBlocked_)
+    if (firstWritten_ >= 0 && !modelWasBlocked_) {
+        ownWrites_ = true;
         emit rows->dataChanged(rows->index(firstWritten_, 1), rows->index(lastWritten_, 3));
+        ownWrites_ = false;
+    }
 }

@@ -39,9 +39,8 @@ private:
     MarkerGroupTable* table_;
 };
 
-// Writes the marker's row when refreshing, then moves its locator in world space.
-void applyMarker(MObject node, const MarkerData& point, int row, MarkerGroupTable& table, bool refresh) {
-    if (refresh) table.setMarkerCoordinates(row, point[0], point[1], point[2]);
+// Moves a locator to a marker's position in world space.
+void moveLocator(MObject node, const MarkerData& point) {
     MDagPath path;
     MFnDagNode(node).getPath(path);
     if (!path.isValid()) return;
@@ -49,10 +48,15 @@ void applyMarker(MObject node, const MarkerData& point, int row, MarkerGroupTabl
     transform.setTranslation(MVector(point[0], point[1], point[2]) * kPositionScale, MSpace::kWorld);
 }
 
+// A marker set's rows when refreshing, then its locators: the table and the scene are independent, and one
+// pass over each keeps each one's working set in the caches.
 void applyMarkers(const std::vector<MObject>& locators, int markerCount, const MarkerData* markers, int headingRow,
                   MarkerGroupTable& table, bool refresh) {
     const int count = boundedCount(markerCount, markers, locators.size());
-    for (int j = 0; j < count; ++j) applyMarker(locators[j], markers[j], headingRow + 1 + j, table, refresh);
+    if (refresh)
+        for (int j = 0; j < count; ++j)
+            table.setMarkerCoordinates(headingRow + 1 + j, markers[j][0], markers[j][1], markers[j][2]);
+    for (int j = 0; j < count; ++j) moveLocator(locators[j], markers[j]);
 }
 
 void runVisibilityCommand(const char* templateText, const MDagPath& path) {

@@ -4,27 +4,79 @@
 #include <maya/MFnDependencyNode.h>
 #include <maya/MGlobal.h>
 #include <maya/MItDag.h>
+#include <maya/MSelectionList.h>
 #include <maya/MString.h>
 
 namespace orvane {
 namespace scene {
 
-void DagNameIndex::rebuild() {
-    paths_.clear();
-    MItDag it(MItDag::kDepthFirst, MFn::kInvalid);
-    MFnDagNode node;
-    for (; !it.isDone(); it.next()) {
-        MDagPath path;
-        it.getPath(path);
-        node.setObject(path);
-        const std::string name = node.name().asChar();
-        if (paths_.find(name) == paths_.end()) paths_.emplace(name, path);
+namespace {
+
+// The nodes of a path from the top of the DAG down to its last node, the world left out.
+std::vector<MObject> nodesAlong(MDagPath path) {
+    std::vector<MObject> nodes(path.length());
+    for (std::size_t k = nodes.size(); k-- > 0;) {
+        nodes[k] = path.node();
+        path.pop();
     }
+    return nodes;
 }
 
-MDagPath DagNameIndex::find(const std::string& name) const {
-    const auto it = paths_.find(name);
-    return it == paths_.end() ? MDagPath() : it->second;
+}  // namespace
+
+void DagNameLookup::begin() {
+    const MItDag it(MItDag::kDepthFirst, MFn::kInvalid);
+    it.getPath(root_);
+    rootName_ = MFnDagNode(root_).name().asChar();
+    ignored_.clear();
+}
+
+void DagNameLookup::ignore(const MObject& node) { ignored_.push_back(node); }
+
+// A node of the build in progress is under the world until doIt, and so is the shape made with it.
+bool DagNameLookup::isIgnored(MObject node) const {
+    if (ignored_.empty()) return false;
+    MFnDagNode fn(node);
+    MObject parent = fn.parentCount() == 0 ? MObject() : fn.parent(0);
+    for (const MObject& created : ignored_)
+        if (created == node || created == parent) return true;
+    return false;
+}
+
+// Whether a depth-first walk meets a's last node before b's.
+bool DagNameLookup::precedes(const MDagPath& a, const MDagPath& b) const {
+    const std::vector<MObject> x = nodesAlong(a), y = nodesAlong(b);
+    std::size_t k = 0;
+    while (k < x.size() && k < y.size() && x[k] == y[k]) ++k;
+    if (k == x.size() || k == y.size()) return x.size() < y.size();  // an ancestor before its descendants
+    // The paths part below one parent: its child listed first is walked first.
+    MObject parent = k == 0 ? root_.node() : x[k - 1];
+    const MFnDagNode fn(parent);
+    const unsigned int count = fn.childCount();
+    for (unsigned int c = 0; c < count; ++c) {
+        const MObject child = fn.child(c);
+        if (child == x[k]) return true;
+        if (child == y[k]) return false;
+    }
+    return false;
+}
+
+MDagPath DagNameLookup::find(const std::string& name) const {
+    if (name == rootName_) return root_;
+    const MString wanted(name.c_str());
+    MSelectionList matches;
+    if (!MGlobal::getSelectionListByName(wanted, matches)) return MDagPath();
+    MDagPath first;
+    MFnDagNode node;
+    const unsigned int count = matches.length();
+    for (unsigned int i = 0; i < count; ++i) {
+        MDagPath path;
+        if (!matches.getDagPath(i, path) || !path.isValid()) continue;  // not a DAG node
+        node.setObject(path);
+        if (node.name() != wanted || isIgnored(path.node())) continue;
+        if (!first.isValid() || precedes(path, first)) first = path;
+    }
+    return first;
 }
 
 MDagPath findDagPathByName(const std::string& name) {
@@ -96,7 +148,7 @@ std::vector<RecordName> namesOfV2(const sDataDescriptions& descriptions) {
 }  // namespace
 
 void SceneBuilder::startBuild(const std::vector<RecordName>& rawNames) {
-    index_.rebuild();
+    lookup_.begin();
     names_ = BuildNodeNames(rawNames);
     nodesByRawName_.clear();
     warnedParent_ = false;
@@ -112,10 +164,13 @@ MObject SceneBuilder::findOrCreateNode(const RecordName& rawName, const char* ty
     const std::string name = names_.nameFor(rawName);
     MObject node;
     if (!name.empty()) {
-        const MDagPath path = index_.find(name);
+        const MDagPath path = lookup_.find(name);
         if (path.isValid()) node = path.node();
     }
-    if (node.isNull()) node = createNamedNode(modifier_, name, typeName);
+    if (node.isNull()) {
+        node = createNamedNode(modifier_, name, typeName);
+        lookup_.ignore(node);
+    }
     if (!key.empty()) nodesByRawName_.emplace(key, node);
     return node;
 }

@@ -4,8 +4,8 @@
 // marker set or body. Nodes already in the scene under the wanted name are reused, so reconnecting
 // creates nothing new. Every edit goes through the given modifier; doIt runs once at the end of a build.
 //
-// The scene is walked once per build into a name index (first node in depth-first order per name), so a
-// build costs the scene's size plus the described names, not their product.
+// Names are looked up through the host's own name index, so a build costs the described names, not the
+// scene's size.
 
 #include <string>
 #include <unordered_map>
@@ -24,15 +24,27 @@ namespace scene {
 
 typedef std::vector<std::vector<MObject>> NodeLists;
 
-// Own node name -> path of the first DAG node with that name in depth-first order, from one walk.
-class DagNameIndex {
+// Finds the first DAG node in depth-first order whose own name is the one asked, as a walk of the whole DAG
+// would, through the host's name look-up (MGlobal::getSelectionListByName): when several nodes share the
+// name, their paths tell which one a walk meets first. Nodes created after begin() (by the build in
+// progress: they keep the host's default names until the modifier's doIt) are never found, so a build sees
+// the scene as it was when it began.
+class DagNameLookup {
 public:
-    void rebuild();
-    // An invalid path when no node had that name at the last rebuild.
+    // Call at the start of each build, before any node of the build is created.
+    void begin();
+    // A node created by the build in progress.
+    void ignore(const MObject& node);
+    // An invalid path when no node has that name.
     MDagPath find(const std::string& name) const;
 
 private:
-    std::unordered_map<std::string, MDagPath> paths_;
+    bool isIgnored(MObject node) const;
+    bool precedes(const MDagPath& a, const MDagPath& b) const;
+
+    MDagPath root_;  // the world, first in depth-first order
+    std::string rootName_;
+    std::vector<MObject> ignored_;
 };
 
 // The first DAG node, depth-first, whose own name is `name`; an invalid path when there is none.
@@ -68,7 +80,7 @@ private:
     NodeLists& jointNodeLists_;
     NodeLists& markerNodeLists_;
     MarkerGroupTable& table_;
-    DagNameIndex index_;
+    DagNameLookup lookup_;
     BuildNodeNames names_;
     std::unordered_map<std::string, MObject> nodesByRawName_;  // this build's nodes, by raw name
     bool warnedParent_;

@@ -228,10 +228,56 @@ TEST_F(SceneBuild, FindDagPathByNameReturnsTheFirstDepthFirstMatch) {
     ASSERT_TRUE(mayastandin::execute("createNode transform -n B; createNode transform -n x -p B"));  // "x" again
     EXPECT_EQ(std::string(orvane::scene::findDagPathByName("x").fullPathName().asChar()), "|A|x");
     EXPECT_FALSE(orvane::scene::findDagPathByName("nothing").isValid());
-    orvane::scene::DagNameIndex index;
-    index.rebuild();
-    EXPECT_EQ(std::string(index.find("x").fullPathName().asChar()), "|A|x");
-    EXPECT_FALSE(index.find("nothing").isValid());
+    orvane::scene::DagNameLookup lookup;
+    lookup.begin();
+    EXPECT_EQ(std::string(lookup.find("x").fullPathName().asChar()), "|A|x");
+    EXPECT_FALSE(lookup.find("nothing").isValid());
+}
+
+// The host's name look-up lists every node of a name in no particular order; the build must still get the
+// node a depth-first walk meets first, wherever the namesakes sit: nested in one another, under parents
+// that part at any level, listed among their siblings in another order than they were created.
+TEST_F(SceneBuild, NameLookupFindsWhatADepthFirstWalkFindsFirst) {
+    ASSERT_TRUE(mayastandin::execute(
+        "createNode transform -n g1; createNode transform -n g2; createNode transform -n n -p g1;"
+        "createNode transform -n h -p g1; createNode transform -n n -p h; createNode transform -n k -p h;"
+        "createNode transform -n n -p g2; createNode transform -n k -p g2; createNode transform -n world2;"
+        "createNode transform -n deep -p world2; createNode transform -n deep -p \"|world2|deep\";"
+        "createNode transform -n k"));
+    // Walked: |g2|n, |g2|k, |g2|h|n, |g2|h|k, |world2|deep|deep, |world2|g1|n, |k.
+    ASSERT_TRUE(mayastandin::execute("parent h g2; parent g1 world2"));
+    orvane::scene::DagNameLookup lookup;
+    lookup.begin();
+    for (const char* name : {"n", "k", "deep", "h", "g1", "world", "world2", "nothing"}) {
+        const MDagPath walked = orvane::scene::findDagPathByName(name);
+        const MDagPath found = lookup.find(name);
+        ASSERT_EQ(found.isValid(), walked.isValid()) << name;
+        if (!walked.isValid()) continue;
+        EXPECT_TRUE(found.node() == walked.node())
+            << name << ": " << found.fullPathName().asChar() << " instead of " << walked.fullPathName().asChar();
+    }
+}
+
+// Nodes a build creates keep the host's default names until its doIt: a later name of the same build that
+// equals such a default name ("locator1") must not be taken for them.
+TEST_F(SceneBuild, NodesOfTheBuildInProgressAreNotFoundByTheirDefaultNames) {
+    DescriptionsV2 d;
+    d.addMarkerSet("M", {"a", "locator1"});
+    d.addSkeleton("S", {{"r", 0}, {"joint1", 1}, {"transform1", 1}});
+    Build b;
+    b.v2(d.get());
+    ASSERT_EQ(b.markers[0].size(), 2u);
+    EXPECT_EQ(pathOf(b.markers[0][0]), "|M|a");
+    EXPECT_EQ(pathOf(b.markers[0][1]), "|M|locator1");
+    EXPECT_EQ(pathOf(b.joints[0][1]), "|r|joint1");
+    EXPECT_EQ(pathOf(b.joints[0][2]), "|r|transform1");
+
+    const std::size_t nodes = mayastandin::dagNodeCount();
+    Build again;
+    again.v2(d.get());
+    EXPECT_EQ(mayastandin::dagNodeCount(), nodes);
+    for (std::size_t j = 0; j < 2; ++j) EXPECT_TRUE(again.markers[0][j] == b.markers[0][j]) << j;
+    for (std::size_t k = 0; k < 3; ++k) EXPECT_TRUE(again.joints[0][k] == b.joints[0][k]) << k;
 }
 
 }  // namespace

@@ -46,6 +46,9 @@ bool parseFlags(const std::string& command, const std::vector<Arg>& args, const 
 // Exactly one node for a name or path, or kNoNode and an error.
 std::uint32_t resolveOne(const std::string& command, const std::string& name, std::string& error);
 bool globMatch(const char* pattern, const char* text);
+// The nodes a name, a path or a wildcard pattern ('*', '?', names only) stands for, as ls lists them; empty
+// when none.
+void matchName(const std::string& name, std::vector<std::uint32_t>& out);
 // Every DAG node below the world, depth first, children in order.
 std::vector<std::uint32_t> allDagNodes();
 // Numbers in results as MEL prints them: six significant digits, no trailing zeros; -0 prints as 0.

@@ -13,6 +13,8 @@
 #include <maya/MPoint.h>
 #include "Internal.h"
 
+#include <cstring>
+
 using mayastandin::detail::kNoNode;
 using mayastandin::detail::Scene;
 
@@ -41,7 +43,7 @@ bool typeHasFn(const mayastandin::detail::Node& n, MFn::Type fs, bool isWorld) {
 }  // namespace
 
 // ---- MObject ----
-const MObject MObject::kNullObj;
+MObject MObject::kNullObj;
 
 bool MObject::isNull() const {
     if (fKind == mayastandin::detail::kNodeKind) return !scene().isAlive(*this);
@@ -179,8 +181,14 @@ MMatrix MDagPath::exclusiveMatrix(MStatus* rs) const {
     const std::uint32_t i = pathIndex(*this, rs);
     return i == kNoNode || i == scene().world() ? MMatrix() : scene().worldMatrix(scene().node(i).parent);
 }
-MMatrix MDagPath::inclusiveMatrixInverse(MStatus* rs) const { return inclusiveMatrix(rs).inverse(); }
-MMatrix MDagPath::exclusiveMatrixInverse(MStatus* rs) const { return exclusiveMatrix(rs).inverse(); }
+MMatrix MDagPath::inclusiveMatrixInverse(MStatus* rs) const {
+    const std::uint32_t i = pathIndex(*this, rs);
+    return i == kNoNode ? MMatrix() : scene().worldInverseMatrix(i);
+}
+MMatrix MDagPath::exclusiveMatrixInverse(MStatus* rs) const {
+    const std::uint32_t i = pathIndex(*this, rs);
+    return i == kNoNode || i == scene().world() ? MMatrix() : scene().worldInverseMatrix(scene().node(i).parent);
+}
 bool MDagPath::isVisible(MStatus* rs) const {
     const std::uint32_t i = pathIndex(*this, rs);
     return i != kNoNode && scene().isVisible(i);
@@ -237,8 +245,8 @@ MString MFnDependencyNode::typeName(MStatus* rs) const {
 MPlug MFnDependencyNode::findPlug(const MString& attrName, bool, MStatus* rs) const {
     const std::uint32_t i = fnIndex(fObject, rs);
     if (i == kNoNode) return MPlug();
-    const std::string name = attrName.asChar();
-    if (i == scene().world() || (name != "visibility" && name != "v")) {
+    const char* name = attrName.asChar();
+    if (i == scene().world() || (std::strcmp(name, "visibility") != 0 && std::strcmp(name, "v") != 0)) {
         setStatus(rs, MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): No such attribute"));
         return MPlug();
     }
@@ -360,7 +368,7 @@ MStatus MFnTransform::setTranslation(const MVector& v, MSpace::Space space) {
     const std::uint32_t i = xformIndex(fObject, &s);
     if (i == kNoNode) return s;
     if (space == MSpace::kWorld) {
-        const MPoint local = MPoint(v) * scene().worldMatrix(scene().node(i).parent).inverse();
+        const MPoint local = MPoint(v) * scene().worldInverseMatrix(scene().node(i).parent);
         scene().node(i).translation = MVector(local.x, local.y, local.z);
     } else {
         scene().node(i).translation = v;
@@ -421,7 +429,7 @@ MStatus MFnTransform::setRotationOrder(MEulerRotation::RotationOrder order, bool
         r = r.reorder(order);
     else
         r.order = order;
-    scene().touch();
+    scene().transformChanged(i);
     return MStatus::kSuccess;
 }
 MStatus MFnTransform::getScale(double scale[3]) const {
@@ -436,7 +444,7 @@ MStatus MFnTransform::setScale(const double scale[3]) {
     const std::uint32_t i = xformIndex(fObject, &s);
     if (i == kNoNode) return s;
     for (int k = 0; k < 3; ++k) scene().node(i).scale[k] = scale[k];
-    scene().touch();
+    scene().transformChanged(i);
     return MStatus::kSuccess;
 }
 

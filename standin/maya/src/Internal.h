@@ -103,17 +103,30 @@ struct Node {
     double scale[3] = {1.0, 1.0, 1.0};
     bool visible = true;
     MPxNode* user = nullptr;  // owned
+    // Matrices computed when asked and kept until a change makes them stale: the local one from translation,
+    // rotation and scale, the world one as the local one times the parent's world matrix. A node whose world
+    // matrix is stale has every descendant's stale too, so marking a subtree stops at a stale node.
+    mutable MMatrix localCache;
+    mutable MMatrix worldCache;
+    mutable MMatrix worldInverseCache;
+    mutable bool localStale = true;
+    mutable bool worldStale = true;
+    mutable bool worldInverseStale = true;  // stale whenever the world matrix is
 };
 
 class Scene {
 public:
-    static Scene& instance();
+    // Never destroyed: shutdown() empties it while plug-ins are loaded. Inline: every API call asks for it.
+    static Scene& instance() {
+        static Scene* scene = new Scene();
+        return *scene;
+    }
 
     // Translation and rotation writes through MFnTransform since the start (main thread only); each one is
     // reported to the host's listener, if any, after the write.
     void countTransformWrite(std::uint32_t index) {
+        transformChanged(index);
         ++fTransformWrites;
-        ++fRevision;
         if (fWriteListener) fWriteListener(handle(index));
     }
     std::uint64_t transformWrites() const { return fTransformWrites; }
@@ -126,8 +139,13 @@ public:
     void removeListener(int id);
     std::uint64_t structureRevision() const { return fStructureRevision; }
     std::uint64_t revision() const { return fRevision; }
-    // Something drawn changed that is neither structure nor a counted transform write (scale, rotation order).
-    void touch() { ++fRevision; }
+    // After any change of a node's translation, rotation (its order included) or scale: its cached matrices and
+    // those of its descendants are stale.
+    void transformChanged(std::uint32_t index) {
+        fNodes[index].localStale = true;
+        worldChanged(index);
+        ++fRevision;
+    }
     void setVisible(std::uint32_t index, bool visible);
 
     // Selection, live nodes only, in selection order.
@@ -173,6 +191,8 @@ public:
 
     MMatrix localMatrix(std::uint32_t index) const;
     MMatrix worldMatrix(std::uint32_t index) const;
+    // The inverse of worldMatrix: a world-space write inverts its parent's, and siblings share it.
+    MMatrix worldInverseMatrix(std::uint32_t index) const;
 
     // Finds nodes by name, partial path or full path. Never scans the scene.
     void resolve(const std::string& nameOrPath, std::vector<std::uint32_t>& out) const;
@@ -200,10 +220,13 @@ private:
     std::string uniqueAmongChildren(std::uint32_t parent, const std::string& name, std::uint32_t self) const;
     std::string defaultName(const std::string& base, unsigned* number);
     void renameShapesOf(std::uint32_t index);
+    // The node's world matrix and its descendants' are stale.
+    void worldChanged(std::uint32_t index);
     void indexName(std::uint32_t index);
     void unindexName(std::uint32_t index);
 
     std::vector<Node> fNodes;
+    mutable std::vector<std::uint32_t> fStaleChain;  // scratch list of worldMatrix and worldChanged
     std::vector<std::uint32_t> fFree;
     std::size_t fLiveCount = 0;
     std::unordered_map<std::string, std::vector<std::uint32_t>> fByName;

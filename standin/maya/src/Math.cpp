@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 OPENMAYA_NAMESPACE_OPEN
 
@@ -129,19 +130,19 @@ MStatus MMatrix::get(double d[4][4]) const {
     return MStatus::kSuccess;
 }
 MMatrix& MMatrix::setToIdentity() {
-    for (int r = 0; r < 4; ++r)
-        for (int c = 0; c < 4; ++c) matrix[r][c] = r == c ? 1.0 : 0.0;
+    static const double identity[4][4] = {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}};
+    std::memcpy(matrix, identity, sizeof matrix);
     return *this;
 }
 MMatrix MMatrix::operator*(const MMatrix& b) const {
-    MMatrix out;
+    double out[4][4];
     for (int r = 0; r < 4; ++r)
         for (int c = 0; c < 4; ++c) {
             double s = 0.0;
             for (int k = 0; k < 4; ++k) s += matrix[r][k] * b.matrix[k][c];
-            out.matrix[r][c] = s;
+            out[r][c] = s;
         }
-    return out;
+    return MMatrix(out);
 }
 MMatrix& MMatrix::operator*=(const MMatrix& b) { return *this = *this * b; }
 MMatrix MMatrix::operator+(const MMatrix& b) const {
@@ -176,6 +177,30 @@ MMatrix MMatrix::transpose() const {
 }
 // Gauss-Jordan with partial pivoting; a singular matrix gives the identity.
 MMatrix MMatrix::inverse() const {
+    // A transform's matrix (last column 0, 0, 0, 1): the inverse of its 3x3 part by cofactors, then the
+    // translation taken back through it. Anything else, or a 3x3 part too close to singular, by elimination.
+    if (matrix[0][3] == 0.0 && matrix[1][3] == 0.0 && matrix[2][3] == 0.0 && matrix[3][3] == 1.0) {
+        const double(&m)[4][4] = matrix;
+        const double c00 = m[1][1] * m[2][2] - m[1][2] * m[2][1], c01 = m[1][2] * m[2][0] - m[1][0] * m[2][2],
+                     c02 = m[1][0] * m[2][1] - m[1][1] * m[2][0];
+        const double det = m[0][0] * c00 + m[0][1] * c01 + m[0][2] * c02;
+        if (std::isfinite(det) && std::fabs(det) > 1e-12) {
+            const double f = 1.0 / det;
+            MMatrix out;
+            double(&o)[4][4] = out.matrix;
+            o[0][0] = c00 * f;
+            o[1][0] = c01 * f;
+            o[2][0] = c02 * f;
+            o[0][1] = (m[0][2] * m[2][1] - m[0][1] * m[2][2]) * f;
+            o[1][1] = (m[0][0] * m[2][2] - m[0][2] * m[2][0]) * f;
+            o[2][1] = (m[0][1] * m[2][0] - m[0][0] * m[2][1]) * f;
+            o[0][2] = (m[0][1] * m[1][2] - m[0][2] * m[1][1]) * f;
+            o[1][2] = (m[0][2] * m[1][0] - m[0][0] * m[1][2]) * f;
+            o[2][2] = (m[0][0] * m[1][1] - m[0][1] * m[1][0]) * f;
+            for (int c = 0; c < 3; ++c) o[3][c] = -(m[3][0] * o[0][c] + m[3][1] * o[1][c] + m[3][2] * o[2][c]);
+            return out;
+        }
+    }
     double a[4][8];
     for (int r = 0; r < 4; ++r)
         for (int c = 0; c < 4; ++c) {
@@ -364,10 +389,24 @@ MEulerRotation& MEulerRotation::setValue(double xx, double yy, double zz, Rotati
     order = ord;
     return *this;
 }
+// The product of the three axis rotations, first applied first, in 3x3 arithmetic: each sum runs in the order
+// of a 4x4 product and ends with its fourth, zero term, so the result is the 4x4 product's to the bit.
 MMatrix MEulerRotation::asMatrix() const {
     const int* axes = kOrderAxes[order];
-    return axisRotation(axes[0], (*this)[axes[0]]) * axisRotation(axes[1], (*this)[axes[1]]) *
-           axisRotation(axes[2], (*this)[axes[2]]);
+    MMatrix m = axisRotation(axes[0], (*this)[axes[0]]);
+    for (int step = 1; step < 3; ++step) {
+        const MMatrix b = axisRotation(axes[step], (*this)[axes[step]]);
+        double out[3][3];
+        for (int r = 0; r < 3; ++r)
+            for (int c = 0; c < 3; ++c) {
+                double sum = 0.0;
+                for (int k = 0; k < 3; ++k) sum += m.matrix[r][k] * b.matrix[k][c];
+                out[r][c] = sum + 0.0;
+            }
+        for (int r = 0; r < 3; ++r)
+            for (int c = 0; c < 3; ++c) m.matrix[r][c] = out[r][c];
+    }
+    return m;
 }
 MQuaternion MEulerRotation::asQuaternion() const {
     const int* axes = kOrderAxes[order];

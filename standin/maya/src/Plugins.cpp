@@ -529,7 +529,7 @@ void MPxTransform::resetTransformation(const MMatrix& m) {
         n.scale[r] = std::sqrt(m.matrix[r][0] * m.matrix[r][0] + m.matrix[r][1] * m.matrix[r][1] +
                                m.matrix[r][2] * m.matrix[r][2]);
     n.rotation = MEulerRotation::decompose(m, n.rotation.order);
-    Scene::instance().touch();
+    Scene::instance().transformChanged(i);
 }
 void MPxTransform::resetTransformation(MPxTransformationMatrix* matrix) {
     resetTransformation(matrix ? matrix->asMatrix() : MMatrix());

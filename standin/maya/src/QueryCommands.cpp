@@ -51,21 +51,6 @@ bool filterByType(const std::string& command, const std::vector<std::string>& ty
     return true;
 }
 
-bool isPattern(const std::string& name) {
-    return name.find_first_of("*?") != std::string::npos && name.find('|') == std::string::npos;
-}
-
-// The nodes a name, path or wildcard pattern stands for (empty when none).
-void matchName(const std::string& name, std::vector<std::uint32_t>& out) {
-    out.clear();
-    if (!isPattern(name)) {
-        scene().resolve(name, out);
-        return;
-    }
-    for (std::uint32_t n : allDagNodes())
-        if (globMatch(name.c_str(), scene().node(n).name.c_str())) out.push_back(n);
-}
-
 void appendUnique(std::vector<std::uint32_t>& list, std::unordered_set<std::uint32_t>& seen, std::uint32_t n) {
     if (seen.insert(n).second) list.push_back(n);
 }
@@ -464,6 +449,23 @@ bool getAttr(const std::vector<Arg>& args, Result& result, std::string& error) {
 }
 
 }  // namespace
+
+namespace {
+bool isPattern(const std::string& name) {
+    return name.find_first_of("*?") != std::string::npos && name.find('|') == std::string::npos;
+}
+
+}  // namespace
+
+void matchName(const std::string& name, std::vector<std::uint32_t>& out) {
+    out.clear();
+    if (!isPattern(name)) {
+        scene().resolve(name, out);
+        return;
+    }
+    for (std::uint32_t n : allDagNodes())
+        if (globMatch(name.c_str(), scene().node(n).name.c_str())) out.push_back(n);
+}
 
 void addQueryCommands(BuiltinTable& table) {
     table["ls"] = ls;

@@ -36,11 +36,6 @@ std::shared_ptr<NodeType> builtin(const char* name, MFn::Type fn, unsigned id, b
 }
 }  // namespace
 
-Scene& Scene::instance() {
-    static Scene* scene = new Scene();  // never destroyed: shutdown() empties it while plug-ins are loaded
-    return *scene;
-}
-
 Scene::Scene() {
     for (auto t : {builtin("transform", MFn::kTransform, 0x5846524d, true, false),
                    builtin("joint", MFn::kJoint, 0x4a4f494e, true, false),
@@ -262,6 +257,7 @@ std::uint32_t Scene::allocate(const std::shared_ptr<NodeType>& type, std::uint32
     n.rotation = MEulerRotation();
     n.scale[0] = n.scale[1] = n.scale[2] = 1.0;
     n.visible = true;
+    n.localStale = n.worldStale = n.worldInverseStale = true;
     n.user = nullptr;
     n.children.clear();
     n.childByName.clear();
@@ -386,8 +382,22 @@ std::string Scene::reparent(std::uint32_t index, std::uint32_t newParent) {
     const std::string name = uniqueAmongChildren(newParent, n.name, index);
     detach(index);
     attach(index, newParent, name);
+    worldChanged(index);
     notify(SceneChange::kReparented, index);
     return "";
+}
+
+void Scene::worldChanged(std::uint32_t index) {
+    if (fNodes[index].worldStale) return;
+    std::vector<std::uint32_t>& stack = fStaleChain;
+    stack.assign(1, index);
+    while (!stack.empty()) {
+        Node& n = fNodes[stack.back()];
+        stack.pop_back();
+        n.worldStale = n.worldInverseStale = true;
+        for (std::uint32_t c : n.children)
+            if (c != kNoNode && !fNodes[c].worldStale) stack.push_back(c);
+    }
 }
 
 void Scene::destroy(std::uint32_t root) {
@@ -489,19 +499,44 @@ bool Scene::isVisible(std::uint32_t index) const {
 
 MMatrix Scene::localMatrix(std::uint32_t index) const {
     const Node& n = fNodes[index];
+    if (!n.localStale) return n.localCache;
     MMatrix m = n.rotation.asMatrix();
     for (int r = 0; r < 3; ++r)
         for (int c = 0; c < 3; ++c) m.matrix[r][c] *= n.scale[r];
     m.matrix[3][0] = n.translation.x;
     m.matrix[3][1] = n.translation.y;
     m.matrix[3][2] = n.translation.z;
+    n.localCache = m;
+    n.localStale = false;
     return m;
 }
 
+// Local times the parent's world matrix, from the world down: the stale matrices from the node up to its first
+// ancestor with a fresh one are computed again, top down, and kept.
 MMatrix Scene::worldMatrix(std::uint32_t index) const {
-    MMatrix m;
-    for (std::uint32_t p = index; p != world() && p != kNoNode; p = fNodes[p].parent) m = m * localMatrix(p);
-    return m;
+    if (index == world() || index == kNoNode) return MMatrix();
+    if (!fNodes[index].worldStale) return fNodes[index].worldCache;
+    fStaleChain.clear();
+    std::uint32_t p = index;
+    for (; p != world() && p != kNoNode && fNodes[p].worldStale; p = fNodes[p].parent) fStaleChain.push_back(p);
+    MMatrix above = p == world() || p == kNoNode ? MMatrix() : fNodes[p].worldCache;
+    for (auto it = fStaleChain.rbegin(); it != fStaleChain.rend(); ++it) {
+        const Node& n = fNodes[*it];
+        n.worldCache = localMatrix(*it) * above;
+        n.worldStale = false;
+        above = n.worldCache;
+    }
+    return above;
+}
+
+MMatrix Scene::worldInverseMatrix(std::uint32_t index) const {
+    if (index == world() || index == kNoNode) return MMatrix();
+    const Node& n = fNodes[index];
+    if (n.worldInverseStale) {
+        n.worldInverseCache = worldMatrix(index).inverse();
+        n.worldInverseStale = false;
+    }
+    return n.worldInverseCache;
 }
 
 void Scene::resolve(const std::string& text, std::vector<std::uint32_t>& out) const {

@@ -30,6 +30,7 @@
 #include <maya/MPxTransform.h>
 #include <maya/MPxTransformationMatrix.h>
 #include <maya/MQuaternion.h>
+#include <maya/MSelectionList.h>
 #include <maya/MStatus.h>
 #include <maya/MString.h>
 #include <maya/MStringArray.h>

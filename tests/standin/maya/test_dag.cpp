@@ -2,8 +2,12 @@
 #include "test_support.h"
 
 #include <maya/MFnTransform.h>
+#include <maya/MGlobal.h>
 #include <maya/MItDag.h>
 #include <maya/MObjectHandle.h>
+#include <maya/MSelectionList.h>
+
+#include <algorithm>
 
 #include <vector>
 
@@ -150,4 +154,33 @@ TEST_F(DagTest, HundredThousandNodesBuildFindAndIterate) {
     EXPECT_EQ(visited, mayastandin::dagNodeCount() + 1);
     // The world's children are in creation order after all the removals.
     EXPECT_EQ(MFnDagNode(MFnDagNode(groups[0]).parent(0)).child(3), groups[3]);
+}
+
+// The name look-up lists every node of a name, wherever it sits, and only those; paths and patterns too.
+TEST_F(DagTest, SelectionListByNameListsEveryNamesake) {
+    ASSERT_TRUE(
+        mayastandin::execute("createNode transform -n a; createNode transform -n x -p a;"
+                             "createNode transform -n b; createNode transform -n x -p b;"
+                             "createNode transform -n x; createNode transform -n xy -p \"|x\""));
+    auto listed = [](const char* name) {
+        MSelectionList list;
+        std::vector<std::string> paths;
+        if (!MGlobal::getSelectionListByName(name, list)) return paths;
+        for (unsigned int i = 0; i < list.length(); ++i) {
+            MDagPath path;
+            EXPECT_TRUE(list.getDagPath(i, path));
+            paths.push_back(path.fullPathName().asChar());
+        }
+        std::sort(paths.begin(), paths.end());
+        return paths;
+    };
+    EXPECT_EQ(listed("x"), (std::vector<std::string>{"|a|x", "|b|x", "|x"}));
+    EXPECT_EQ(listed("b|x"), (std::vector<std::string>{"|b|x"}));
+    EXPECT_EQ(listed("x*"), (std::vector<std::string>{"|a|x", "|b|x", "|x", "|x|xy"}));
+    EXPECT_TRUE(listed("nothing").empty());
+    MSelectionList list;
+    EXPECT_FALSE(MGlobal::getSelectionListByName("nothing", list));
+    EXPECT_TRUE(list.isEmpty());
+    MDagPath path;
+    EXPECT_FALSE(list.getDagPath(0, path));
 }

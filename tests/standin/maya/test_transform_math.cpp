@@ -2,7 +2,9 @@
 // order the host's conventions describe (scale, then rotate, then translate; child before parent).
 #include "test_support.h"
 
+#include <maya/MDagModifier.h>
 #include <maya/MEulerRotation.h>
+#include <maya/MFnDagNode.h>
 #include <maya/MFnTransform.h>
 #include <maya/MMatrix.h>
 #include <maya/MPoint.h>
@@ -12,6 +14,8 @@
 
 #include <array>
 #include <cmath>
+#include <random>
+#include <vector>
 
 namespace {
 
@@ -106,6 +110,41 @@ TEST(VectorMath, EulerOrdersMatchQuaternionEquivalents) {
             EXPECT_TRUE(e.reorder(static_cast<MEulerRotation::RotationOrder>(other))
                             .asMatrix()
                             .isEquivalent(e.asMatrix(), kTol));
+    }
+}
+
+// An Euler rotation's matrix is the product of its three axis rotations, first applied first, to the bit;
+// a transform's matrix times its inverse is the identity, and a matrix that is not a transform's inverts too.
+TEST(VectorMath, EulerMatricesAndInversesAreExact) {
+    std::mt19937 random(11);
+    std::uniform_real_distribution<double> angle(-7.0, 7.0), value(-3.0, 3.0);
+    for (int i = 0; i < 2000; ++i) {
+        const double a[3] = {angle(random), angle(random), angle(random)};
+        const int order = static_cast<int>(random() % 6);
+        MMatrix expected;
+        for (int step = 0; step < 3; ++step) {
+            const int axis = kOrder[order][step];
+            double one[3] = {0, 0, 0};
+            one[axis] = a[axis];
+            const MMatrix single = MEulerRotation(one[0], one[1], one[2]).asMatrix();
+            expected = step == 0 ? single : expected * single;
+        }
+        ASSERT_TRUE(MEulerRotation(a[0], a[1], a[2], static_cast<MEulerRotation::RotationOrder>(order)).asMatrix() ==
+                    expected)
+            << i;
+
+        MMatrix m = expected;
+        for (int r = 0; r < 3; ++r) {
+            for (int c = 0; c < 3; ++c) m.matrix[r][c] *= 1.0 + r;  // scaled
+            m.matrix[3][r] = value(random);                         // and moved
+        }
+        MMatrix general = m;
+        general.matrix[0][3] = 0.25;  // not a transform's
+        for (const MMatrix& x : {m, general}) {
+            const MMatrix product = x * x.inverse();
+            for (int r = 0; r < 4; ++r)
+                for (int c = 0; c < 4; ++c) ASSERT_NEAR(product.matrix[r][c], r == c ? 1.0 : 0.0, 1e-10) << i;
+        }
     }
 }
 
@@ -233,4 +272,67 @@ TEST_F(TransformTest, TransformFunctionSetRefusesShapes) {
     MFnTransform fn(MFnDagNode(locator).child(0), &status);
     EXPECT_FALSE(status);
     EXPECT_FALSE(fn.setTranslation(MVector(1, 1, 1), MSpace::kWorld));
+}
+
+// World matrices are kept between queries and must follow every change that moves a node or any ancestor:
+// translation and rotation in either space, scale, rotation order, reparenting,
+// deletion and a node created in a freed slot. After each of a long run of random edits, every node's
+// inclusive matrix equals the product of the local matrices along its path, computed here from the world
+// down (local times the parent's world), exactly, and so does its inverse.
+TEST_F(TransformTest, KeptWorldMatricesFollowEveryEdit) {
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> value(-2.0, 2.0);
+    std::vector<MObject> nodes;
+    MDagModifier modifier;
+    for (int i = 0; i < 12; ++i)
+        nodes.push_back(modifier.createNode("transform", i < 3 ? MObject::kNullObj : nodes[random() % nodes.size()]));
+    auto expectFreshWorldMatrices = [&](int step) {
+        for (MObject& node : nodes) {
+            if (node.isNull()) continue;
+            MDagPath path;
+            MDagPath::getAPathTo(node, path);
+            std::vector<MObject> along;
+            for (MDagPath p = path; p.length() > 0; p.pop()) along.push_back(p.node());
+            MMatrix expected;
+            for (auto it = along.rbegin(); it != along.rend(); ++it)
+                expected = MFnDagNode(*it).transformationMatrix() * expected;
+            ASSERT_TRUE(path.inclusiveMatrix() == expected) << "step " << step << ", " << path.fullPathName().asChar();
+            ASSERT_TRUE(path.inclusiveMatrixInverse() == expected.inverse()) << "step " << step;
+        }
+    };
+    for (int step = 0; step < 600; ++step) {
+        MObject& node = nodes[random() % nodes.size()];
+        if (node.isNull()) node = modifier.createNode("transform", MObject::kNullObj);
+        MFnTransform fn(node);
+        const MSpace::Space space = random() % 2 ? MSpace::kWorld : MSpace::kTransform;
+        switch (random() % 8) {
+            case 0: fn.setTranslation(MVector(value(random), value(random), value(random)), space); break;
+            case 1:
+                fn.setRotation(MQuaternion(value(random), value(random), value(random), value(random)), space);
+                break;
+            case 2: fn.setRotation(MEulerRotation(value(random), value(random), value(random))); break;
+            case 3: {
+                const double scale[3] = {value(random), 1.5, value(random)};
+                fn.setScale(scale);
+                break;
+            }
+            case 4: fn.setRotationOrder(static_cast<MEulerRotation::RotationOrder>(random() % 6), random() % 2); break;
+            case 5: {
+                MObject parent = nodes[random() % nodes.size()];
+                modifier.reparentNode(node, random() % 4 == 0 ? MObject::kNullObj : parent);
+                modifier.doIt();  // refused for a cycle: nothing changes then
+                break;
+            }
+            case 6:
+                if (random() % 6 == 0) {
+                    modifier.deleteNode(node);
+                    modifier.doIt();
+                    for (MObject& n : nodes)
+                        if (n.isNull()) n = modifier.createNode("transform", MObject::kNullObj);
+                }
+                break;
+            default: break;  // only a query
+        }
+        expectFreshWorldMatrices(step);
+    }
 }

@@ -22,6 +22,10 @@ public:
     static MString executeCommandStringResult(const MString& command, bool displayEnabled = false,
                                               bool undoEnabled = false, MStatus* ReturnStatus = NULL);
 
+    // Adds every object whose name matches `name` (a name, a partial or full path, or a pattern with '*' and
+    // '?'), in no particular order; fails when none does.
+    static MStatus getSelectionListByName(const MString& name, MSelectionList& list);
+
     static void displayInfo(const MString& theMessage);
     static void displayWarning(const MString& theWarning);
     static void displayError(const MString& theError);

@@ -23,7 +23,8 @@ public:
     }
     bool operator!=(const MObject& other) const { return !(*this == other); }
 
-    static const MObject kNullObj;
+    // Not const, as in the devkit: it is the default of out-parameters such as a component (never written).
+    static MObject kNullObj;
 
 private:
     friend class MStandinAccess;

@@ -1,0 +1,71 @@
+// MSelectionList and the name look-up that fills one (MGlobal::getSelectionListByName), over the scene's
+// name index: a plain name costs one index look-up, whatever the scene's size.
+#include <maya/MGlobal.h>
+#include <maya/MSelectionList.h>
+#include "Commands.h"
+
+#include <algorithm>
+
+using mayastandin::detail::kNoNode;
+using mayastandin::detail::Scene;
+
+OPENMAYA_NAMESPACE_OPEN
+
+MSelectionList::MSelectionList() {}
+MSelectionList::MSelectionList(const MSelectionList& src) : fItems(src.fItems) {}
+MSelectionList::~MSelectionList() {}
+MSelectionList& MSelectionList::operator=(const MSelectionList& other) {
+    fItems = other.fItems;
+    return *this;
+}
+
+MStatus MSelectionList::clear() {
+    fItems.clear();
+    return MStatus::kSuccess;
+}
+
+bool MSelectionList::isEmpty(MStatus* ReturnStatus) const {
+    if (ReturnStatus) *ReturnStatus = MStatus::kSuccess;
+    return fItems.empty();
+}
+
+unsigned int MSelectionList::length(MStatus* ReturnStatus) const {
+    if (ReturnStatus) *ReturnStatus = MStatus::kSuccess;
+    return static_cast<unsigned int>(fItems.size());
+}
+
+MStatus MSelectionList::getDependNode(unsigned int index, MObject& depNode) const {
+    if (index >= fItems.size()) return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Index not in range");
+    depNode = fItems[index];
+    return MStatus::kSuccess;
+}
+
+MStatus MSelectionList::getDagPath(unsigned int index, MDagPath& dagPath, MObject& component) const {
+    if (index >= fItems.size()) return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Index not in range");
+    // Whole nodes only: there is never a component, and the shared null object default is never written.
+    if (&component != &MObject::kNullObj) component = MObject();
+    return MDagPath::getAPathTo(fItems[index], dagPath);
+}
+
+MStatus MSelectionList::add(const MObject& object, const bool mergeWithExisting) {
+    if (!Scene::instance().isAlive(object))
+        return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Object is invalid");
+    if (!mergeWithExisting || std::find(fItems.begin(), fItems.end(), object) == fItems.end()) fItems.push_back(object);
+    return MStatus::kSuccess;
+}
+
+MStatus MSelectionList::add(const MDagPath& object, const MObject&, const bool mergeWithExisting) {
+    return add(object.node(), mergeWithExisting);
+}
+
+MStatus MGlobal::getSelectionListByName(const MString& name, MSelectionList& list) {
+    std::vector<std::uint32_t> nodes;
+    mayastandin::detail::matchName(name.asChar(), nodes);
+    if (nodes.empty()) return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): No object matches name");
+    Scene& scene = Scene::instance();
+    for (std::uint32_t n : nodes)
+        if (n != kNoNode) list.add(scene.handle(n));
+    return MStatus::kSuccess;
+}
+
+OPENMAYA_NAMESPACE_CLOSE
