@@ -179,6 +179,10 @@ bool QPluginPanel::disconnectClient() {
     while (stopping.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) {
         QCoreApplication::processEvents();
         if (alive.isNull()) return false;
+        // Run from inside the delivery of posted events (a deferred deletion of the panel's control, a queued
+        // call), the nested processEvents may deliver none of them (Qt's GLib event dispatcher does not enter
+        // its posted-event source again): the waiting version 1 frame is applied here.
+        QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
     }
     releaseStoppedClient();
     return true;
