@@ -82,6 +82,7 @@ TEST_F(NetworkFaultStress, ServerKilledMidStreamRestartedAndThePanelReconnected)
     tracker::useNetworkSource(server->address());
     QWidget* panel = loadAndOpen();
     ASSERT_NE(panel, nullptr);
+    ASSERT_TRUE(spinUntil([&] { return refreshThreadRunning(panel); }));
     const Resources baseline = Resources::now();
     connectAndStream(panel, "first connection");
     const std::size_t nodes = host::dagNodeCount();

@@ -226,6 +226,16 @@ inline QCheckBox* smoothBox(QWidget* panel) { return panel->findChild<QCheckBox*
 
 inline bool isOnline(QWidget* panel) { return connectBox(panel)->text() == "Online"; }
 
+// The panel's refresh thread makes its event dispatcher (an eventfd on Linux) once it runs, some time after the
+// panel's construction has returned: a baseline of descriptors is taken only after that.
+inline bool refreshThreadRunning(QWidget* panel) {
+    const QList<QThread*> threads = panel->findChildren<QThread*>();
+    if (threads.isEmpty()) return false;
+    for (QThread* thread : threads)
+        if (thread->eventDispatcher() == nullptr) return false;
+    return true;
+}
+
 // Picks the protocol version in the panel (0 "V1.6", 1 "V2.0"); version 1 with smoothing on.
 inline void chooseVersion(QWidget* panel, int index) {
     versionBox(panel)->setCurrentIndex(index);
