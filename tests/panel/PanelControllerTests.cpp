@@ -63,11 +63,13 @@ protected:
     void click(QAbstractButton* button) { clickIndicator(button); }
     void clickConnect() { click(ui().checkboxConnect); }
 
-    // Holds the stream and lets every frame already on its way reach the scene.
+    // Holds the stream and lets every frame already on its way reach the scene. A frame counted before the
+    // hold may still be in the SDK's handler: the queue is looked at once no delivery is under way.
     long long drain() {
         tracker::holdStream(true);
         UIThread* refresh = panel->findChild<UIThread*>();
         EXPECT_TRUE(spinUntil([&] {
+            if (tracker::deliveryInProgress(nullptr)) return false;
             orvane::FrameQueueLocker lock;
             return frameQueue.isEmpty() && refresh->inFlightCount() == 0;
         }));

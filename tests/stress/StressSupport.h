@@ -145,7 +145,7 @@ struct Resources {
 // leaked per cycle is 149 KiB, so 200 cycles leaking one each would be 29 MiB.
 const long long kResidentSlackKb = 8 * 1024;
 
-// The state after a run against the baseline: threads and descriptors exactly, no frame copy, resident memory
+// The state after a run against the baseline: no more threads and descriptors, no frame copy, resident memory
 // within the slack. Waits (processing events) for threads that are on their way out.
 inline void expectBackToBaseline(const Resources& baseline, const char* what) {
     Resources end = Resources::now();
@@ -155,8 +155,10 @@ inline void expectBackToBaseline(const Resources& baseline, const char* what) {
             return end.threads <= baseline.threads && end.descriptors <= baseline.descriptors && end.sdkCopies == 0;
         },
         10000);
-    EXPECT_EQ(end.threads, baseline.threads) << what;
-    EXPECT_EQ(end.descriptors, baseline.descriptors) << what;
+    // At most the baseline's: a baseline taken between rounds may still count a thread of the previous round on
+    // its way out (an SDK thread, a disconnection's stopClient), which a leak never makes fewer.
+    EXPECT_LE(end.threads, baseline.threads) << what;
+    EXPECT_LE(end.descriptors, baseline.descriptors) << what;
     EXPECT_EQ(end.sdkCopies, 0) << what;
     if (residentMemoryIsMeaningful()) {
         EXPECT_LE(end.residentKb, baseline.residentKb + kResidentSlackKb) << what;
