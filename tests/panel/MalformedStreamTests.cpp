@@ -107,8 +107,7 @@ protected:
         clickIndicator(ui().checkboxConnect);
         ASSERT_EQ(ui().checkboxConnect->text(), "Online");
         tracker::holdStream(true);
-        ASSERT_TRUE(
-            spinUntil([] { return orvane::liveFrameCopyCount() == 0 && !tracker::deliveryInProgress(nullptr); }));
+        ASSERT_TRUE(spinUntil([] { return streamSettled() && orvane::liveFrameCopyCount() == 0; }));
         spinFor(20);
     }
 

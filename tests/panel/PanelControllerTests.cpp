@@ -64,12 +64,12 @@ protected:
     void clickConnect() { click(ui().checkboxConnect); }
 
     // Holds the stream and lets every frame already on its way reach the scene. A frame counted before the
-    // hold may still be in the SDK's handler: the queue is looked at once no delivery is under way.
+    // hold may still be on its way to the SDK's handler: the queue is looked at once the stream has settled.
     long long drain() {
         tracker::holdStream(true);
         UIThread* refresh = panel->findChild<UIThread*>();
         EXPECT_TRUE(spinUntil([&] {
-            if (tracker::deliveryInProgress(nullptr)) return false;
+            if (!streamSettled()) return false;
             orvane::FrameQueueLocker lock;
             return frameQueue.isEmpty() && refresh->inFlightCount() == 0;
         }));
