@@ -23,19 +23,31 @@ function(orvane_product_target target)
   else()
     target_compile_options(${target} PRIVATE -Wall -Wextra $<$<BOOL:${ORVANE_WERROR}>:-pedantic -Werror>)
   endif()
+  # GCC's unique symbols (statics of inline functions, Qt's meta-type ids among them) mark a shared object
+  # as never unloadable, so dlclose would leave the plug-in mapped: unloadPlugin could not really unload it,
+  # nor loadPlugin pick up a rebuilt one, and our unload faults would hide on Linux.
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    target_compile_options(${target} PRIVATE -fno-gnu-unique)
+  endif()
 endfunction()
 
-# One GoogleTest executable per test folder, registered with CTest test by test.
+# One GoogleTest executable per test folder, registered with CTest test by test. LABELS tags every test of
+# the executable: "threads" marks those that run threads of their own or meet the SDK's, the refresh or a
+# worker thread (CI runs them under ThreadSanitizer: ctest -L threads).
 if(BUILD_TESTING)
   include(GoogleTest)
   find_package(GTest REQUIRED)
 endif()
 function(orvane_test_executable target)
-  add_executable(${target} ${ARGN})
+  cmake_parse_arguments(ARG "" "" "LABELS" ${ARGN})
+  add_executable(${target} ${ARG_UNPARSED_ARGUMENTS})
   target_link_libraries(${target} PRIVATE GTest::gtest GTest::gtest_main Threads::Threads)
   orvane_warnings(${target})
-  gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST
-                       PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300)
+  set(properties ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300)
+  if(ARG_LABELS)
+    list(APPEND properties LABELS "${ARG_LABELS}")
+  endif()
+  gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST PROPERTIES ${properties})
 endfunction()
 
 # A Maya plug-in module: named after the plug-in without the "lib" prefix, with Maya's suffix per platform,

@@ -96,7 +96,9 @@ QMarkerTableWidget::CoordinateCell* QMarkerTableWidget::coordinateCell(int row, 
     return &cells_[static_cast<std::size_t>(row) * 3 + (column - 1)];
 }
 
-QMarkerTableWidget::~QMarkerTableWidget() {}
+// The model is the table's child: QWidget's destructor deletes it after this class's members are gone, and the
+// model announces its reset as it goes. Its connections to this table end here, before that.
+QMarkerTableWidget::~QMarkerTableWidget() { model()->disconnect(this); }
 
 void QMarkerTableWidget::appendMarkerGroup(const QString& name, const QStringList& markerNames) {
     insertRow(rowCount());

@@ -15,8 +15,10 @@
 #include "NodeNames.h"
 #include "OrvanePluginSDK.h"
 #include "OrvaneSubject.h"
+#include "PanelEventLoops.h"
 #include "PanelMarkerTable.h"
 #include "QMarkerTableWidget.h"
+#include "SanitizerAnnotations.h"
 #include "SceneBuilder.h"
 #include "SdkCallbacks.h"
 
@@ -27,7 +29,15 @@ const char* const kDisconnectedText = "Offline";
 
 COrvaneSDKClientManager* sdk() { return COrvaneSDKClientManager::instance(); }
 
+int nestedLoops = 0;  // UI thread only
+
 }  // namespace
+
+int orvane::panel::nestedEventLoops() { return nestedLoops; }
+
+orvane::panel::NestedEventLoop::NestedEventLoop() { ++nestedLoops; }
+
+orvane::panel::NestedEventLoop::~NestedEventLoop() { --nestedLoops; }
 
 QPluginPanel::QPluginPanel(QWidget* parent)
     : QWidget(parent),
@@ -135,6 +145,7 @@ void QPluginPanel::setConnectedState(bool connected) {
 void QPluginPanel::showConnectError(const char* title) {
     std::string message;
     sdk()->getLastErrorMsg(message);
+    const orvane::panel::NestedEventLoop loop;
     QMessageBox::critical(this, QString::fromLatin1(title), QString::fromUtf8(message.c_str()), QMessageBox::Ok,
                           QMessageBox::NoButton);
 }
@@ -164,9 +175,14 @@ bool QPluginPanel::disconnectClient() {
     stopping = std::async(std::launch::async, [] { return sdk()->stopClient(); });
     OrvaneSystem::instance()->detach(this);
     const QPointer<QPluginPanel> alive(this);
+    const orvane::panel::NestedEventLoop loop;
     while (stopping.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) {
         QCoreApplication::processEvents();
         if (alive.isNull()) return false;
+        // Run from inside the delivery of posted events (a deferred deletion of the panel's control, a queued
+        // call), the nested processEvents may deliver none of them (Qt's GLib event dispatcher does not enter
+        // its posted-event source again): the waiting version 1 frame is applied here.
+        QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
     }
     releaseStoppedClient();
     return true;
@@ -228,7 +244,16 @@ void QPluginPanel::onCheckBoxSmoothEnabled(bool checked) { sdk()->setSmoothEnabl
 
 void QPluginPanel::onFrameV2(sFrameOfMocapData* frame) { orvane::enqueueFrameCopy(frame); }
 
-void QPluginPanel::onFrameV1(sFrameOfData* frame) { emit requestUpdateUI_V1(frame); }
+void QPluginPanel::onFrameV1(sFrameOfData* frame) {
+    // The blocking queued call hands the frame to the UI thread and, when onUpdateUI_V1 returns, back to
+    // this thread, through a semaphore inside Qt.
+    ORVANE_HAPPENS_BEFORE(frame);
+    {
+        const orvane::sanitizer::QtHandOver handOver;
+        emit requestUpdateUI_V1(frame);
+    }
+    ORVANE_HAPPENS_AFTER(frame);
+}
 
 // ---------------------------------------------------------------- scene binding
 
@@ -288,14 +313,20 @@ MObject QPluginPanel::findOrCreateNode(const std::string& name, const std::strin
 // ---------------------------------------------------------------- frame slots
 
 void QPluginPanel::onUpdateUI_V1(sFrameOfData* frame) {
-    if (frame == nullptr || ui.tableWidget->rowCount() <= 1) return;
-    QMutexLocker lock(&sceneMutex);
-    PanelMarkerTable table(ui.tableWidget, ui.checkBoxRefreshUI);
-    orvane::scene::applyFrameV1(*frame, jointNodeLists, markerNodeLists, table);
+    // The SDK's thread waits in onFrameV1 until this returns: the frame is this thread's meanwhile.
+    ORVANE_HAPPENS_AFTER(frame);
+    if (frame != nullptr && ui.tableWidget->rowCount() > 1) {
+        QMutexLocker lock(&sceneMutex);
+        PanelMarkerTable table(ui.tableWidget, ui.checkBoxRefreshUI);
+        orvane::scene::applyFrameV1(*frame, jointNodeLists, markerNodeLists, table);
+    }
+    ORVANE_HAPPENS_BEFORE(frame);
 }
 
 void QPluginPanel::onUpdateUI_V2(sFrameOfMocapData* frame) {
     if (frame == nullptr) return;
+    // Posted by the refresh thread's queued emission, through the event queue's lock inside Qt.
+    ORVANE_HAPPENS_AFTER(frame);
     refreshThread.takeEmitted(frame);
     if (!orvane::isCurrentFrameSession(frame)) {
         // Queued before the node lists were last rebuilt or emptied: its indices mean other nodes now.

@@ -11,6 +11,8 @@
 #include "FrameQueue.h"
 #include "MarkerTransformNode.h"
 #include "ModuleObjects.h"
+#include "OrvaneSubject.h"
+#include "PanelEventLoops.h"
 #include "WorkspaceControlCmd.h"
 
 using namespace orvane::plugin;
@@ -54,9 +56,20 @@ PLUGIN_EXPORT MStatus uninitializePlugin(MObject obj) {
         return status;
     }
 
+    // From inside one of the panel's own event loops the module would be unmapped under code that has still
+    // to return: refuse, and leave everything as it is.
+    if (orvane::panel::nestedEventLoops() > 0) {
+        MGlobal::displayError(
+            "workspaceControlCmd - cannot unload while the panel waits for the tracking system "
+            "(a disconnection or a connection error is in progress); unload it again afterwards");
+        return MStatus(MStatus::kFailure);
+    }
+
     closeWorkspaceControl();
     // Copies a closed panel could not hand back, so none outlives the module.
     orvane::drainFrameQueue();
+    // No panel is left and the SDK holds none of our handlers: the dispatch objects go with the module.
+    releaseDispatchObjects();
 
     status = plugin.deregisterCommand(commandName);
     if (!status) {

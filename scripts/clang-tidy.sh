@@ -9,7 +9,11 @@ build=${ORVANE_BUILD_DIR:-$root/build}
 tidy=$(command -v clang-tidy-14 || command -v clang-tidy)
 runner=$(command -v run-clang-tidy-14 || command -v run-clang-tidy)
 start=$(date +%s)
-"$runner" -clang-tidy-binary "$tidy" -p "$build" -j "$(nproc)" -quiet \
+# The compile database without the GCC-only flags clang does not know (-fno-gnu-unique: see OrvaneTargets.cmake).
+database=$(mktemp -d)
+trap 'rm -rf "$database"' EXIT
+sed 's/ -fno-gnu-unique//g' "$build/compile_commands.json" >"$database/compile_commands.json"
+"$runner" -clang-tidy-binary "$tidy" -p "$database" -j "$(nproc)" -quiet \
   "^$root/(plugin|stream|panel|scene)/[^/]+\.cpp\$" >"$build/clang-tidy.log" 2>&1 || {
   grep -E "(warning|error):" "$build/clang-tidy.log" | sort -u
   echo "clang-tidy: findings in the product (full output: $build/clang-tidy.log)"

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Installs what is missing, checks the formatting, runs the dispatch and frame-transport race tests under
-# ThreadSanitizer, the malformed-input tests under AddressSanitizer/UBSan and each libFuzzer target for 20 s,
-# then builds everything (the product with -pedantic -Werror), runs clang-tidy over the product and runs every
-# test (headless). The last ctest summary counts the whole suite; after it comes the list of skipped tests with
-# their reasons, so none goes unnoticed.
+# Installs what is missing and checks the formatting; builds everything (the product with -pedantic -Werror,
+# the tests, the benchmarks) with AddressSanitizer and UndefinedBehaviorSanitizer, runs clang-tidy over the
+# product and every test (headless) with leak detection on; builds the tests that run threads with
+# ThreadSanitizer and runs them; runs each libFuzzer target for 20 s. Each stage prints its time. The first
+# ctest summary counts the whole suite; at the end comes the list of skipped tests with their reasons, so none
+# goes unnoticed. scripts/stress.sh runs the stress tests at full size.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
@@ -33,25 +34,36 @@ trap list_skipped EXIT
 echo "== formatting"
 "$root/scripts/check-format.sh"
 
-echo "== dispatch and frame transport races under ThreadSanitizer"
-ORVANE_BUILD_DIR="$root/build-tsan" ORVANE_BUILD_TARGETS="stream_tests" "$root/scripts/build.sh" -DORVANE_SANITIZER=thread \
-  -DORVANE_PARTS="standin_tracker;stream" -DORVANE_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
-(cd "$root/build-tsan" && TSAN_OPTIONS="halt_on_error=1 suppressions=$root/tests/tsan.supp" \
-  ctest --output-on-failure -R '^(Dispatch|FrameQueue)\.' --output-junit "$reports/tsan.xml")
+# shellcheck source=scripts/sanitizer-env.sh
+. "$root/scripts/sanitizer-env.sh"
 
-echo "== malformed input under AddressSanitizer and UndefinedBehaviorSanitizer"
-ORVANE_BUILD_DIR="$root/build-asan" \
-  ORVANE_BUILD_TARGETS="scene_tests stream_tests orvane_capture_tests orvane_net_codec_tests" "$root/scripts/build.sh" -DORVANE_SANITIZER="address,undefined" \
-  -DORVANE_PARTS="standin_maya;standin_capture;standin_tracker;standin_net;stream;scene" -DORVANE_BUILD_BENCH=OFF
-(cd "$root/build-asan" && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-  ctest --output-on-failure -j "$(nproc)" -R '^(MalformedInput|CaptureFuzz|WireFuzz|RecordAccess|Smoothing)\.' \
-  --output-junit "$reports/asan.xml")
+# Prints a stage's time, from $stage_started.
+stage_done() { echo "$1 stage: $(($(date +%s) - stage_started)) s"; }
+
+echo "== every test under AddressSanitizer, UndefinedBehaviorSanitizer and LeakSanitizer"
+stage_started=$(date +%s)
+ORVANE_BUILD_DIR="$root/build-asan" "$root/scripts/build.sh" "${ORVANE_ASAN_CONFIGURE[@]}"
+stage_done "asan build"
+echo "== clang-tidy over the product"
+stage_started=$(date +%s)
+ORVANE_BUILD_DIR="$root/build-asan" "$root/scripts/clang-tidy.sh"
+stage_done "clang-tidy"
+stage_started=$(date +%s)
+(cd "$root/build-asan" && ASAN_OPTIONS="$ORVANE_ASAN_OPTIONS" LSAN_OPTIONS="$ORVANE_LSAN_OPTIONS" \
+  UBSAN_OPTIONS="$ORVANE_UBSAN_OPTIONS" ctest --output-on-failure -j "$(nproc)" --output-junit "$reports/asan.xml")
+stage_done "asan tests"
+
+echo "== every test that runs threads under ThreadSanitizer"
+stage_started=$(date +%s)
+ORVANE_BUILD_DIR="$root/build-tsan" ORVANE_BUILD_TARGETS="${ORVANE_TSAN_TARGETS[*]}" "$root/scripts/build.sh" \
+  "${ORVANE_TSAN_CONFIGURE[@]}"
+stage_done "tsan build"
+stage_started=$(date +%s)
+(cd "$root/build-tsan" && TSAN_OPTIONS="$ORVANE_TSAN_OPTIONS" \
+  ctest --output-on-failure -j "$(nproc)" -L threads --output-junit "$reports/tsan.xml")
+stage_done "tsan tests"
 
 echo "== coverage-guided fuzzing (libFuzzer, 20 s per fuzzer; scripts/fuzz.sh SECONDS runs longer)"
+stage_started=$(date +%s)
 "$root/scripts/fuzz.sh" 20
-
-echo "== every test (the product built with -pedantic -Werror)"
-ORVANE_BUILD_DIR="$root/build" "$root/scripts/build.sh" -DORVANE_WERROR=ON
-echo "== clang-tidy over the product"
-ORVANE_BUILD_DIR="$root/build" "$root/scripts/clang-tidy.sh"
-(cd "$root/build" && ctest --output-on-failure -j "$(nproc)" --output-junit "$reports/all.xml")
+stage_done "fuzz"

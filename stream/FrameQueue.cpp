@@ -6,18 +6,7 @@
 #include <type_traits>
 
 #include "OrvanePluginSDK.h"
-
-#if defined(__SANITIZE_THREAD__)
-#define ORVANE_TSAN 1
-#elif defined(__has_feature)
-#if __has_feature(thread_sanitizer)
-#define ORVANE_TSAN 1
-#endif
-#endif
-#ifdef ORVANE_TSAN
-extern "C" void __tsan_acquire(void* address);
-extern "C" void __tsan_release(void* address);
-#endif
+#include "SanitizerAnnotations.h"
 
 namespace {
 
@@ -78,9 +67,8 @@ namespace orvane {
 
 FrameQueueLocker::FrameQueueLocker() : locked_(true) {
     frameQueueMutex.lock();
-#ifdef ORVANE_TSAN
-    __tsan_acquire(&frameQueueMutex);
-#endif
+    // QMutex waits inside Qt, where ThreadSanitizer does not see it: what one holder wrote, the next one sees.
+    ORVANE_HAPPENS_AFTER(&frameQueueMutex);
 }
 
 FrameQueueLocker::~FrameQueueLocker() { unlock(); }
@@ -88,9 +76,7 @@ FrameQueueLocker::~FrameQueueLocker() { unlock(); }
 void FrameQueueLocker::unlock() {
     if (!locked_) return;
     locked_ = false;
-#ifdef ORVANE_TSAN
-    __tsan_release(&frameQueueMutex);
-#endif
+    ORVANE_HAPPENS_BEFORE(&frameQueueMutex);
     frameQueueMutex.unlock();
 }
 

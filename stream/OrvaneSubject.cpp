@@ -1,6 +1,7 @@
 #include "OrvaneSubject.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include "OrvanePluginSDK.h"
 
@@ -45,9 +46,32 @@ std::size_t ObserverRegistry::count(const OrvaneSubject* subject) const {
     return it == snapshot->end() ? 0 : it->second.size();
 }
 
-ObserverRegistry& observerRegistry() {
-    static ObserverRegistry* registry = new ObserverRegistry;
-    return *registry;
+namespace {
+
+// Created on first use, on the UI thread before any stream starts (the SDK's thread, started later, sees
+// them made); deleted by releaseDispatchObjects when the module is unloaded.
+std::atomic<ObserverRegistry*> registryInstance(nullptr);
+std::atomic<OrvaneSystem*> systemInstance(nullptr);
+
+template <typename T>
+T* instanceOf(std::atomic<T*>& slot, T* (*make)()) {
+    T* current = slot.load();
+    if (current != nullptr) return current;
+    T* made = make();
+    if (slot.compare_exchange_strong(current, made)) return made;
+    delete made;
+    return current;
+}
+
+ObserverRegistry* makeRegistry() { return new ObserverRegistry; }
+
+}  // namespace
+
+ObserverRegistry& observerRegistry() { return *instanceOf(registryInstance, makeRegistry); }
+
+void releaseDispatchObjects() {
+    delete systemInstance.exchange(nullptr);
+    delete registryInstance.exchange(nullptr);
 }
 
 OrvaneSubject::~OrvaneSubject() { observerRegistry().removeSubject(this); }
@@ -64,10 +88,9 @@ void OrvaneSubject::notifyFrameV1(sFrameOfData* frame) {
     observerRegistry().forEach(this, [frame](OrvaneObserver* observer) { observer->onFrameV1(frame); });
 }
 
-OrvaneSystem* OrvaneSystem::instance() {
-    static OrvaneSystem* system = new OrvaneSystem;
-    return system;
-}
+OrvaneSystem* OrvaneSystem::make() { return new OrvaneSystem; }
+
+OrvaneSystem* OrvaneSystem::instance() { return instanceOf(systemInstance, &OrvaneSystem::make); }
 
 OrvaneSystem::~OrvaneSystem() {}
 

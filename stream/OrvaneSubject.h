@@ -53,8 +53,11 @@ private:
     std::shared_ptr<const Map> map_;  // replaced, never modified, once published
 };
 
-// The process-wide registry; created on first use and kept until the process ends.
+// The process-wide registry; created on first use and kept until releaseDispatchObjects.
 ObserverRegistry& observerRegistry();
+// Deletes OrvaneSystem and the registry, for a module being unloaded: call it only when nothing can use them
+// any more (no panel, no handler of ours left with the SDK). A later use creates them anew.
+void releaseDispatchObjects();
 
 class OrvaneSubject {
 public:
@@ -70,7 +73,8 @@ private:
     OrvaneSubject& operator=(const OrvaneSubject&);
 };
 
-// The one subject the SDK callbacks notify. Never destroyed. Also forwards the SDK's description calls.
+// The one subject the SDK callbacks notify, destroyed only by releaseDispatchObjects. Also forwards the SDK's
+// description calls.
 class OrvaneSystem : public OrvaneSubject {
 public:
     static OrvaneSystem* instance();
@@ -83,4 +87,5 @@ public:
 
 private:
     OrvaneSystem() {}
+    static OrvaneSystem* make();
 };

@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "FrameQueue.h"
+#include "SanitizerAnnotations.h"
 
 void orvane::registerFrameMetaTypes() {
     qRegisterMetaType<sFrameOfMocapData*>("sFrameOfMocapData*");
@@ -91,7 +92,13 @@ void UIThread::run() {
                 for (int i = count - handOn; i < count; ++i) addInFlight(taken[i]);
             }
             allowance = count == 0 ? 1 : 0;
-            for (int i = count - handOn; i < count; ++i) emit readyRefresh(taken[i]);
+            // The queued emission posts an event that the UI thread takes under a lock inside Qt; the copy,
+            // written on the SDK's thread, is the receiver's from then on.
+            for (int i = count - handOn; i < count; ++i) {
+                ORVANE_HAPPENS_BEFORE(taken[i]);
+                const orvane::sanitizer::QtHandOver handOver;
+                emit readyRefresh(taken[i]);
+            }
             for (int i = 0; i < count - handOn; ++i) orvane::releaseFrameCopy(taken[i]);
             if (count > handOn) orvane::countSkippedFrames(count - handOn);
         }

@@ -173,10 +173,15 @@ void Outliner::sync() {
                 it = list.erase(it);
             }
         }
+        // Only the top item of each gone subtree is deleted (it takes the rest along); the tops are all picked
+        // before the first delete, which frees items later in the list.
         std::sort(gone.begin(), gone.end());
-        const QSignalBlocker blocker(this);
+        std::vector<QTreeWidgetItem*> tops;
         for (QTreeWidgetItem* item : gone)
-            if (item->parent() == nullptr || !std::binary_search(gone.begin(), gone.end(), item->parent())) delete item;
+            if (item->parent() == nullptr || !std::binary_search(gone.begin(), gone.end(), item->parent()))
+                tops.push_back(item);
+        const QSignalBlocker blocker(this);
+        for (QTreeWidgetItem* item : tops) delete item;
         selectionDirty_ = true;
         refreshVisibility();
     }

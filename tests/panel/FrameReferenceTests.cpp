@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -41,14 +42,23 @@ using orvane::scene::NodeLists;
 
 COrvaneSDKClientManager* sdk() { return COrvaneSDKClientManager::instance(); }
 
+// Filled on the SDK's thread; the test thread reads the count under the lock while streaming, and the frames
+// once stopClient has ended that thread.
 std::vector<sFrameOfMocapData*> recorded;
+std::mutex recordedMutex;
 const std::size_t kFrames = 90;
 
 void record(sFrameOfMocapData* frame, void*) {
+    const std::lock_guard<std::mutex> lock(recordedMutex);
     if (recorded.size() >= kFrames) return;
     sFrameOfMocapData* copy = new sFrameOfMocapData();
     sdk()->copyFrameV2(frame, copy);
     recorded.push_back(copy);
+}
+
+std::size_t recordedCount() {
+    const std::lock_guard<std::mutex> lock(recordedMutex);
+    return recorded.size();
 }
 
 // The first heading row (a name in column 0, no item in column 1) of that name, or -1.
@@ -151,7 +161,7 @@ TEST(FrameReference, PanelTableAndSceneMatchThePlainPassFrameByFrame) {
     ASSERT_NE(descriptions, nullptr);
     sdk()->setDataHandlerV2(record);
     sdk()->startClient();
-    const bool enough = panelsupport::spinUntil([] { return recorded.size() >= kFrames; });
+    const bool enough = panelsupport::spinUntil([] { return recordedCount() >= kFrames; });
     sdk()->stopClient();
     ASSERT_TRUE(enough);
 

@@ -4,6 +4,7 @@
 
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QMetaMethod>
+#include <QtCore/QPointer>
 #include <QtCore/QTimer>
 #include <QtTest/QTest>
 #include <QtWidgets/QCheckBox>
@@ -62,11 +63,13 @@ protected:
     void click(QAbstractButton* button) { clickIndicator(button); }
     void clickConnect() { click(ui().checkboxConnect); }
 
-    // Holds the stream and lets every frame already on its way reach the scene.
+    // Holds the stream and lets every frame already on its way reach the scene. A frame counted before the
+    // hold may still be on its way to the SDK's handler: the queue is looked at once the stream has settled.
     long long drain() {
         tracker::holdStream(true);
         UIThread* refresh = panel->findChild<UIThread*>();
         EXPECT_TRUE(spinUntil([&] {
+            if (!streamSettled()) return false;
             orvane::FrameQueueLocker lock;
             return frameQueue.isEmpty() && refresh->inFlightCount() == 0;
         }));
@@ -454,6 +457,52 @@ TEST_F(PanelController, DestroyingAConnectedPanelDisconnectsAndReleasesEveryCopy
     ASSERT_TRUE(spinUntil([] { return tracker::deliveredFrames() > 100; }));
     panel.reset();
     EXPECT_FALSE(sdk()->isConnected());
+    EXPECT_EQ(observerRegistry().count(OrvaneSystem::instance()), 0u);
+}
+
+}  // namespace
+
+namespace {
+
+// Runs its function for the first event it receives, inside the event dispatch that delivers it.
+class EventRunner : public QObject {
+public:
+    explicit EventRunner(std::function<void()> run) : run_(std::move(run)) {}
+    bool event(QEvent*) override {
+        if (run_) run_();
+        run_ = nullptr;
+        return true;
+    }
+
+private:
+    std::function<void()> run_;
+};
+
+// The host deletes a connected version 1 panel from a posted event (as when the user closes its control: a
+// deferred deletion) while the SDK's thread waits on the UI thread with a frame whose event is queued behind.
+// The destructor's disconnection must not wait for that frame to be applied: inside the dispatch of posted
+// events no nested loop delivers posted events, so it would wait for ever.
+TEST_F(PanelController, DeletedFromAPostedEventWhileAVersion1DeliveryWaitsEndsTheConnection) {
+    tracker::SyntheticOptions options;
+    options.rateHz = 1000;
+    tracker::useSyntheticSource(options);
+    ui().comboBoxSDKVersion->setCurrentIndex(0);
+    clickConnect();
+    ASSERT_EQ(ui().checkboxConnect->text(), "Online");
+    ASSERT_TRUE(spinUntil([] { return tracker::deliveredFrames() > 10; }));
+    QElapsedTimer waited;
+    waited.start();
+    while (!tracker::deliveryInProgress(nullptr) && waited.elapsed() < 10000) QThread::msleep(1);
+    ASSERT_TRUE(tracker::deliveryInProgress(nullptr)) << "no delivery waited for the UI thread";
+
+    const QPointer<QPluginPanel> watched(panel.get());
+    QPluginPanel* going = panel.release();
+    EventRunner deleter([going] { delete going; });
+    // Ahead of the waiting frame's event.
+    QCoreApplication::postEvent(&deleter, new QEvent(QEvent::User), Qt::HighEventPriority);
+    ASSERT_TRUE(spinUntil([&] { return watched.isNull(); }));
+    EXPECT_FALSE(sdk()->isConnected());
+    EXPECT_FALSE(tracker::clientStatus().exists);
     EXPECT_EQ(observerRegistry().count(OrvaneSystem::instance()), 0u);
 }
 

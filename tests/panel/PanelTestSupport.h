@@ -13,6 +13,9 @@
 
 #include <functional>
 #include <string>
+#include <vector>
+
+#include "orvane/tracker/Control.h"
 
 namespace panelsupport {
 
@@ -22,6 +25,19 @@ inline QApplication& app() {
     static char* argv[] = {name, nullptr};
     static QApplication* instance = new QApplication(argc, argv);
     return *instance;
+}
+
+// With the stream held: the last frame the SDK counted has reached its data handler and the handler has returned.
+// (The SDK counts a frame before it calls the handler, and names it as in delivery only from the call on, so
+// "no delivery in progress" alone may come just before the last frame's handler runs.)
+inline bool streamSettled() {
+    namespace tracker = orvane::tracker;
+    const long long last = tracker::lastDeliveredFrameNumber();
+    if (last >= 0) {
+        const std::vector<tracker::DeliveryRecord> logged = tracker::recentDeliveries(1);
+        if (logged.empty() || logged.back().frameNumber != last) return false;
+    }
+    return !tracker::deliveryInProgress(nullptr);
 }
 
 inline bool spinUntil(const std::function<bool()>& done, int boundMs = 20000) {

@@ -229,8 +229,9 @@ TEST_F(Plugin, UnloadEndsAPanelReloadedIntoAnotherControl) {
         const tracker::ClientStatus status = tracker::clientStatus();
         EXPECT_FALSE(status.exists);
         EXPECT_FALSE(status.dataHandlerV1 || status.msgCallbackV1 || status.dataHandlerV2 || status.msgCallbackV2);
-        if (host::controlInfo("otherControl").exists)
+        if (host::controlInfo("otherControl").exists) {
             ASSERT_TRUE(host::execute("workspaceControl -e -retain false -close otherControl"));
+        }
         spinUntil([] { return !host::controlInfo("otherControl").exists; });
     }
 }

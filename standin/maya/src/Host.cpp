@@ -22,6 +22,10 @@ MStatus executeList(const std::string& mel, std::vector<std::string>* result) {
     return s;
 }
 
+int addMelListener(std::function<void(MelEvent, const std::string&)> listener) {
+    return detail::addMelListener(std::move(listener));
+}
+void removeMelListener(int id) { detail::removeMelListener(id); }
 void setDisabledCommands(const std::vector<std::string>& names) { Interpreter::instance().setDisabled(names); }
 
 MStatus loadPlugin(const std::string& path) { return Plugins::instance().load(path, nullptr); }

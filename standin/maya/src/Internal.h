@@ -295,6 +295,9 @@ struct Result {
 };
 
 // MEL interpreter. Runs on the main thread.
+int addMelListener(std::function<void(MelEvent, const std::string&)> listener);
+void removeMelListener(int id);
+
 class Interpreter {
 public:
     static Interpreter& instance();

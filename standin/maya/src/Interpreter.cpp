@@ -20,6 +20,16 @@ namespace detail {
 
 namespace {
 
+std::vector<std::pair<int, std::function<void(MelEvent, const std::string&)>>>& melListeners() {
+    static std::vector<std::pair<int, std::function<void(MelEvent, const std::string&)>>> listeners;
+    return listeners;
+}
+int nextMelListenerId = 1;
+
+void notifyMel(MelEvent event, const std::string& text) {
+    for (const auto& listener : melListeners()) listener.second(event, text);
+}
+
 struct Program;
 
 struct Word {
@@ -488,6 +498,11 @@ MStatus runStatement(const Statement& st, Result& result) {
         if (!s) return s;
         for (const auto& item : sub.items) args.push_back(Arg{item, false});
     }
+    if (!melListeners().empty()) {
+        std::string ran = command;
+        for (const auto& a : args) ran += " " + a.text;
+        notifyMel(MelEvent::kCommand, ran);
+    }
 
     result = Result();
     if (builtin != builtins().end()) {
@@ -538,8 +553,20 @@ MStatus runProgram(const Program& program, Result* result) {
 }
 }  // namespace
 
+int addMelListener(std::function<void(MelEvent, const std::string&)> listener) {
+    melListeners().emplace_back(nextMelListenerId, std::move(listener));
+    return nextMelListenerId++;
+}
+
+void removeMelListener(int id) {
+    auto& listeners = melListeners();
+    listeners.erase(std::remove_if(listeners.begin(), listeners.end(), [id](const auto& l) { return l.first == id; }),
+                    listeners.end());
+}
+
 MStatus Interpreter::execute(const std::string& text, Result* result, bool display) {
     if (display) log::info(text);
+    notifyMel(MelEvent::kText, text);
     Program program;
     std::size_t pos = 0;
     std::string error;

@@ -9,6 +9,9 @@ namespace {
 
 const SubjectSample kEmptySubject;
 
+// The most markers one marker set of a frame of this SDK holds (the network protocol's cap per subject).
+const int kMaxCopiedMarkersPerSet = 512;
+
 MarkerData* asMarkers(std::vector<float>& xyz) {
     return xyz.empty() ? nullptr : reinterpret_cast<MarkerData*>(xyz.data());
 }
@@ -193,6 +196,24 @@ int copyFrame(const sFrameOfMocapData* source, sFrameOfMocapData* destination, s
         error = "copyFrameV2: source frame has " + std::to_string(source->markerSetCount) + " marker sets and " +
                 std::to_string(source->skeletonCount) + " skeletons, outside the record's capacity";
         return 1;
+    }
+    // A count above what any frame of this SDK holds cannot be trusted to match its array: refuse the frame
+    // rather than read past the array.
+    for (int i = 0; i < source->markerSetCount; ++i) {
+        const sMarkerSetFrame& set = source->markerSets[i];
+        if (set.markers && set.markerCount > kMaxCopiedMarkersPerSet) {
+            error = "copyFrameV2: marker set " + std::to_string(i) + " has " + std::to_string(set.markerCount) +
+                    " markers; a frame holds at most " + std::to_string(kMaxCopiedMarkersPerSet) + " per set";
+            return 1;
+        }
+    }
+    for (int k = 0; k < source->skeletonCount; ++k) {
+        const sSkeletonFrame& skeleton = source->skeletons[k];
+        if (skeleton.bones && skeleton.boneCount > kMaxBonesPerSkeleton) {
+            error = "copyFrameV2: skeleton " + std::to_string(k) + " has " + std::to_string(skeleton.boneCount) +
+                    " bones; a frame holds at most " + std::to_string(kMaxBonesPerSkeleton) + " per skeleton";
+            return 1;
+        }
     }
     sFrameOfMocapData& d = *destination;
     d.frameNumber = source->frameNumber;

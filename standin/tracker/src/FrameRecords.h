@@ -51,7 +51,10 @@ private:
 };
 
 // copyFrameV2 / freeFrameV2. The destination may hold garbage except in bodyPoses; after a failed copy it
-// is left empty (counts 0, null arrays) and still safe to free. Returns 0 on success.
+// is left empty (counts 0, null arrays) and still safe to free. Returns 0 on success. A source with more
+// marker sets or skeletons than the record holds, more than 512 markers in a set or more than
+// kMaxBonesPerSkeleton bones in a skeleton is refused unread: no frame of this SDK has them, so their arrays
+// cannot be trusted to be that long. Negative counts and null arrays copy as empty.
 int copyFrame(const sFrameOfMocapData* source, sFrameOfMocapData* destination, std::string& error);
 void freeFrame(sFrameOfMocapData* frame);
 

@@ -23,6 +23,14 @@ MStatus executeList(const std::string& mel, std::vector<std::string>* result);
 // untrusted MEL and must not load libraries or read files (loadPlugin). An empty list allows every command again.
 void setDisabledCommands(const std::vector<std::string>& names);
 
+// What the interpreter runs, for tests that check which commands a plug-in's MEL amounts to: each MEL text
+// handed to it (MGlobal::executeCommand, execute), then each command of that text as it runs, its arguments
+// after substitution joined by single spaces ("hide |Skeleton|Hips"; a substitution's own commands come
+// before the command that uses them). Main thread; a listener must not run MEL or add or remove listeners.
+enum class MelEvent { kText, kCommand };
+int addMelListener(std::function<void(MelEvent event, const std::string& text)> listener);
+void removeMelListener(int id);
+
 // The host's log: every line as displayed, errors prefixed "// Error: ", warnings "// Warning: ", info
 // lines without prefix.
 std::vector<std::string> logLines();

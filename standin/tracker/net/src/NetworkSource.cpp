@@ -253,13 +253,15 @@ void NetworkSource::reject(const WireStatus& status) {
 
 void NetworkSource::reportRejected(long long nowMs, bool force) {
     if (pendingRejected_ == 0 || (nowMs - lastReportMs_ < kReportMs && !force)) return;
+    std::lock_guard<std::mutex> lock(sinkMutex_);
+    // Before start (or after a loss) nobody hears it: the count waits for someone to tell.
+    if (!sink_ || lost_) return;
     const std::string text = "dropped " + std::to_string(pendingRejected_) + " invalid datagram" +
                              (pendingRejected_ == 1 ? "" : "s") + " from tracking server " + server_.text() +
                              " (last: " + lastRejection_ + ")";
     pendingRejected_ = 0;
     lastReportMs_ = nowMs;
-    std::lock_guard<std::mutex> lock(sinkMutex_);
-    if (sink_ && !lost_) sink_->message(MessageLevel::Warning, text);
+    sink_->message(MessageLevel::Warning, text);
 }
 
 void NetworkSource::run() {

@@ -95,11 +95,13 @@ struct TrackerServer::Impl {
     Bytes held;
     Endpoint heldTo;
     bool hasHeld = false;
+    bool heldCorrupt = false;
     std::vector<std::uint8_t> buffer = std::vector<std::uint8_t>(kMaxDatagramBytes + 1);
     FrameSample sample;
 
     std::atomic<int> clientCount{0};
-    std::atomic<long long> frames{0}, sent{0}, dropped{0}, corrupted{0}, duplicated{0}, reordered{0}, sendErrors{0};
+    std::atomic<long long> frames{0}, sent{0}, dropped{0}, corrupted{0}, duplicated{0}, reordered{0}, sendErrors{0},
+        corruptSent{0};
     std::atomic<double> measuredRate{0};
 
     void sampleInto(long long n, FrameSample& out) const {
@@ -117,11 +119,13 @@ struct TrackerServer::Impl {
 
     Envelope envelope() { return Envelope{sequence++, wallClockUs()}; }
 
-    void rawSend(const Bytes& bytes, const Endpoint& to) {
-        if (socket.sendTo(bytes.data(), bytes.size(), to) == 0)
+    bool rawSend(const Bytes& bytes, const Endpoint& to) {
+        if (socket.sendTo(bytes.data(), bytes.size(), to) == 0) {
             ++sent;
-        else
-            ++sendErrors;
+            return true;
+        }
+        ++sendErrors;
+        return false;
     }
 
     // FRAME datagrams go through the fault injection; everything else is sent as it is.
@@ -133,7 +137,8 @@ struct TrackerServer::Impl {
         }
         const Bytes* out = &bytes;
         Bytes altered;
-        if (o.corrupt > 0 && unit(random) < o.corrupt) {
+        const bool corrupt = o.corrupt > 0 && unit(random) < o.corrupt;
+        if (corrupt) {
             altered = bytes;
             altered[random() % altered.size()] ^= static_cast<std::uint8_t>(1 + random() % 255);
             out = &altered;
@@ -142,18 +147,19 @@ struct TrackerServer::Impl {
         if (o.reorder > 0 && !hasHeld && unit(random) < o.reorder) {
             held = *out;
             heldTo = to;
+            heldCorrupt = corrupt;
             hasHeld = true;
             ++reordered;
             return;
         }
-        rawSend(*out, to);
+        if (rawSend(*out, to) && corrupt) ++corruptSent;
         if (o.duplicate > 0 && unit(random) < o.duplicate) {
-            rawSend(*out, to);
+            if (rawSend(*out, to) && corrupt) ++corruptSent;
             ++duplicated;
         }
         if (hasHeld) {
             hasHeld = false;
-            rawSend(held, heldTo);
+            if (rawSend(held, heldTo) && heldCorrupt) ++corruptSent;
         }
     }
 
@@ -440,6 +446,7 @@ ServerStats TrackerServer::stats() const {
     s.datagramsSent = m.sent;
     s.dropped = m.dropped;
     s.corrupted = m.corrupted;
+    s.corruptSent = m.corruptSent;
     s.duplicated = m.duplicated;
     s.reordered = m.reordered;
     s.sendErrors = m.sendErrors;

@@ -46,6 +46,7 @@ struct ServerStats {
     long long frames = 0;  // frames produced (sent to at least the clients there were)
     long long datagramsSent = 0;
     long long dropped = 0, corrupted = 0, duplicated = 0, reordered = 0;  // injected faults
+    long long corruptSent = 0;  // altered datagrams put on the wire (one sent twice counts twice)
     long long sendErrors = 0;
     double rateHz = 0;  // frames in the last full second
 };
