@@ -2,9 +2,9 @@
 # Installs what is missing and checks the formatting; builds everything (the product with -pedantic -Werror,
 # the tests, the benchmarks) with AddressSanitizer and UndefinedBehaviorSanitizer, runs clang-tidy over the
 # product and every test (headless) with leak detection on; builds the tests that run threads with
-# ThreadSanitizer and runs them; runs each libFuzzer target for 20 s. Each stage prints its time. The first
-# ctest summary counts the whole suite; at the end comes the list of skipped tests with their reasons, so none
-# goes unnoticed. scripts/stress.sh runs the stress tests at full size.
+# ThreadSanitizer and runs them; builds the plug-in as it ships (optimised, -pedantic -Werror); runs each
+# libFuzzer target for 20 s. Each stage prints its time. The first ctest summary counts the whole suite; at
+# the end comes the list of skipped tests with their reasons, so none goes unnoticed. scripts/stress.sh runs the stress tests at full size.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
@@ -62,6 +62,11 @@ stage_started=$(date +%s)
 (cd "$root/build-tsan" && TSAN_OPTIONS="$ORVANE_TSAN_OPTIONS" \
   ctest --output-on-failure -j "$(nproc)" -L threads --output-junit "$reports/tsan.xml")
 stage_done "tsan tests"
+
+echo "== the plug-in as shipped: optimised, -pedantic -Werror (some warnings come only with the optimiser)"
+stage_started=$(date +%s)
+ORVANE_BUILD_TARGETS="orvane_plugin" "$root/scripts/build.sh" -DORVANE_WERROR=ON
+stage_done "optimised build"
 
 echo "== coverage-guided fuzzing (libFuzzer, 20 s per fuzzer; scripts/fuzz.sh SECONDS runs longer)"
 stage_started=$(date +%s)

@@ -10,8 +10,7 @@
 #include "FrameApplier.h"
 #include "OrvanePluginSDK.h"
 
-inline void runEveryVisibilityCommand(const sFrameOfMocapData& frame,
-                                      const orvane::scene::NodeLists& jointNodeLists) {
+inline void runEveryVisibilityCommand(const sFrameOfMocapData& frame, const orvane::scene::NodeLists& jointNodeLists) {
     for (int k = 0; k < frame.skeletonCount && k < static_cast<int>(jointNodeLists.size()); ++k) {
         const sSkeletonFrame& skeleton = frame.skeletons[k];
         for (int l = 0; l < skeleton.boneCount && l < static_cast<int>(jointNodeLists[k].size()); ++l) {
