@@ -132,10 +132,14 @@ bool envSet(const char* name) {
 }
 
 // Qt's offscreen platform warns about window features it lacks ("This plugin does not support
-// propagateSizeHints()"); those lines say nothing about the host, so they are dropped, and only they.
+// propagateSizeHints()"), and Qt about a session without XDG_RUNTIME_DIR (root in a container, a CI job),
+// for which it picks a private folder itself; those lines say nothing about the host, so they are dropped,
+// and only they.
 QtMessageHandler previousHandler = nullptr;
 void filterOffscreenWarnings(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (type == QtWarningMsg && message.startsWith(QLatin1String("This plugin does not support"))) return;
+    if (type == QtWarningMsg && (message.startsWith(QLatin1String("This plugin does not support")) ||
+                                 message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set"))))
+        return;
     if (previousHandler) previousHandler(type, context, message);
 }
 
