@@ -55,12 +55,7 @@ struct Figures {
 class LifecycleStress : public testing::Test {
 protected:
     void SetUp() override {
-        app();
-        host::setMainWindow(nullptr);
-        host::setDismissMessageBoxes(true);
-        tracker::resetForTests();
-        host::resetScene();
-        host::clearLog();
+        startFresh();
         sim::ServerOptions options;
         options.rateHz = 360;
         options.performers = 2;

@@ -31,14 +31,7 @@ COrvaneSDKClientManager* sdk() { return COrvaneSDKClientManager::instance(); }
 
 class NetworkFaultStress : public testing::Test {
 protected:
-    void SetUp() override {
-        app();
-        host::setMainWindow(nullptr);
-        host::setDismissMessageBoxes(true);
-        tracker::resetForTests();
-        host::resetScene();
-        host::clearLog();
-    }
+    void SetUp() override { startFresh(); }
     void TearDown() override {
         host::setTransformWriteListener(nullptr);
         if (host::isPluginLoaded(kPlugin)) {

@@ -84,6 +84,17 @@ inline QApplication& app() {
     return *instance;
 }
 
+// A test's start: no main window, message boxes dismissed and logged, the SDK stand-in, the scene and the log
+// as a fresh process has them.
+inline void startFresh() {
+    app();
+    host::setMainWindow(nullptr);
+    host::setDismissMessageBoxes(true);
+    tracker::resetForTests();
+    host::resetScene();
+    host::clearLog();
+}
+
 // Processes events (deferred deletes too) until the condition holds; the bound only turns a hang into a failure.
 inline bool spinUntil(const std::function<bool()>& done, int boundMs = 30000) {
     QElapsedTimer timer;
