@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "EventSpin.h"
 #include "orvane/tracker/Control.h"
 
 namespace panelsupport {
@@ -40,19 +41,8 @@ inline bool streamSettled() {
     return !tracker::deliveryInProgress(nullptr);
 }
 
-inline bool spinUntil(const std::function<bool()>& done, int boundMs = 20000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < boundMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
-    }
-    return done();
-}
-
-inline void spinFor(int ms) {
-    spinUntil([] { return false; }, ms);
-}
+using testsupport::spinFor;
+using testsupport::spinUntil;
 
 // A real mouse click on a check box or radio button: on its indicator, which sits at the left edge
 // (the middle of a wide button is outside its hit area).

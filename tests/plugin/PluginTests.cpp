@@ -25,6 +25,7 @@
 #include <maya/MQuaternion.h>
 #include <mayastandin/Host.h>
 
+#include "EventSpin.h"
 #include "OrvanePluginSDK.h"
 #include "orvane/tracker/Control.h"
 #ifdef ORVANE_WITH_SIMULATOR
@@ -46,15 +47,8 @@ QApplication& app() {
     return *instance;
 }
 
-bool spinUntil(const std::function<bool()>& done, int boundMs = 20000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < boundMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QThread::msleep(1);
-    }
-    return done();
+bool spinUntil(const std::function<bool()>& done, int boundMs = 30000) {
+    return testsupport::spinUntil(done, boundMs, testsupport::DeferredDeletes::Deliver);
 }
 
 bool hasLine(const std::string& prefix) {

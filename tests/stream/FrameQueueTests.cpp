@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "AllocationCounter.h"
+#include "EventSpin.h"
 #include "FrameQueue.h"
 #include "OrvanePluginSDK.h"
 #include "TestFrames.h"
@@ -29,17 +30,7 @@ QCoreApplication& app() {
     return *instance;
 }
 
-// Processes events until `done` or a generous bound; returns `done()`.
-template <typename F>
-bool spinUntil(F done, int boundMs = 10000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < boundMs) {
-        QCoreApplication::processEvents();
-        QThread::msleep(1);
-    }
-    return done();
-}
+using testsupport::spinUntil;
 
 // Waits without processing events (the UI thread stays stalled).
 template <typename F>

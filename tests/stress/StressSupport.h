@@ -39,6 +39,7 @@
 
 #include <mayastandin/Host.h>
 
+#include "EventSpin.h"
 #include "orvane/tracker/Control.h"
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
@@ -95,21 +96,12 @@ inline void startFresh() {
     host::clearLog();
 }
 
-// Processes events (deferred deletes too) until the condition holds; the bound only turns a hang into a failure.
+// Processes events (deferred deletes too) until the condition holds.
 inline bool spinUntil(const std::function<bool()>& done, int boundMs = 30000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < boundMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QThread::msleep(1);
-    }
-    return done();
+    return testsupport::spinUntil(done, boundMs, testsupport::DeferredDeletes::Deliver);
 }
 
-inline void spinFor(int ms) {
-    spinUntil([] { return false; }, ms);
-}
+inline void spinFor(int ms) { testsupport::spinFor(ms, testsupport::DeferredDeletes::Deliver); }
 
 // A real mouse click on a check box's indicator.
 inline void clickIndicator(QAbstractButton* button) {

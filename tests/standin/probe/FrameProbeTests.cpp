@@ -15,6 +15,7 @@
 
 #include <mayastandin/Host.h>
 
+#include "EventSpin.h"
 #include "FrameProbe.h"
 #include "orvane/tracker/Control.h"
 
@@ -31,24 +32,8 @@ QApplication& app() {
     return *instance;
 }
 
-void spinFor(int milliseconds) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < milliseconds) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
-    }
-}
-
-bool spinUntil(const std::function<bool()>& done, int boundMs = 20000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < boundMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
-    }
-    return done();
-}
+using testsupport::spinFor;
+using testsupport::spinUntil;
 
 struct Probe : testing::Test {
     QWidget* panel = nullptr;
