@@ -30,6 +30,9 @@ void UIThread::startRefresh() {
 void UIThread::stopRefresh() {
     stopFlag.store(true);
     wait();
+    // wait() returns on Qt's own lock when the thread had already finished: everything the thread did is
+    // ordered before what follows here (its object may be destroyed next).
+    ORVANE_HAPPENS_AFTER(this);
 }
 
 void UIThread::pauseRefresh() { pauseFlag.store(true); }
@@ -109,4 +112,7 @@ void UIThread::run() {
             QThread::usleep(static_cast<unsigned long>(
                 std::chrono::duration_cast<std::chrono::microseconds>(nextPass - now).count()));
     }
+    // Qt read this object on this thread before run() (it names the thread after the class); stopRefresh takes
+    // this hand-over once wait() returns.
+    ORVANE_HAPPENS_BEFORE(this);
 }
