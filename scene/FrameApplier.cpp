@@ -9,6 +9,7 @@
 #include <maya/MFnDependencyNode.h>
 #include <maya/MFnTransform.h>
 #include <maya/MGlobal.h>
+#include <maya/MObjectHandle.h>
 #include <maya/MPlug.h>
 #include <maya/MQuaternion.h>
 #include <maya/MString.h>
@@ -39,8 +40,14 @@ private:
     MarkerGroupTable* table_;
 };
 
+// The node of a handle, or null for one that is not valid: deleted by the user (it waits in the undo queue
+// and comes back with undo) or destroyed (by New or Open Scene, or a flushed undo queue). The MObject of a
+// destroyed node dangles: nothing may be given it.
+MObject drivenNode(const MObjectHandle& handle) { return handle.isValid() ? handle.object() : MObject(); }
+
 // Moves a locator to a marker's position in world space.
 void moveLocator(MObject node, const MarkerData& point) {
+    if (node.isNull()) return;
     MDagPath path;
     MFnDagNode(node).getPath(path);
     if (!path.isValid()) return;
@@ -50,13 +57,13 @@ void moveLocator(MObject node, const MarkerData& point) {
 
 // A marker set's rows when refreshing, then its locators: the table and the scene are independent, and one
 // pass over each keeps each one's working set in the caches.
-void applyMarkers(const std::vector<MObject>& locators, int markerCount, const MarkerData* markers, int headingRow,
+void applyMarkers(const std::vector<MObjectHandle>& locators, int markerCount, const MarkerData* markers, int headingRow,
                   MarkerGroupTable& table, bool refresh) {
     const int count = boundedCount(markerCount, markers, locators.size());
     if (refresh)
         for (int j = 0; j < count; ++j)
             table.setMarkerCoordinates(headingRow + 1 + j, markers[j][0], markers[j][1], markers[j][2]);
-    for (int j = 0; j < count; ++j) moveLocator(locators[j], markers[j]);
+    for (int j = 0; j < count; ++j) moveLocator(drivenNode(locators[j]), markers[j]);
 }
 
 void runVisibilityCommand(const char* templateText, const MDagPath& path) {
@@ -98,11 +105,12 @@ void applyFrameV1(const sFrameOfData& frame, const NodeLists& jointNodeLists, co
         if (headingRow < 0) continue;
         applyMarkers(markerNodeLists[i], body.markerCount, body.markers, headingRow, table, refresh);
 
-        const std::vector<MObject>& joints = jointNodeLists[i];
+        const std::vector<MObjectHandle>& joints = jointNodeLists[i];
         const int segmentCount = boundedCount(body.segmentCount, body.segments, joints.size());
         for (int k = 0; k < segmentCount; ++k) {
             const sSegmentPose& segment = body.segments[k];
-            MObject joint = joints[k];
+            MObject joint = drivenNode(joints[k]);
+            if (joint.isNull()) continue;
             MFnTransform transform(joint);
             transform.setTranslation(MVector(segment.x, segment.y, segment.z) * kPositionScale, MSpace::kTransform);
             transform.setRotation(MEulerRotation(segment.rx * kDegreesToRadians, segment.ry * kDegreesToRadians,
@@ -128,10 +136,11 @@ void applyFrameV2(const sFrameOfMocapData& frame, const NodeLists& jointNodeList
         std::min(clampCount(frame.skeletonCount, kMaxSkeletonFrames), static_cast<int>(jointNodeLists.size()));
     for (int k = 0; k < skeletonCount; ++k) {
         const sSkeletonFrame& skeleton = frame.skeletons[k];
-        const std::vector<MObject>& joints = jointNodeLists[k];
+        const std::vector<MObjectHandle>& joints = jointNodeLists[k];
         const int boneCount = boundedCount(skeleton.boneCount, skeleton.bones, joints.size());
         for (int l = 0; l < boneCount; ++l) {
-            MObject joint = joints[l];
+            MObject joint = drivenNode(joints[l]);
+            if (joint.isNull()) continue;
             MDagPath path;
             MFnDagNode(joint).getPath(path);
             if (!path.isValid()) continue;

@@ -189,7 +189,7 @@ int SceneBuilder::checkedParent(int parent, int index, const RecordName& jointNa
 }
 
 void SceneBuilder::buildMarkerGroup(const RecordName& groupName, int markerCount, char* const* markerNames) {
-    std::vector<MObject>& markers = markerNodeLists_.back();
+    std::vector<MObjectHandle>& markers = markerNodeLists_.back();
     const MObject group = findOrCreateNode(groupName, "transform");
     std::vector<RecordName> names;
     names.reserve(markerCount);
@@ -209,12 +209,12 @@ void SceneBuilder::buildV1(const sBodyDefs* bodyDefs) {
     const int bodyCount = clampCount(bodyDefs->bodyDefCount, kMaxBodyDefs);
     for (int i = 0; i < bodyCount; ++i) {
         const sBodyDefEntry& body = bodyDefs->bodyDefs[i];
-        jointNodeLists_.push_back(std::vector<MObject>());
-        markerNodeLists_.push_back(std::vector<MObject>());
+        jointNodeLists_.push_back(std::vector<MObjectHandle>());
+        markerNodeLists_.push_back(std::vector<MObjectHandle>());
 
         buildMarkerGroup(pointerName(body.name), clampCount(body.markerCount, body.markerNames), body.markerNames);
 
-        std::vector<MObject>& joints = jointNodeLists_.back();
+        std::vector<MObjectHandle>& joints = jointNodeLists_.back();
         const int segmentCount = clampCount(body.segmentCount, body.segmentNames);
         for (int k = 0; k < segmentCount; ++k) {
             const RecordName segmentName = pointerName(body.segmentNames[k]);
@@ -222,7 +222,7 @@ void SceneBuilder::buildV1(const sBodyDefs* bodyDefs) {
             joints.push_back(joint);
             const int rawParent = body.segmentParents ? body.segmentParents[k] : -1;
             const int parent = checkedParent(rawParent, k, segmentName);
-            if (parent != -1) modifier_.reparentNode(joint, joints[parent]);
+            if (parent != -1) modifier_.reparentNode(joint, joints[parent].objectRef());
         }
     }
     modifier_.doIt();
@@ -235,15 +235,15 @@ void SceneBuilder::buildV2(const sDataDescriptions* descriptions) {
     for (int d = 0; d < count; ++d) {
         const sDescriptionEntry& entry = descriptions->descriptions[d];
         if (entry.type == Descriptor_MarkerSet) {
-            markerNodeLists_.push_back(std::vector<MObject>());
+            markerNodeLists_.push_back(std::vector<MObjectHandle>());
             const sMarkerSetDesc* set = entry.markerSetDescription;
             if (set == nullptr) continue;  // keeps the ordinals of the sets that follow
             buildMarkerGroup(boundedName(set->name), clampCount(set->markerCount, set->markerNames), set->markerNames);
         } else if (entry.type == Descriptor_Skeleton) {
-            jointNodeLists_.push_back(std::vector<MObject>());
+            jointNodeLists_.push_back(std::vector<MObjectHandle>());
             const sSkeletonDesc* skeleton = entry.skeletonDescription;
             if (skeleton == nullptr) continue;
-            std::vector<MObject>& joints = jointNodeLists_.back();
+            std::vector<MObjectHandle>& joints = jointNodeLists_.back();
             const int boneCount = clampCount(skeleton->boneCount, kMaxBonesPerSkeleton);
             for (int k = 0; k < boneCount; ++k) {
                 const sBoneDesc& bone = skeleton->bones[k];
@@ -253,7 +253,7 @@ void SceneBuilder::buildV2(const sDataDescriptions* descriptions) {
                 // parentId is 1-based, 0 for a root; guard the subtraction against the smallest int.
                 const int rawParent = bone.parentId == 0 ? -1 : (bone.parentId > 0 ? bone.parentId - 1 : -2);
                 const int parent = checkedParent(rawParent, k, boneName);
-                if (parent != -1) modifier_.reparentNode(joint, joints[parent]);
+                if (parent != -1) modifier_.reparentNode(joint, joints[parent].objectRef());
             }
         }
     }

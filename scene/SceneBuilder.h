@@ -14,6 +14,7 @@
 #include <maya/MDagModifier.h>
 #include <maya/MDagPath.h>
 #include <maya/MObject.h>
+#include <maya/MObjectHandle.h>
 
 #include "MarkerGroupTable.h"
 #include "NodeNames.h"
@@ -22,7 +23,9 @@
 namespace orvane {
 namespace scene {
 
-typedef std::vector<std::vector<MObject>> NodeLists;
+// Handles, not objects: a node the user deletes, or one a New or Open Scene destroys, must be told apart
+// from a live one before anything touches it (see FrameApplier).
+typedef std::vector<std::vector<MObjectHandle>> NodeLists;
 
 // Finds the first DAG node in depth-first order whose own name is the one asked, as a walk of the whole DAG
 // would, through the host's name look-up (MGlobal::getSelectionListByName): when several nodes share the

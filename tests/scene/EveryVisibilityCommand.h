@@ -14,8 +14,9 @@ inline void runEveryVisibilityCommand(const sFrameOfMocapData& frame, const orva
     for (int k = 0; k < frame.skeletonCount && k < static_cast<int>(jointNodeLists.size()); ++k) {
         const sSkeletonFrame& skeleton = frame.skeletons[k];
         for (int l = 0; l < skeleton.boneCount && l < static_cast<int>(jointNodeLists[k].size()); ++l) {
+            MObject joint = jointNodeLists[k][l].object();
             MDagPath path;
-            MFnDagNode(jointNodeLists[k][l]).getPath(path);
+            MFnDagNode(joint).getPath(path);
             if (!path.isValid()) continue;
             const bool hide = l != 0 && orvane::scene::isUntrackedPose(skeleton.bones[l]);
             MString command;

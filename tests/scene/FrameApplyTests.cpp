@@ -143,7 +143,7 @@ TEST_F(FrameApply, Version1SegmentsAreRelativeToTheirParentsInEulerDegrees) {
     expectNear(worldTranslation(rig.joints[0][1]), 1, 0, 2, "child");
 
     MEulerRotation euler;
-    MFnTransform(rig.joints[0][0]).getRotation(euler);
+    MFnTransform(dagPathOf(rig.joints[0][0])).getRotation(euler);
     EXPECT_NEAR(euler.x, M_PI / 2, 1e-9);
     EXPECT_EQ(euler.order, MEulerRotation::kXYZ);
 
@@ -171,7 +171,8 @@ TEST_F(FrameApply, HideRuleSparesTheFirstBoneAndCountsNegativeZeroButNotNaN) {
     expectNear(worldTranslation(rig.joints[0][0]), 0, 0, 0, "b0 moved to the origin");
     EXPECT_FALSE(visible(rig.joints[0][1]));  // -0.0 counts as zero
     // Hidden, b1 keeps its local transform: world (2, 0, 0) under b0 at (1, 1, 1) was local (1, -1, -1).
-    expectNear(MFnTransform(rig.joints[0][1]).getTranslation(MSpace::kTransform), 1, -1, -1, "b1 keeps its transform");
+    expectNear(MFnTransform(dagPathOf(rig.joints[0][1])).getTranslation(MSpace::kTransform), 1, -1, -1,
+               "b1 keeps its transform");
     EXPECT_TRUE(visible(rig.joints[0][2]));  // NaN counts as tracked
     EXPECT_TRUE(visible(rig.joints[0][3]));  // qw = 1: shown and moved to the origin
     expectNear(worldTranslation(rig.joints[0][3]), 0, 0, 0, "b3");

@@ -46,7 +46,8 @@ TEST_F(SceneBuild, SkeletonAndMarkerSetMakeJointsLocatorsAndOneTableGroup) {
     ASSERT_EQ(b.joints[0].size(), 2u);
     EXPECT_EQ(pathOf(b.joints[0][0]), "|B1");
     EXPECT_EQ(pathOf(b.joints[0][1]), "|B1|B2");
-    EXPECT_EQ(std::string(MFnDependencyNode(b.joints[0][1]).typeName().asChar()), "joint");
+    MObject joint = b.joints[0][1].object();
+    EXPECT_EQ(std::string(MFnDependencyNode(joint).typeName().asChar()), "joint");
 
     ASSERT_EQ(b.markers.size(), 1u);
     ASSERT_EQ(b.markers[0].size(), 2u);
@@ -145,8 +146,8 @@ TEST_F(SceneBuild, NamesAlikeOnceLegalKeepTheirOwnNodesOnEveryBuild) {
         mayastandin::resetScene();
         Build first;
         version == 1 ? first.v1(v1.get()) : first.v2(d.get());
-        const std::vector<MObject>& markers = first.markers[0];
-        const std::vector<MObject>& joints = first.joints[0];
+        const std::vector<MObjectHandle>& markers = first.markers[0];
+        const std::vector<MObjectHandle>& joints = first.joints[0];
         ASSERT_EQ(markers.size(), 7u);
         ASSERT_EQ(joints.size(), 2u);
         EXPECT_EQ(nameOf(markers[0]), "A_B");
@@ -154,8 +155,8 @@ TEST_F(SceneBuild, NamesAlikeOnceLegalKeepTheirOwnNodesOnEveryBuild) {
         EXPECT_EQ(nameOf(markers[6]), "A_B_2");
         EXPECT_TRUE(markers[4] == markers[5]);
         EXPECT_TRUE(joints[1] == markers[3]) << "the same raw name in a skeleton and a marker set";
-        std::vector<MObject> distinct = {markers[0], markers[1], markers[2], markers[3],
-                                         markers[4], markers[6], joints[0]};
+        std::vector<MObjectHandle> distinct = {markers[0], markers[1], markers[2], markers[3],
+                                               markers[4], markers[6], joints[0]};
         for (std::size_t i = 0; i < distinct.size(); ++i)
             for (std::size_t j = i + 1; j < distinct.size(); ++j)
                 EXPECT_FALSE(distinct[i] == distinct[j]) << nameOf(distinct[i]) << " and " << nameOf(distinct[j]);

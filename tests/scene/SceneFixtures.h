@@ -17,6 +17,7 @@
 #include <maya/MFnDependencyNode.h>
 #include <maya/MFnTransform.h>
 #include <maya/MObject.h>
+#include <maya/MObjectHandle.h>
 #include <maya/MQuaternion.h>
 #include <maya/MVector.h>
 #include <mayastandin/Host.h>
@@ -135,24 +136,34 @@ private:
     std::vector<std::unique_ptr<std::vector<int>>> parents_;
 };
 
-inline std::string nameOf(MObject node) {
+// Each takes an MObject as well as a node list's handle.
+inline std::string nameOf(const MObjectHandle& handle) {
+    MObject node = handle.object();
     MFnDependencyNode fn(node);
     return fn.name().asChar();
 }
 
-inline std::string pathOf(MObject node) {
+inline MDagPath dagPathOf(const MObjectHandle& handle) {
+    MObject node = handle.object();
     MDagPath path;
     MFnDagNode(node).getPath(path);
+    return path;
+}
+
+inline std::string pathOf(const MObjectHandle& handle) {
+    const MDagPath path = dagPathOf(handle);
     return path.isValid() ? path.fullPathName().asChar() : std::string();
 }
 
-inline MVector worldTranslation(MObject node) {
+inline MVector worldTranslation(const MObjectHandle& handle) {
+    MObject node = handle.object();
     MDagPath path;
     MFnDagNode(node).getPath(path);
     return MFnTransform(path).getTranslation(MSpace::kWorld);
 }
 
-inline MQuaternion worldRotation(MObject node) {
+inline MQuaternion worldRotation(const MObjectHandle& handle) {
+    MObject node = handle.object();
     MDagPath path;
     MFnDagNode(node).getPath(path);
     MQuaternion q;
@@ -160,7 +171,8 @@ inline MQuaternion worldRotation(MObject node) {
     return q;
 }
 
-inline bool visible(MObject node) {
+inline bool visible(const MObjectHandle& handle) {
+    MObject node = handle.object();
     MDagPath path;
     MFnDagNode(node).getPath(path);
     return path.isVisible();
