@@ -57,8 +57,8 @@ void moveLocator(MObject node, const MarkerData& point) {
 
 // A marker set's rows when refreshing, then its locators: the table and the scene are independent, and one
 // pass over each keeps each one's working set in the caches.
-void applyMarkers(const std::vector<MObjectHandle>& locators, int markerCount, const MarkerData* markers, int headingRow,
-                  MarkerGroupTable& table, bool refresh) {
+void applyMarkers(const std::vector<MObjectHandle>& locators, int markerCount, const MarkerData* markers,
+                  int headingRow, MarkerGroupTable& table, bool refresh) {
     const int count = boundedCount(markerCount, markers, locators.size());
     if (refresh)
         for (int j = 0; j < count; ++j)

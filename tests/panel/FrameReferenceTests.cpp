@@ -88,8 +88,9 @@ void applyPlainly(const sFrameOfMocapData& frame, const NodeLists& joints, const
                 for (int c = 1; c <= 3; ++c)
                     if (QTableWidgetItem* cell = table.item(heading + 1 + j, c))
                         cell->setText(QString::number(static_cast<double>(set.markers[j][c - 1]), 'g', 6));
+            MObject node = markers[i][j].object();
             MDagPath path;
-            MFnDagNode(markers[i][j]).getPath(path);
+            MFnDagNode(node).getPath(path);
             if (!path.isValid()) continue;
             MFnTransform(path).setTranslation(MVector(set.markers[j][0], set.markers[j][1], set.markers[j][2]) * 0.1f,
                                               MSpace::kWorld);
@@ -98,8 +99,9 @@ void applyPlainly(const sFrameOfMocapData& frame, const NodeLists& joints, const
     for (int k = 0; k < frame.skeletonCount && k < static_cast<int>(joints.size()); ++k) {
         const sSkeletonFrame& skeleton = frame.skeletons[k];
         for (int l = 0; l < skeleton.boneCount && l < static_cast<int>(joints[k].size()); ++l) {
+            MObject node = joints[k][l].object();
             MDagPath path;
-            MFnDagNode(joints[k][l]).getPath(path);
+            MFnDagNode(node).getPath(path);
             if (!path.isValid()) continue;
             const sBodyPose& pose = skeleton.bones[l];
             if (l != 0 && orvane::scene::isUntrackedPose(pose)) {
@@ -180,10 +182,10 @@ TEST(FrameReference, PanelTableAndSceneMatchThePlainPassFrameByFrame) {
         for (std::size_t f = 0; f < kFrames; ++f) {
             refresh.setChecked(f < 30 || f >= 45);
             if (f == 60) {
-                ASSERT_TRUE(
-                    mayastandin::execute("hide " + std::string(MFnDagNode(joints[0][3]).fullPathName().asChar())));
+                MObject joint = joints[0][3].object(), marker = markers[1][0].object();
+                ASSERT_TRUE(mayastandin::execute("hide " + std::string(MFnDagNode(joint).fullPathName().asChar())));
                 MDagPath set;
-                MFnDagNode(MFnDagNode(markers[1][0]).parent(0)).getPath(set);
+                MFnDagNode(MFnDagNode(marker).parent(0)).getPath(set);
                 MFnTransform(set).setTranslation(MVector(12, -3, 40), MSpace::kTransform);
                 MFnTransform(set).setRotation(MQuaternion(0, 0.6, 0, 0.8), MSpace::kTransform);
                 table.item(2, 1)->setText("edited");

@@ -142,7 +142,7 @@ protected:
     std::unique_ptr<QPluginPanel> panel;
 };
 
-std::string pathOf(MObject node) { return fixtures::pathOf(node); }
+std::string pathOf(const MObjectHandle& node) { return fixtures::pathOf(node); }
 
 bool ownVisibility(const std::string& path) {
     std::string value;
@@ -181,15 +181,16 @@ TEST_F(MalformedStream, Version2DescriptionsAndFramesFromTheSdkThread) {
     ASSERT_EQ(panel->markerNodes()[0].size(), markerNames.size());
     EXPECT_TRUE(panel->markerNodes()[1].empty());
     ASSERT_GE(panel->jointNodes().size(), 1u);
-    const std::vector<MObject> joints = panel->jointNodes()[0];
+    const std::vector<MObjectHandle> joints = panel->jointNodes()[0];
     ASSERT_EQ(joints.size(), 7u);
     std::set<std::string> jointPaths;
-    for (const MObject& joint : joints) {
+    for (const MObjectHandle& joint : joints) {
         EXPECT_TRUE(isLegalPath(pathOf(joint))) << pathOf(joint);
         jointPaths.insert(pathOf(joint));
     }
     EXPECT_EQ(jointPaths.size(), joints.size()) << "two bones share a node";
-    for (const MObject& marker : panel->markerNodes()[0]) EXPECT_TRUE(isLegalPath(pathOf(marker))) << pathOf(marker);
+    for (const MObjectHandle& marker : panel->markerNodes()[0])
+        EXPECT_TRUE(isLegalPath(pathOf(marker))) << pathOf(marker);
     watch.clear();
 
     // Frames, each checked for the commands it led to: only hide or show of the skeleton's joints, each by its
@@ -292,7 +293,7 @@ TEST_F(MalformedStream, Version2DescriptionsAndFramesFromTheSdkThread) {
 
     // No frame reached the SDK's copy and was left behind, and the scene kept its nodes.
     EXPECT_EQ(tracker::liveFrameCopies(), 0);
-    for (const MObject& joint : joints) EXPECT_TRUE(isLegalPath(pathOf(joint)));
+    for (const MObjectHandle& joint : joints) EXPECT_TRUE(isLegalPath(pathOf(joint)));
     clickIndicator(ui().checkboxConnect);
     EXPECT_EQ(ui().checkboxConnect->text(), "Offline");
 }
@@ -314,8 +315,8 @@ TEST_F(MalformedStream, Version1BodyDefinitionsAndFramesFromTheSdkThreadWithSmoo
     ASSERT_EQ(panel->markerNodes()[0].size(), 3u);
     EXPECT_TRUE(panel->markerNodes()[1].empty());
     ASSERT_EQ(panel->jointNodes()[0].size(), 4u);
-    for (const MObject& joint : panel->jointNodes()[0]) EXPECT_TRUE(isLegalPath(pathOf(joint))) << pathOf(joint);
-    const MObject firstMarker = panel->markerNodes()[0][0];
+    for (const MObjectHandle& joint : panel->jointNodes()[0]) EXPECT_TRUE(isLegalPath(pathOf(joint))) << pathOf(joint);
+    const MObjectHandle firstMarker = panel->markerNodes()[0][0];
     watch.clear();
 
     std::unique_ptr<sFrameOfData> frame(new sFrameOfData());

@@ -23,6 +23,7 @@
 #include <maya/MDagPath.h>
 #include <maya/MFnDagNode.h>
 #include <maya/MFnTransform.h>
+#include <maya/MObjectHandle.h>
 #include <maya/MQuaternion.h>
 #include <mayastandin/Host.h>
 
@@ -80,13 +81,15 @@ protected:
     std::unique_ptr<QPluginPanel> panel;
 };
 
-MVector world(MObject node) {
+MVector world(const MObjectHandle& handle) {
+    MObject node = handle.object();
     MDagPath path;
     MFnDagNode(node).getPath(path);
     return MFnTransform(path).getTranslation(MSpace::kWorld);
 }
 
-MQuaternion worldRotation(MObject node) {
+MQuaternion worldRotation(const MObjectHandle& handle) {
+    MObject node = handle.object();
     MDagPath path;
     MFnDagNode(node).getPath(path);
     MQuaternion q;
@@ -94,7 +97,8 @@ MQuaternion worldRotation(MObject node) {
     return q;
 }
 
-bool isVisible(MObject node) {
+bool isVisible(const MObjectHandle& handle) {
+    MObject node = handle.object();
     MDagPath path;
     MFnDagNode(node).getPath(path);
     return path.isVisible();
@@ -264,7 +268,7 @@ TEST_F(PanelController, Version1DeliveryBlocksTheSdkThreadUntilTheUiThreadApplie
     tracker::holdStream(true);
     spinFor(30);  // let a delivery already under way finish
     const tracker::SceneDef scene = tracker::currentScene();
-    const MObject locator = panel->markerNodes()[0][0];
+    const MObjectHandle locator = panel->markerNodes()[0][0];
 
     std::unique_ptr<sFrameOfData> frame(new sFrameOfData());
     float point[3] = {1230, 4560, 7890};
@@ -440,7 +444,7 @@ TEST_F(PanelController, FramesOfAnEndedSessionNeverReachTheNextOne) {
     ASSERT_TRUE(spinUntil([] { return tracker::deliveredFrames() > 10; }));
     spinFor(20);
     ASSERT_FALSE(panel->jointNodes().empty());
-    for (const std::vector<MObject>& joints : panel->jointNodes())
+    for (const std::vector<MObjectHandle>& joints : panel->jointNodes())
         for (std::size_t k = 0; k < joints.size(); ++k) EXPECT_TRUE(isVisible(joints[k])) << "joint " << k;
     EXPECT_EQ(refresh->inFlightCount(), 0);
     clickConnect();
