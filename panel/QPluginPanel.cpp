@@ -44,6 +44,7 @@ QPluginPanel::QPluginPanel(QWidget* parent)
       OrvaneObserver(),
       dagModifier(),
       sceneMutex(QMutex::Recursive),
+      sceneWatch(sceneMutex, jointNodeLists, markerNodeLists, [this] { clearNodeLists(); }),
       refreshThread(nullptr),
       attached(false),
       changingConnection(false),
@@ -138,6 +139,7 @@ void QPluginPanel::setConnectedState(bool connected) {
     } else {
         refreshThread.pauseRefresh();
         clearNodeLists();
+        sceneWatch.forget();
         ui.tableWidget->clearRows();
     }
 }
@@ -291,12 +293,14 @@ void QPluginPanel::buildSceneV1(sBodyDefs* bodyDefs) {
     QMutexLocker lock(&sceneMutex);
     PanelMarkerTable table(ui.tableWidget, ui.checkBoxRefreshUI);
     orvane::scene::SceneBuilder(dagModifier, jointNodeLists, markerNodeLists, table).buildV1(bodyDefs);
+    sceneWatch.keep(bodyDefs);
 }
 
 void QPluginPanel::buildSceneV2(sDataDescriptions* descriptions) {
     QMutexLocker lock(&sceneMutex);
     PanelMarkerTable table(ui.tableWidget, ui.checkBoxRefreshUI);
     orvane::scene::SceneBuilder(dagModifier, jointNodeLists, markerNodeLists, table).buildV2(descriptions);
+    sceneWatch.keep(descriptions);
 }
 
 MDagPath QPluginPanel::findDagPathByName(const std::string& name) { return orvane::scene::findDagPathByName(name); }

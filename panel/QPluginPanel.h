@@ -24,6 +24,8 @@
 #include "OrvaneObserver.h"
 #include "OrvaneRecords.h"
 #include "QPluginPanelUi.h"
+#include "SceneBuilder.h"
+#include "SceneChangeWatch.h"
 #include "UIThread.h"
 
 class QPluginPanel : public QWidget, public OrvaneObserver {
@@ -46,8 +48,8 @@ public:
     MObject findOrCreateNode(const std::string& name, const std::string& typeName);
 
     const QPluginPanelUi& form() const { return ui; }
-    const std::vector<std::vector<MObject>>& jointNodes() const { return jointNodeLists; }
-    const std::vector<std::vector<MObject>>& markerNodes() const { return markerNodeLists; }
+    const orvane::scene::NodeLists& jointNodes() const { return jointNodeLists; }
+    const orvane::scene::NodeLists& markerNodes() const { return markerNodeLists; }
 
     // Signals and slots are declared without parameter names: the meta-object records none.
 signals:
@@ -79,8 +81,10 @@ private:
     QPluginPanelUi ui;
     MDagModifier dagModifier;
     QMutex sceneMutex;
-    std::vector<std::vector<MObject>> jointNodeLists;
-    std::vector<std::vector<MObject>> markerNodeLists;
+    orvane::scene::NodeLists jointNodeLists;
+    orvane::scene::NodeLists markerNodeLists;
+    // Rebuilds the node lists at New and Open Scene; after the lists and the lock it uses.
+    orvane::panel::SceneChangeWatch sceneWatch;
     UIThread refreshThread;
 
     bool attached;              // one registration with OrvaneSystem at most

@@ -3,6 +3,7 @@
 // unload while streaming. Waits are bounded polls on conditions.
 
 #include <QtCore/QElapsedTimer>
+#include <QtCore/QTemporaryDir>
 #include <QtCore/QThread>
 #include <QtCore/QTimer>
 #include <QtTest/QTest>
@@ -10,9 +11,11 @@
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QComboBox>
 #include <QtWidgets/QMessageBox>
+#include <QtWidgets/QTableWidget>
 
 #include <cmath>
 #include <functional>
+#include <set>
 
 #include <gtest/gtest.h>
 
@@ -252,7 +255,8 @@ const double kCm = 1e-3;
 // Every locator and joint of the scene against what the source holds for the last delivered frame.
 // Version 2 joints take world poses; untracked bones (and their descendants) are hidden. Version 1 with
 // smoothing: each locator is the mean of its marker's last seven positions; joints follow the segments.
-void expectSceneMatchesSource(bool version1Smoothed) {
+// The nodes named in `gone` must not be in the scene.
+void expectSceneMatchesSource(bool version1Smoothed, const std::set<std::string>& gone = {}) {
     const tracker::SceneDef scene = tracker::currentScene();
     const long long last = tracker::lastDeliveredFrameNumber();
     const tracker::FrameSample truth = tracker::groundTruth(last);
@@ -268,13 +272,22 @@ void expectSceneMatchesSource(bool version1Smoothed) {
             } else if (truth.subjects[s].markerSeen[j]) {
                 expected = truth.subjects[s].markers[j];
             }
-            const MVector got = world(host::legalNodeName(subject.markerNames[j]));
+            const std::string name = host::legalNodeName(subject.markerNames[j]);
+            if (gone.count(name) != 0) {
+                EXPECT_TRUE(host::findNode(name).isNull()) << name;
+                continue;
+            }
+            const MVector got = world(name);
             EXPECT_NEAR(got.x, expected.x * 0.1, kCm) << subject.markerNames[j];
             EXPECT_NEAR(got.y, expected.y * 0.1, kCm) << subject.markerNames[j];
             EXPECT_NEAR(got.z, expected.z * 0.1, kCm) << subject.markerNames[j];
         }
         for (std::size_t k = 0; k < subject.bones.size(); ++k) {
             const std::string name = host::legalNodeName(subject.bones[k].name);
+            if (gone.count(name) != 0) {
+                EXPECT_TRUE(host::findNode(name).isNull()) << name;
+                continue;
+            }
             const tracker::BonePose& bone = truth.subjects[s].bones[k];
             if (!version1Smoothed) {
                 bool shown = true;
@@ -295,18 +308,18 @@ void expectSceneMatchesSource(bool version1Smoothed) {
     }
 }
 
-// Waits until the last delivered frame has reached the scene: its first marker is where it should be.
-bool lastFrameApplied(bool version1Smoothed) {
+// Waits until the last delivered frame has reached the scene: the subject's first marker is where it should be.
+bool lastFrameApplied(bool version1Smoothed, std::size_t subject = 0) {
     const tracker::SceneDef scene = tracker::currentScene();
     const long long last = tracker::lastDeliveredFrameNumber();
     double expected = 0;
     if (version1Smoothed) {
         for (long long n = last - 6; n <= last; ++n)
-            expected += float(tracker::groundTruth(n).subjects[0].markers[0].x) / 7.0;
+            expected += float(tracker::groundTruth(n).subjects[subject].markers[0].x) / 7.0;
     } else {
-        expected = tracker::groundTruth(last).subjects[0].markers[0].x;
+        expected = tracker::groundTruth(last).subjects[subject].markers[0].x;
     }
-    const std::string name = host::legalNodeName(scene.subjects[0].markerNames[0]);
+    const std::string name = host::legalNodeName(scene.subjects[subject].markerNames[0]);
     return spinUntil([&] { return std::fabs(world(name).x - expected * 0.1) < kCm; });
 }
 
@@ -512,5 +525,139 @@ TEST_F(Plugin, UnloadWhileStreamingClosesEverything) {
     EXPECT_EQ(tracker::liveFrameCopies(), 0);
     EXPECT_GT(host::dagNodeCount(), 0u);  // the scene keeps its nodes
 }
+
+// What a scene change leaves for the checks that follow it: the nodes that must be gone, and how many DAG
+// nodes the scene must hold (none created or lost by the plug-in).
+struct AfterChange {
+    std::set<std::string> gone;
+    std::size_t nodes;
+};
+
+// The first subject's marker-set (or body) group and its locators, and its bone `k` with every bone below it.
+std::set<std::string> groupOfFirstSubject() {
+    const tracker::SubjectDef subject = tracker::currentScene().subjects[0];
+    std::set<std::string> names{host::legalNodeName(subject.name)};
+    for (const std::string& marker : subject.markerNames) names.insert(host::legalNodeName(marker));
+    return names;
+}
+
+std::set<std::string> boneAndBelow(int k) {
+    const tracker::SubjectDef subject = tracker::currentScene().subjects[0];
+    std::set<std::string> names;
+    std::vector<bool> below(subject.bones.size(), false);
+    for (std::size_t b = 0; b < subject.bones.size(); ++b) {
+        below[b] = static_cast<int>(b) == k || (subject.bones[b].parent >= 0 && below[subject.bones[b].parent]);
+        if (below[b]) names.insert(host::legalNodeName(subject.bones[b].name));
+    }
+    return names;
+}
+
+void streamOn(long long frames) {
+    const long long from = tracker::deliveredFrames();
+    ASSERT_TRUE(spinUntil([&] { return tracker::deliveredFrames() > from + frames; }));
+}
+
+struct SceneChangeRow {
+    const char* what;
+    // Runs while the panel streams; fills in what the scene must look like afterwards.
+    std::function<void(AfterChange& after, bool version1)> change;
+    bool unloads;  // the module is unloaded as part of the change
+};
+
+const SceneChangeRow kSceneChangeRows[] = {
+    {"New Scene", [](AfterChange&, bool) { ASSERT_TRUE(host::execute("file -force -new")) << host::logText(); }, false},
+    {"Open Scene of a saved file that holds the performers",
+     [](AfterChange& after, bool) {
+         QTemporaryDir dir;
+         ASSERT_TRUE(dir.isValid());
+         const std::string file = dir.filePath("performers.ma").toStdString();
+         ASSERT_TRUE(host::execute("file -rename \"" + file + "\"")) << host::logText();
+         ASSERT_TRUE(host::execute("file -save")) << host::logText();
+         after.nodes = host::dagNodeCount();
+         streamOn(10);  // the saved poses are left behind
+         ASSERT_TRUE(host::execute("file -force -open \"" + file + "\"")) << host::logText();
+     },
+     false},
+    {"Delete a bone, then undo",
+     [](AfterChange&, bool version1) {
+         const std::set<std::string> deleted = boneAndBelow(2);
+         ASSERT_TRUE(host::execute("delete " + host::legalNodeName(tracker::currentScene().subjects[0].bones[2].name)));
+         streamOn(10);
+         tracker::holdStream(true);
+         ASSERT_TRUE(lastFrameApplied(version1, 1));
+         expectSceneMatchesSource(version1, deleted);  // skipped, the rest driven
+         tracker::holdStream(false);
+         ASSERT_TRUE(host::execute("undo")) << host::logText();
+     },
+     false},
+    {"Delete the marker set's group, for good",
+     [](AfterChange& after, bool) {
+         ASSERT_TRUE(host::execute("delete " + host::legalNodeName(tracker::currentScene().subjects[0].name)));
+         ASSERT_TRUE(host::execute("flushUndo"));  // the deleted nodes are destroyed: their handles are dead
+         after.gone = groupOfFirstSubject();
+         after.nodes = host::dagNodeCount();
+     },
+     false},
+    {"Unload right after a scene change",
+     [](AfterChange&, bool) {
+         ASSERT_TRUE(host::execute("file -force -new")) << host::logText();
+         ASSERT_TRUE(host::unloadPlugin("workspaceControlCmd")) << host::logText();
+     },
+     true},
+};
+
+// New Scene, Open Scene and deletions while the docked panel streams: the panel stays connected, never touches
+// a node that is gone, drives the new scene's nodes (found by name, created when missing) and keeps its table.
+// Any use of a destroyed node's MObject stops the process; a callback left behind fails the unload.
+void runSceneChangesWhileStreaming(bool version1) {
+    tracker::SyntheticOptions options;
+    options.performers = 2;
+    options.rateHz = 240;
+    for (const SceneChangeRow& row : kSceneChangeRows) {
+        SCOPED_TRACE(row.what);
+        tracker::resetForTests();
+        tracker::useSyntheticSource(options);
+        ASSERT_TRUE(host::execute("file -force -new"));
+        host::clearLog();
+        ASSERT_TRUE(host::loadPlugin(ORVANE_PLUGIN_PATH)) << host::logText();
+        ASSERT_TRUE(host::execute("OrvanePluginWindow"));
+        QWidget* panel = panelIn(host::controlInfo(kControl).layout);
+        ASSERT_NE(panel, nullptr);
+        const QPointer<QWidget> watched(panel);
+        if (version1) {
+            panel->findChild<QComboBox*>("comboBoxSDKVersion")->setCurrentIndex(0);
+            clickIndicator(panel->findChild<QCheckBox*>("checkBoxSmooth"));
+        }
+        QCheckBox* box = panel->findChild<QCheckBox*>("checkboxConnect");
+        clickIndicator(box);
+        ASSERT_EQ(box->text(), "Online");
+        const int rows = panel->findChild<QTableWidget*>("tableWidget")->rowCount();
+        AfterChange after{{}, host::dagNodeCount()};
+        streamOn(20);
+
+        row.change(after, version1);
+        if (testing::Test::HasFatalFailure()) return;
+        if (row.unloads) {
+            EXPECT_TRUE(watched.isNull());
+            EXPECT_FALSE(COrvaneSDKClientManager::instance()->isConnected());
+            EXPECT_FALSE(hasLine("// Error: ")) << host::logText();
+            continue;
+        }
+        EXPECT_EQ(box->text(), "Online");
+        EXPECT_EQ(panel->findChild<QTableWidget*>("tableWidget")->rowCount(), rows) << "the table's groups changed";
+        streamOn(20);
+        tracker::holdStream(true);
+        ASSERT_TRUE(lastFrameApplied(version1, 1));
+        expectSceneMatchesSource(version1, after.gone);
+        EXPECT_EQ(host::dagNodeCount(), after.nodes);
+        EXPECT_FALSE(hasLine("// Error: ")) << host::logText();
+        tracker::holdStream(false);
+        ASSERT_TRUE(host::unloadPlugin("workspaceControlCmd")) << host::logText();
+    }
+}
+
+TEST_F(Plugin, SceneChangesWhileStreamingVersion2) { runSceneChangesWhileStreaming(false); }
+
+TEST_F(Plugin, SceneChangesWhileStreamingVersion1) { runSceneChangesWhileStreaming(true); }
 
 }  // namespace
