@@ -23,7 +23,7 @@ void waitForNextPass(std::chrono::steady_clock::time_point& nextPass) {
 
 }  // namespace
 
-UIThread::UIThread(QObject* parent) : QThread(parent), stopFlag(false), pauseFlag(false) {}
+UIThread::UIThread(QObject* parent) : QThread(parent), stopFlag(false), pauseFlag(false), passes(0) {}
 
 UIThread::~UIThread() {
     if (isRunning()) stopRefresh();
@@ -116,6 +116,7 @@ void UIThread::run() {
         } else if (inFlightCount() < kMaxInFlight) {
             allowance = handOnNewest(allowance);
         }
+        passes.fetch_add(1);
         waitForNextPass(nextPass);
     }
     // Qt read this object on this thread before run() (it names the thread after the class); stopRefresh takes

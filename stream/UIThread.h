@@ -44,6 +44,9 @@ public:
     // Releases the copies handed on and never taken. Call only after stopRefresh.
     void releaseUnapplied();
     int inFlightCount() const;
+    // Passes run since the start, paused ones included: a caller can wait for the thread to have looked at
+    // the queue since it last put a frame there.
+    long long passCount() const { return passes.load(); }
 
 signals:
     // Names a copy held in flight; the pointer carries no ownership (see takeEmitted).
@@ -60,6 +63,7 @@ private:
 
     std::atomic<bool> stopFlag;
     std::atomic<bool> pauseFlag;
+    std::atomic<long long> passes;
     // Taken after frameQueueMutex when both are held, never the other way round.
     mutable std::mutex inFlightMutex;
     orvane::FrameCopy inFlight[kMaxInFlight];
