@@ -23,11 +23,13 @@ public:
 }  // namespace
 
 SceneChangeWatch::SceneChangeWatch(QMutex& sceneMutex, scene::NodeLists& jointNodeLists,
-                                   scene::NodeLists& markerNodeLists, std::function<void()> clearNodeLists)
+                                   scene::NodeLists& markerNodeLists, std::function<void()> clearNodeLists,
+                                   std::function<HeldDescriptions()> descriptions)
     : sceneMutex_(sceneMutex),
       jointNodeLists_(jointNodeLists),
       markerNodeLists_(markerNodeLists),
       clearNodeLists_(std::move(clearNodeLists)),
+      descriptions_(std::move(descriptions)),
       changing_(0) {
     const struct {
         MSceneMessage::Message message;
@@ -48,14 +50,6 @@ SceneChangeWatch::SceneChangeWatch(QMutex& sceneMutex, scene::NodeLists& jointNo
 
 SceneChangeWatch::~SceneChangeWatch() { MMessage::removeCallbacks(callbacks_); }
 
-void SceneChangeWatch::keep(const sBodyDefs* bodyDefs) { descriptions_ = scene::DescriptionCopy(bodyDefs); }
-
-void SceneChangeWatch::keep(const sDataDescriptions* descriptions) {
-    descriptions_ = scene::DescriptionCopy(descriptions);
-}
-
-void SceneChangeWatch::forget() { descriptions_ = scene::DescriptionCopy(); }
-
 void SceneChangeWatch::sceneGoing(void* clientData) {
     SceneChangeWatch& watch = *static_cast<SceneChangeWatch*>(clientData);
     ++watch.changing_;
@@ -74,17 +68,16 @@ void SceneChangeWatch::sceneArrived(void* clientData) {
 void SceneChangeWatch::rebuild() {
     const QMutexLocker lock(&sceneMutex_);
     clearNodeLists_();
-    const sDataDescriptions* descriptions = descriptions_.descriptionsV2();
-    const sBodyDefs* bodyDefs = descriptions_.bodyDefsV1();
-    if (descriptions == nullptr && bodyDefs == nullptr) return;
+    const HeldDescriptions held = descriptions_();
+    if (held.bodyDefs == nullptr && held.dataDescriptions == nullptr) return;  // not connected
     // A modifier of its own: the nodes of the last build are gone, and nothing of them may be touched.
     MDagModifier modifier;
     ListedTable table;
     scene::SceneBuilder builder(modifier, jointNodeLists_, markerNodeLists_, table);
-    if (descriptions != nullptr)
-        builder.buildV2(descriptions);
+    if (held.dataDescriptions != nullptr)
+        builder.buildV2(held.dataDescriptions);
     else
-        builder.buildV1(bodyDefs);
+        builder.buildV1(held.bodyDefs);
 }
 
 }  // namespace panel

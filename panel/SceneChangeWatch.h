@@ -1,9 +1,9 @@
 #pragma once
 // Keeps the panel's node lists on the scene across New Scene and Open Scene, which destroy every node the
 // lists hold. Before the scene goes the lists are emptied, so frames arriving meanwhile drive nothing; once
-// the new scene is in they are built again from a copy of the last build's descriptions, finding nodes by
-// name as a connection does (an opened scene that holds the performers is driven as it stands). The marker
-// table already lists those descriptions and is left as it is.
+// the new scene is in they are built again from the descriptions the connection holds, finding nodes by name
+// as a connection does (an opened scene that holds the performers is driven as it stands). The marker table
+// already lists those descriptions and is left as it is.
 //
 // UI thread only. The host callbacks are removed when the watch is destroyed, which must happen before the
 // module's code goes.
@@ -14,24 +14,25 @@
 
 #include <maya/MCallbackIdArray.h>
 
-#include "DescriptionCopy.h"
+#include "OrvaneRecords.h"
 #include "SceneBuilder.h"
 
 namespace orvane {
 namespace panel {
 
+// The descriptions of the current connection, owned by the panel; both null when it is not connected.
+struct HeldDescriptions {
+    const sBodyDefs* bodyDefs;
+    const sDataDescriptions* dataDescriptions;
+};
+
 class SceneChangeWatch {
 public:
-    // clearNodeLists empties both lists and ends the frames queued for them; it is called with the scene lock.
+    // clearNodeLists empties both lists and ends the frames queued for them; descriptions tells what to build.
+    // Both are called with the scene lock held.
     SceneChangeWatch(QMutex& sceneMutex, scene::NodeLists& jointNodeLists, scene::NodeLists& markerNodeLists,
-                     std::function<void()> clearNodeLists);
+                     std::function<void()> clearNodeLists, std::function<HeldDescriptions()> descriptions);
     ~SceneChangeWatch();
-
-    // The descriptions a build was made from, copied (the SDK takes its records back right after the build).
-    void keep(const sBodyDefs* bodyDefs);
-    void keep(const sDataDescriptions* descriptions);
-    // Nothing to build at the next scene change: the panel is not connected.
-    void forget();
 
 private:
     SceneChangeWatch(const SceneChangeWatch&);
@@ -45,7 +46,7 @@ private:
     scene::NodeLists& jointNodeLists_;
     scene::NodeLists& markerNodeLists_;
     std::function<void()> clearNodeLists_;
-    scene::DescriptionCopy descriptions_;
+    std::function<HeldDescriptions()> descriptions_;
     MCallbackIdArray callbacks_;
     // Scene changes begun and not ended: an Open Scene may carry a New Scene inside it, and the nodes are
     // built once, when the outermost one ends.
