@@ -1,5 +1,6 @@
 #include <QtGui/QPainter>
 #include <QtGui/QPixmap>
+#include <QtGui/QPolygonF>
 
 #include "Outliner.h"
 
@@ -14,21 +15,23 @@
 
 namespace {
 
-enum class Kind { kTransform, kJoint, kLocator };
+enum class Kind { kTransform, kJoint, kLocator, kCamera };
 
-// A shape is shown by its transform: a transform whose only children are locator shapes is a locator.
+// A shape is shown by its transform: a transform whose only children are locator (camera) shapes is a locator
+// (camera).
 Kind kindOf(const MObject& node) {
     if (node.hasFn(MFn::kJoint)) return Kind::kJoint;
     MFnDagNode dag(node);
     const unsigned count = dag.childCount();
     if (count == 0) return Kind::kTransform;
+    const MFn::Type shape = dag.child(0).hasFn(MFn::kCamera) ? MFn::kCamera : MFn::kLocator;
     for (unsigned i = 0; i < count; ++i)
-        if (!dag.child(i).hasFn(MFn::kLocator)) return Kind::kTransform;
-    return Kind::kLocator;
+        if (!dag.child(i).hasFn(shape)) return Kind::kTransform;
+    return shape == MFn::kCamera ? Kind::kCamera : Kind::kLocator;
 }
 
 QIcon iconFor(Kind kind) {
-    static QIcon icons[3];
+    static QIcon icons[4];
     QIcon& icon = icons[static_cast<int>(kind)];
     if (!icon.isNull()) return icon;
     QPixmap pixmap(16, 16);
@@ -49,6 +52,12 @@ QIcon iconFor(Kind kind) {
             p.setPen(QPen(QColor(80, 210, 255), 2.0));
             p.drawLine(QPointF(8, 2), QPointF(8, 14));
             p.drawLine(QPointF(2, 8), QPointF(14, 8));
+            break;
+        case Kind::kCamera:
+            p.setPen(QPen(QColor(200, 200, 200), 1.2));
+            p.setBrush(QColor(90, 90, 96));
+            p.drawRect(QRectF(2.5, 5.5, 8, 6));
+            p.drawPolygon(QPolygonF({QPointF(10.5, 8.5), QPointF(14.5, 5.5), QPointF(14.5, 11.5)}));
             break;
     }
     icon = QIcon(pixmap);
@@ -99,7 +108,7 @@ QTreeWidgetItem* Outliner::itemFor(const MObject& node) const {
 
 MObject Outliner::nodeOf(const QTreeWidgetItem* item) const {
     auto it = nodes_.find(item);
-    return it == nodes_.end() ? MObject() : it->second;
+    return it == nodes_.end() ? MObject() : it->second.object();
 }
 
 // Puts the node's item (made if new) at row under parentItem (null: top level), then its children.
@@ -107,7 +116,7 @@ void Outliner::place(const MObject& node, QTreeWidgetItem* parentItem, int row, 
     QTreeWidgetItem* item = itemFor(node);
     if (item == nullptr) {
         item = new QTreeWidgetItem();
-        entries_[MObjectHandle(node).hashCode()].push_back(Entry{node, item});
+        entries_[MObjectHandle(node).hashCode()].push_back(Entry{MObjectHandle(node), item});
         nodes_[item] = node;
     }
     seen.push_back(item);
@@ -191,8 +200,9 @@ void Outliner::sync() {
 void Outliner::refreshVisibility() {
     const QBrush hidden(QColor(128, 128, 128));
     for (const auto& entry : nodes_) {
+        if (!entry.second.isValid()) continue;  // gone since the last walk, which drops its item
         MDagPath path;
-        MFnDagNode(entry.second).getPath(path);
+        MFnDagNode(entry.second.objectRef()).getPath(path);
         const bool visible = path.isVisible();
         auto* item = const_cast<QTreeWidgetItem*>(entry.first);
         const bool shownHidden = item->data(0, Qt::UserRole + 1).toBool();

@@ -4,7 +4,8 @@
 // (a connection building hundreds of nodes) costs one walk at the next redraw tick, and only the items that
 // changed are touched, so expansion and selection survive. Transform writes never reach it. Hidden nodes are
 // greyed, refreshed a few times a second. Selecting items selects the nodes, and `select` selects items.
-// Main (UI) thread only.
+// Items hold their nodes by MObjectHandle: a node destroyed before the next walk (New Scene, a flushed undo
+// queue) is never touched. Main (UI) thread only.
 
 #include <QtCore/QTimer>
 #include <QtWidgets/QTreeWidget>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include <maya/MObject.h>
+#include <maya/MObjectHandle.h>
 
 class Outliner : public QTreeWidget {
 public:
@@ -29,7 +31,7 @@ public:
 
 private:
     struct Entry {
-        MObject node;
+        MObjectHandle node;
         QTreeWidgetItem* item;
     };
     Entry* find(const MObject& node);
@@ -41,7 +43,7 @@ private:
     void takeSelection();
 
     std::unordered_map<unsigned, std::vector<Entry>> entries_;  // by MObjectHandle hash
-    std::unordered_map<const QTreeWidgetItem*, MObject> nodes_;
+    std::unordered_map<const QTreeWidgetItem*, MObjectHandle> nodes_;
     QTimer syncTimer_;
     QTimer visibilityTimer_;
     int listener_ = 0;

@@ -47,7 +47,7 @@ FrameProbe::~FrameProbe() { mayastandin::setTransformWriteListener(nullptr); }
 
 void FrameProbe::resolveProbe(int subject) {
     probeSubject_ = subject;
-    probeNode_ = MObject();
+    probeNode_ = MObjectHandle();
     const tracker::SceneDef scene = tracker::currentScene();
     if (subject < 0 || subject >= static_cast<int>(scene.subjects.size())) return;
     const std::vector<std::string>& markers = scene.subjects[subject].markerNames;
@@ -59,10 +59,10 @@ void FrameProbe::resolveProbe(int subject) {
 void FrameProbe::onWrite(const MObject& node) {
     const long long now = nowUs();
     if (pending_) current_.movedUs = now;
-    if (probeNode_.isNull() || !(node == probeNode_)) {
+    if (!probeNode_.isValid() || !(probeNode_ == node)) {
         // The probe is resolved lazily: on the first write after a (re)connection, or when its node went away.
         // Names only change with the structure, so the lookup runs once per structure change, not per write.
-        if (!probeNode_.isNull()) {
+        if (probeNode_.isValid()) {
             const std::uint64_t structure = mayastandin::structureRevision();
             if (structure == checkedStructure_) return;
             if (!mayastandin::findNode(probeName_).isNull()) {
@@ -73,7 +73,7 @@ void FrameProbe::onWrite(const MObject& node) {
         const std::vector<tracker::DeliveryRecord> newest = tracker::recentDeliveries(1);
         if (newest.empty()) return;
         resolveProbe(newest.back().probeSubject);
-        if (probeNode_.isNull() || !(node == probeNode_)) return;
+        if (!probeNode_.isValid() || !(probeNode_ == node)) return;
     }
 
     // A new session numbers its frames from the start again.
@@ -88,7 +88,7 @@ void FrameProbe::onWrite(const MObject& node) {
         found = true;
     } else {
         MDagPath path;
-        MFnDagNode(probeNode_).getPath(path);
+        MFnDagNode(probeNode_.objectRef()).getPath(path);
         if (!path.isValid()) return;
         const MVector position = MFnTransform(path).getTranslation(MSpace::kWorld);
         // Newest first; the frame shown is normally among the last few delivered, so look there first.

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include <maya/MObject.h>
+#include <maya/MObjectHandle.h>
 
 namespace orvane {
 namespace probe {
@@ -62,7 +63,7 @@ private:
     void resolveProbe(int subject);
     void finish();  // closes the pending frame
 
-    MObject probeNode_;
+    MObjectHandle probeNode_;  // may outlive its node: New Scene, a flushed undo queue
     int probeSubject_ = -1;
     std::string probeName_;
     std::uint64_t checkedStructure_ = ~std::uint64_t(0);  // structure revision at which probeName_ still named it

@@ -59,6 +59,10 @@ using BuiltinTable = std::map<std::string, Builtin>;
 
 // ls, select, listRelatives, xform, getAttr (QueryCommands.cpp).
 void addQueryCommands(BuiltinTable& table);
+// file and setAttr (Files.cpp).
+void addSceneCommands(BuiltinTable& table);
+// undo, redo, flushUndo and undoInfo (Undo.cpp).
+void addUndoCommands(BuiltinTable& table);
 // driveWidget: the host's own command that works a named widget of a workspace control (Controls.cpp).
 void addWidgetCommand(BuiltinTable& table);
 

@@ -92,7 +92,7 @@ bool toBool(const std::string& v, bool& out) {
 MStatus runScript(Control& c) {
     if (c.uiScript.empty()) return MStatus::kSuccess;
     state().currentParent = c.layout;
-    return Interpreter::instance().execute(c.uiScript, nullptr, false);
+    return Interpreter::instance().execute(c.uiScript, nullptr, false, false);
 }
 
 void destroyWindow(Control& c, bool later) {

@@ -15,6 +15,7 @@
 
 #include <cstring>
 
+using mayastandin::detail::fatal;
 using mayastandin::detail::kNoNode;
 using mayastandin::detail::Scene;
 
@@ -46,7 +47,7 @@ bool typeHasFn(const mayastandin::detail::Node& n, MFn::Type fs, bool isWorld) {
 MObject MObject::kNullObj;
 
 bool MObject::isNull() const {
-    if (fKind == mayastandin::detail::kNodeKind) return !scene().isAlive(*this);
+    if (fKind == mayastandin::detail::kNodeKind) return false;
     if (fKind == mayastandin::detail::kAttributeKind) return fIndex == mayastandin::detail::kNoAttribute;
     if (fKind == mayastandin::detail::kPluginKind)
         return mayastandin::detail::Plugins::instance().fromObject(*this) == nullptr;
@@ -55,7 +56,7 @@ bool MObject::isNull() const {
 MFn::Type MObject::apiType() const {
     if (fKind == mayastandin::detail::kPluginKind) return isNull() ? MFn::kInvalid : MFn::kPlugin;
     if (fKind == mayastandin::detail::kAttributeKind) return isNull() ? MFn::kInvalid : MFn::kNumericAttribute;
-    const std::uint32_t i = scene().indexOf(*this);
+    const std::uint32_t i = scene().checkedExisting(*this, "MObject::apiType");
     if (i == kNoNode) return MFn::kInvalid;
     return scene().node(i).type->fnType;
 }
@@ -63,7 +64,7 @@ bool MObject::hasFn(MFn::Type fs) const {
     if (fKind == mayastandin::detail::kPluginKind) return !isNull() && (fs == MFn::kPlugin || fs == MFn::kBase);
     if (fKind == mayastandin::detail::kAttributeKind)
         return !isNull() && (fs == MFn::kNumericAttribute || fs == MFn::kAttribute || fs == MFn::kBase);
-    const std::uint32_t i = scene().indexOf(*this);
+    const std::uint32_t i = scene().checkedExisting(*this, "MObject::hasFn");
     if (i == kNoNode) return false;
     return typeHasFn(scene().node(i), fs, i == scene().world());
 }
@@ -73,13 +74,36 @@ const char* MObject::apiTypeStr() const {
         case MFn::kTransform: return "kTransform";
         case MFn::kJoint: return "kJoint";
         case MFn::kLocator: return "kLocator";
+        case MFn::kCamera: return "kCamera";
         case MFn::kPluginTransformNode: return "kPluginTransformNode";
         case MFn::kPlugin: return "kPlugin";
         default: return "kInvalid";
     }
 }
+// A handle tells alive from valid for nodes; for other objects both mean not null.
+MObjectHandle::MObjectHandle(const MObject& object) : fObject(object) {
+    if (scene().isDestroyed(object)) fatal("MObjectHandle::MObjectHandle given a destroyed node");
+}
+MObjectHandle& MObjectHandle::operator=(const MObject& object) {
+    if (scene().isDestroyed(object)) fatal("MObjectHandle::operator= given a destroyed node");
+    fObject = object;
+    return *this;
+}
+bool MObjectHandle::isAlive() const {
+    if (MStandinAccess::kind(fObject) == mayastandin::detail::kNodeKind)
+        return scene().existingIndex(fObject) != kNoNode;
+    return !fObject.isNull();
+}
+bool MObjectHandle::isValid() const {
+    if (MStandinAccess::kind(fObject) == mayastandin::detail::kNodeKind) return scene().isValid(fObject);
+    return !fObject.isNull();
+}
+MObject MObjectHandle::object() const { return isValid() ? fObject : MObject(); }
+const MObject& MObjectHandle::objectRef() const { return isValid() ? fObject : MObject::kNullObj; }
 unsigned int MObjectHandle::hashCode() const {
-    return MStandinAccess::index(fObject) * 2654435761u ^ MStandinAccess::generation(fObject);
+    if (!isAlive()) return 0;
+    const unsigned int h = (MStandinAccess::index(fObject) + 1) * 2654435761u ^ MStandinAccess::generation(fObject);
+    return h == 0 ? 1 : h;
 }
 
 // ---- MDagPath ----
@@ -93,24 +117,20 @@ std::uint32_t pathIndex(const MDagPath& p, MStatus* rs) {
 }  // namespace
 
 MStatus MDagPath::getAPathTo(const MObject& node, MDagPath& path) {
-    if (!scene().isAlive(node)) {
+    if (scene().validIndex(node, "MDagPath::getAPathTo") == kNoNode) {
         path = MDagPath();
         return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Object is invalid");
     }
     path = MStandinAccess::makePath(node);
     return MStatus::kSuccess;
 }
-bool MDagPath::hasFn(MFn::Type type, MStatus* rs) const {
-    setStatus(rs, MStatus::kSuccess);
-    return fNode.hasFn(type);
-}
+bool MDagPath::hasFn(MFn::Type type, MStatus* rs) const { return pathIndex(*this, rs) != kNoNode && fNode.hasFn(type); }
 MFn::Type MDagPath::apiType(MStatus* rs) const {
-    setStatus(rs, MStatus::kSuccess);
-    return fNode.apiType();
+    return pathIndex(*this, rs) == kNoNode ? MFn::kInvalid : fNode.apiType();
 }
 bool MDagPath::isValid(MStatus* rs) const {
     setStatus(rs, MStatus::kSuccess);
-    return scene().isAlive(fNode);
+    return scene().isValid(fNode);
 }
 MObject MDagPath::node(MStatus* rs) const { return pathIndex(*this, rs) == kNoNode ? MObject() : fNode; }
 MObject MDagPath::transform(MStatus* rs) const {
@@ -139,7 +159,7 @@ MObject MDagPath::child(unsigned int c, MStatus* rs) const {
 }
 MStatus MDagPath::push(const MObject& child) {
     const std::uint32_t i = scene().indexOf(fNode);
-    const std::uint32_t c = scene().indexOf(child);
+    const std::uint32_t c = scene().validIndex(child, "MDagPath::push");
     if (c == kNoNode || (i != kNoNode && scene().node(c).parent != i)) return MStatus::kInvalidParameter;
     fNode = child;
     return MStatus::kSuccess;
@@ -212,38 +232,51 @@ MStatus MFnBase::setObject(const MObject& object) {
 }
 
 namespace {
-std::uint32_t fnIndex(const MObject& o, MStatus* rs) {
-    const std::uint32_t i = scene().indexOf(o);
+// The node a function set is attached to: in the DAG (fnIndex), or existing at all, in the undo queue
+// included (fnNode). A destroyed node stops the process, naming the call.
+std::uint32_t status(std::uint32_t i, MStatus* rs) {
     setStatus(rs, i == kNoNode ? MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Object is invalid")
                                : MStatus(MStatus::kSuccess));
     return i;
+}
+std::uint32_t fnIndex(const MObject& o, MStatus* rs, const char* call) {
+    return status(scene().validIndex(o, call), rs);
+}
+std::uint32_t fnNode(const MObject& o, MStatus* rs, const char* call) {
+    return status(scene().checkedExisting(o, call), rs);
 }
 }  // namespace
 
 MFnDependencyNode::MFnDependencyNode(MObject& o, MStatus* rs) { setStatus(rs, setObject(o)); }
 MFnDependencyNode::MFnDependencyNode(const MObject& o, MStatus* rs) { setStatus(rs, setObject(o)); }
-bool MFnDependencyNode::accepts(const MObject& o) const { return scene().isAlive(o); }
+bool MFnDependencyNode::accepts(const MObject& o) const {
+    return scene().checkedExisting(o, "MFnDependencyNode::setObject") != kNoNode;
+}
 MString MFnDependencyNode::name(MStatus* rs) const {
-    const std::uint32_t i = fnIndex(fObject, rs);
+    const std::uint32_t i = fnNode(fObject, rs, "MFnDependencyNode::name");
     return i == kNoNode ? MString() : MString(scene().node(i).name.c_str());
 }
 MString MFnDependencyNode::setName(const MString& name, bool, MStatus* rs) {
-    const std::uint32_t i = fnIndex(fObject, rs);
+    const std::uint32_t i = fnNode(fObject, rs, "MFnDependencyNode::setName");
     if (i == kNoNode) return MString();
+    if (scene().isDefaultCamera(i)) {
+        setStatus(rs, MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): A default camera cannot be renamed"));
+        return MString(scene().node(i).name.c_str());
+    }
     const std::string error = scene().rename(i, name.asChar());
     if (!error.empty()) setStatus(rs, MStatus(MStatus::kInvalidParameter, error.c_str()));
     return MString(scene().node(i).name.c_str());
 }
 MTypeId MFnDependencyNode::typeId(MStatus* rs) const {
-    const std::uint32_t i = fnIndex(fObject, rs);
+    const std::uint32_t i = fnNode(fObject, rs, "MFnDependencyNode::typeId");
     return i == kNoNode ? MTypeId() : MTypeId(scene().node(i).type->typeId);
 }
 MString MFnDependencyNode::typeName(MStatus* rs) const {
-    const std::uint32_t i = fnIndex(fObject, rs);
+    const std::uint32_t i = fnNode(fObject, rs, "MFnDependencyNode::typeName");
     return i == kNoNode ? MString() : MString(scene().node(i).type->name.c_str());
 }
 MPlug MFnDependencyNode::findPlug(const MString& attrName, bool, MStatus* rs) const {
-    const std::uint32_t i = fnIndex(fObject, rs);
+    const std::uint32_t i = fnNode(fObject, rs, "MFnDependencyNode::findPlug");
     if (i == kNoNode) return MPlug();
     const char* name = attrName.asChar();
     if (i == scene().world() || (std::strcmp(name, "visibility") != 0 && std::strcmp(name, "v") != 0)) {
@@ -254,7 +287,7 @@ MPlug MFnDependencyNode::findPlug(const MString& attrName, bool, MStatus* rs) co
                                                      mayastandin::detail::kVisibilityAttribute, 0));
 }
 bool MPlug::asBool(MStatus* rs) const {
-    const std::uint32_t i = scene().indexOf(fNode);
+    const std::uint32_t i = scene().checkedExisting(fNode, "MPlug::asBool");
     const bool visibility = MStandinAccess::kind(fAttribute) == mayastandin::detail::kAttributeKind &&
                             MStandinAccess::index(fAttribute) == mayastandin::detail::kVisibilityAttribute;
     if (i == kNoNode || !visibility) {
@@ -266,21 +299,23 @@ bool MPlug::asBool(MStatus* rs) const {
 }
 bool MPlug::asBool(const MDGContext&, MStatus* rs) const { return asBool(rs); }
 MPxNode* MFnDependencyNode::userNode(MStatus* rs) const {
-    const std::uint32_t i = fnIndex(fObject, rs);
+    const std::uint32_t i = fnNode(fObject, rs, "MFnDependencyNode::userNode");
     return i == kNoNode ? nullptr : scene().node(i).user;
 }
 
 MFnDagNode::MFnDagNode(MObject& o, MStatus* rs) { setStatus(rs, setObject(o)); }
 MFnDagNode::MFnDagNode(const MObject& o, MStatus* rs) { setStatus(rs, setObject(o)); }
 MFnDagNode::MFnDagNode(const MDagPath& p, MStatus* rs) { setStatus(rs, setObject(p)); }
-bool MFnDagNode::accepts(const MObject& o) const { return scene().isAlive(o); }
+bool MFnDagNode::accepts(const MObject& o) const {
+    return scene().checkedExisting(o, "MFnDagNode::setObject") != kNoNode;
+}
 MStatus MFnDagNode::setObject(const MDagPath& path) { return MFnBase::setObject(MStandinAccess::pathNode(path)); }
 unsigned int MFnDagNode::parentCount(MStatus* rs) const {
-    const std::uint32_t i = fnIndex(fObject, rs);
+    const std::uint32_t i = fnIndex(fObject, rs, "MFnDagNode::parentCount");
     return i == kNoNode || i == scene().world() ? 0 : 1;
 }
 MObject MFnDagNode::parent(unsigned int p, MStatus* rs) const {
-    const std::uint32_t i = fnIndex(fObject, rs);
+    const std::uint32_t i = fnIndex(fObject, rs, "MFnDagNode::parent");
     if (i == kNoNode || i == scene().world() || p != 0) {
         setStatus(rs, MStatus::kInvalidParameter);
         return MObject();
@@ -288,11 +323,11 @@ MObject MFnDagNode::parent(unsigned int p, MStatus* rs) const {
     return scene().handle(scene().node(i).parent);
 }
 unsigned int MFnDagNode::childCount(MStatus* rs) const {
-    const std::uint32_t i = fnIndex(fObject, rs);
+    const std::uint32_t i = fnIndex(fObject, rs, "MFnDagNode::childCount");
     return i == kNoNode ? 0 : static_cast<unsigned int>(scene().children(i).size());
 }
 MObject MFnDagNode::child(unsigned int c, MStatus* rs) const {
-    const std::uint32_t i = fnIndex(fObject, rs);
+    const std::uint32_t i = fnIndex(fObject, rs, "MFnDagNode::child");
     if (i == kNoNode) return MObject();
     const auto& ch = scene().children(i);
     if (c >= ch.size()) {
@@ -302,31 +337,37 @@ MObject MFnDagNode::child(unsigned int c, MStatus* rs) const {
     return scene().handle(ch[c]);
 }
 bool MFnDagNode::isChildOf(const MObject& node, MStatus* rs) const {
-    const std::uint32_t i = fnIndex(fObject, rs);
-    const std::uint32_t p = scene().indexOf(node);
+    const std::uint32_t i = fnIndex(fObject, rs, "MFnDagNode::isChildOf");
+    const std::uint32_t p = scene().validIndex(node, "MFnDagNode::isChildOf");
     return i != kNoNode && p != kNoNode && scene().node(i).parent == p;
 }
 bool MFnDagNode::isParentOf(const MObject& node, MStatus* rs) const {
-    const std::uint32_t i = fnIndex(fObject, rs);
-    const std::uint32_t c = scene().indexOf(node);
+    const std::uint32_t i = fnIndex(fObject, rs, "MFnDagNode::isParentOf");
+    const std::uint32_t c = scene().validIndex(node, "MFnDagNode::isParentOf");
     return i != kNoNode && c != kNoNode && scene().node(c).parent == i;
 }
-MStatus MFnDagNode::getPath(MDagPath& path) const { return MDagPath::getAPathTo(fObject, path); }
+MStatus MFnDagNode::getPath(MDagPath& path) const {
+    if (scene().validIndex(fObject, "MFnDagNode::getPath") == kNoNode) {
+        path = MDagPath();
+        return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Object is not in the scene");
+    }
+    return MDagPath::getAPathTo(fObject, path);
+}
 MDagPath MFnDagNode::dagPath(MStatus* rs) const {
     MDagPath p;
     setStatus(rs, getPath(p));
     return p;
 }
 MString MFnDagNode::fullPathName(MStatus* rs) const {
-    const std::uint32_t i = fnIndex(fObject, rs);
+    const std::uint32_t i = fnIndex(fObject, rs, "MFnDagNode::fullPathName");
     return i == kNoNode ? MString() : MString(scene().fullPath(i).c_str());
 }
 MString MFnDagNode::partialPathName(MStatus* rs) const {
-    const std::uint32_t i = fnIndex(fObject, rs);
+    const std::uint32_t i = fnIndex(fObject, rs, "MFnDagNode::partialPathName");
     return i == kNoNode ? MString() : MString(scene().partialPath(i).c_str());
 }
 MMatrix MFnDagNode::transformationMatrix(MStatus* rs) const {
-    const std::uint32_t i = fnIndex(fObject, rs);
+    const std::uint32_t i = fnIndex(fObject, rs, "MFnDagNode::transformationMatrix");
     return i == kNoNode || !scene().node(i).type->isTransform ? MMatrix() : scene().localMatrix(i);
 }
 
@@ -335,13 +376,13 @@ MFnTransform::MFnTransform(MObject& o, MStatus* rs) { setStatus(rs, setObject(o)
 MFnTransform::MFnTransform(const MObject& o, MStatus* rs) { setStatus(rs, setObject(o)); }
 MFnTransform::MFnTransform(const MDagPath& p, MStatus* rs) { setStatus(rs, setObject(p)); }
 bool MFnTransform::accepts(const MObject& o) const {
-    const std::uint32_t i = scene().indexOf(o);
+    const std::uint32_t i = scene().checkedExisting(o, "MFnTransform::setObject");
     return i != kNoNode && i != scene().world() && scene().node(i).type->isTransform;
 }
 
 namespace {
-std::uint32_t xformIndex(const MObject& o, MStatus* rs) {
-    const std::uint32_t i = scene().indexOf(o);
+std::uint32_t xformIndex(const MObject& o, MStatus* rs, const char* call) {
+    const std::uint32_t i = scene().validIndex(o, call);
     const bool ok = i != kNoNode && i != scene().world() && scene().node(i).type->isTransform;
     setStatus(rs, ok ? MStatus(MStatus::kSuccess)
                      : MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Object is not a valid transform"));
@@ -355,7 +396,7 @@ MQuaternion parentRotation(std::uint32_t i) {
 }  // namespace
 
 MVector MFnTransform::getTranslation(MSpace::Space space, MStatus* rs) const {
-    const std::uint32_t i = xformIndex(fObject, rs);
+    const std::uint32_t i = xformIndex(fObject, rs, "MFnTransform::getTranslation");
     if (i == kNoNode) return MVector();
     if (space == MSpace::kWorld) {
         const MMatrix m = scene().worldMatrix(i);
@@ -365,7 +406,7 @@ MVector MFnTransform::getTranslation(MSpace::Space space, MStatus* rs) const {
 }
 MStatus MFnTransform::setTranslation(const MVector& v, MSpace::Space space) {
     MStatus s;
-    const std::uint32_t i = xformIndex(fObject, &s);
+    const std::uint32_t i = xformIndex(fObject, &s, "MFnTransform::setTranslation");
     if (i == kNoNode) return s;
     if (space == MSpace::kWorld) {
         const MPoint local = MPoint(v) * scene().worldInverseMatrix(scene().node(i).parent);
@@ -384,7 +425,7 @@ MStatus MFnTransform::translateBy(const MVector& v, MSpace::Space space) {
 }
 MStatus MFnTransform::getRotation(MQuaternion& q, MSpace::Space space) const {
     MStatus s;
-    const std::uint32_t i = xformIndex(fObject, &s);
+    const std::uint32_t i = xformIndex(fObject, &s, "MFnTransform::getRotation");
     if (i == kNoNode) return s;
     q = scene().node(i).rotation.asQuaternion();
     if (space == MSpace::kWorld) q = q * parentRotation(i);
@@ -392,7 +433,7 @@ MStatus MFnTransform::getRotation(MQuaternion& q, MSpace::Space space) const {
 }
 MStatus MFnTransform::setRotation(const MQuaternion& q, MSpace::Space space) {
     MStatus s;
-    const std::uint32_t i = xformIndex(fObject, &s);
+    const std::uint32_t i = xformIndex(fObject, &s, "MFnTransform::setRotation");
     if (i == kNoNode) return s;
     MQuaternion local = q.normal();
     if (space == MSpace::kWorld) local = local * parentRotation(i).inverse();
@@ -403,26 +444,26 @@ MStatus MFnTransform::setRotation(const MQuaternion& q, MSpace::Space space) {
 }
 MStatus MFnTransform::getRotation(MEulerRotation& e) const {
     MStatus s;
-    const std::uint32_t i = xformIndex(fObject, &s);
+    const std::uint32_t i = xformIndex(fObject, &s, "MFnTransform::getRotation");
     if (i == kNoNode) return s;
     e = scene().node(i).rotation;
     return MStatus::kSuccess;
 }
 MStatus MFnTransform::setRotation(const MEulerRotation& e) {
     MStatus s;
-    const std::uint32_t i = xformIndex(fObject, &s);
+    const std::uint32_t i = xformIndex(fObject, &s, "MFnTransform::setRotation");
     if (i == kNoNode) return s;
     scene().node(i).rotation = e;
     scene().countTransformWrite(i);
     return MStatus::kSuccess;
 }
 MEulerRotation::RotationOrder MFnTransform::rotationOrder(MStatus* rs) const {
-    const std::uint32_t i = xformIndex(fObject, rs);
+    const std::uint32_t i = xformIndex(fObject, rs, "MFnTransform::rotationOrder");
     return i == kNoNode ? MEulerRotation::kXYZ : scene().node(i).rotation.order;
 }
 MStatus MFnTransform::setRotationOrder(MEulerRotation::RotationOrder order, bool reorder) {
     MStatus s;
-    const std::uint32_t i = xformIndex(fObject, &s);
+    const std::uint32_t i = xformIndex(fObject, &s, "MFnTransform::setRotationOrder");
     if (i == kNoNode) return s;
     auto& r = scene().node(i).rotation;
     if (reorder)
@@ -434,14 +475,14 @@ MStatus MFnTransform::setRotationOrder(MEulerRotation::RotationOrder order, bool
 }
 MStatus MFnTransform::getScale(double scale[3]) const {
     MStatus s;
-    const std::uint32_t i = xformIndex(fObject, &s);
+    const std::uint32_t i = xformIndex(fObject, &s, "MFnTransform::getScale");
     if (i == kNoNode) return s;
     for (int k = 0; k < 3; ++k) scale[k] = scene().node(i).scale[k];
     return MStatus::kSuccess;
 }
 MStatus MFnTransform::setScale(const double scale[3]) {
     MStatus s;
-    const std::uint32_t i = xformIndex(fObject, &s);
+    const std::uint32_t i = xformIndex(fObject, &s, "MFnTransform::setScale");
     if (i == kNoNode) return s;
     for (int k = 0; k < 3; ++k) scene().node(i).scale[k] = scale[k];
     scene().transformChanged(i);
@@ -556,11 +597,18 @@ MObject MItDag::root(MStatus* rs) {
 
 // ---- modifiers ----
 namespace {
-enum OperationKind { kRename = 1, kReparent, kDelete };
-}
+enum OperationKind { kCreate = 1, kRename, kReparent, kDelete };
+// The owner token of the nodes a modifier holds out of the DAG.
+std::uintptr_t holder(const MDGModifier* m) { return reinterpret_cast<std::uintptr_t>(m); }
+MStatus invalidObject() { return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Object is invalid"); }
+}  // namespace
 
 MDGModifier::MDGModifier() : fNextPending(0) {}
-MDGModifier::~MDGModifier() {}
+// The nodes it created and never added, or deleted, are its own and go with it.
+MDGModifier::~MDGModifier() {
+    for (const Operation& op : fOperations)
+        if (op.kind == kCreate || op.kind == kDelete) scene().destroyHeld(op.node, holder(this));
+}
 
 MObject MDGModifier::createNode(const MString& type, MStatus* rs) {
     auto t = scene().findType(type.asChar());
@@ -575,12 +623,12 @@ MObject MDGModifier::createNode(const MTypeId& typeId, MStatus* rs) {
     return MObject();
 }
 MStatus MDGModifier::renameNode(const MObject& node, const MString& newName) {
-    if (!scene().isAlive(node)) return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Object is invalid");
+    if (scene().checkedExisting(node, "MDGModifier::renameNode") == kNoNode) return invalidObject();
     fOperations.push_back(Operation{kRename, node, MObject(), newName.asChar(), false});
     return MStatus::kSuccess;
 }
 MStatus MDGModifier::deleteNode(const MObject& node) {
-    if (!scene().isAlive(node)) return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Object is invalid");
+    if (scene().checkedExisting(node, "MDGModifier::deleteNode") == kNoNode) return invalidObject();
     fOperations.push_back(Operation{kDelete, node, MObject(), std::string(), false});
     return MStatus::kSuccess;
 }
@@ -593,14 +641,20 @@ MStatus MDGModifier::doIt() {
     };
     for (; fNextPending < fOperations.size(); ++fNextPending) {
         Operation& op = fOperations[fNextPending];
-        const std::uint32_t i = scene().indexOf(op.node);
+        const std::uint32_t i = scene().checkedExisting(op.node, "MDGModifier::doIt");
         if (i == kNoNode) {
             fail("Cannot edit a node that no longer exists");
             continue;
         }
-        if (op.kind == kRename) {
+        if (op.kind == kCreate) {
+            if (scene().node(i).inDag || scene().node(i).owner != holder(this)) continue;
+            scene().checkedExisting(scene().node(i).homeParent, "MDagModifier::doIt");
+            scene().putBack(i);
+            op.done = true;
+        } else if (op.kind == kRename) {
             const std::string previous = scene().node(i).name;
-            const std::string error = scene().rename(i, op.name);
+            const std::string error = scene().isDefaultCamera(i) ? "Cannot rename the default camera '" + previous + "'"
+                                                                 : scene().rename(i, op.name);
             if (!error.empty()) {
                 fail(error);
                 continue;
@@ -609,9 +663,9 @@ MStatus MDGModifier::doIt() {
             op.done = true;
         } else if (op.kind == kReparent) {
             const bool toWorld = MStandinAccess::kind(op.parent) == mayastandin::detail::kNullKind;
-            std::uint32_t p = toWorld ? scene().world() : scene().indexOf(op.parent);
-            if (p == kNoNode) {
-                fail("Cannot parent '" + scene().node(i).name + "' under a node that no longer exists");
+            const std::uint32_t p = toWorld ? scene().world() : scene().validIndex(op.parent, "MDagModifier::doIt");
+            if (!scene().node(i).inDag || p == kNoNode) {
+                fail("Cannot parent '" + scene().node(i).name + "': it or its new parent is not in the scene");
                 continue;
             }
             const std::uint32_t previous = scene().node(i).parent;
@@ -620,10 +674,18 @@ MStatus MDGModifier::doIt() {
                 fail(error);
                 continue;
             }
-            op.parent = scene().handle(previous);
+            op.parent = previous == scene().world() ? MObject() : scene().handle(previous);
             op.done = true;
         } else if (op.kind == kDelete) {
-            scene().destroy(i);
+            if (!scene().node(i).inDag) {
+                fail("Cannot delete '" + scene().node(i).name + "': it is not in the scene");
+                continue;
+            }
+            if (scene().isDefaultCamera(i)) {
+                fail("Cannot delete the default camera '" + scene().node(i).name + "'");
+                continue;
+            }
+            scene().takeOut(i, holder(this));
             op.done = true;
         }
     }
@@ -631,28 +693,30 @@ MStatus MDGModifier::doIt() {
                   : MStatus(MStatus::kSuccess);
 }
 
-// Reverts renames and reparents and deletes the nodes this modifier created, newest first. Deletions
-// cannot be reverted. Afterwards the modifier is empty (no redo).
+// Reverts what doIt did, newest first; a later doIt does it all again.
 MStatus MDGModifier::undoIt() {
-    for (std::size_t k = fOperations.size(); k-- > 0;) {
+    for (std::size_t k = fNextPending; k-- > 0;) {
         Operation& op = fOperations[k];
-        const std::uint32_t i = scene().indexOf(op.node);
+        if (!op.done) continue;
+        op.done = false;
+        const std::uint32_t i = scene().checkedExisting(op.node, "MDGModifier::undoIt");
         if (i == kNoNode) continue;
-        if (!op.done) {
-            continue;
+        if (op.kind == kCreate) {
+            scene().takeOut(i, holder(this));
         } else if (op.kind == kRename) {
+            const std::string now = scene().node(i).name;
             scene().rename(i, op.name);
+            op.name = now;
         } else if (op.kind == kReparent) {
-            const std::uint32_t p = scene().indexOf(op.parent);
-            if (p != kNoNode) scene().reparent(i, p);
+            const bool toWorld = MStandinAccess::kind(op.parent) == mayastandin::detail::kNullKind;
+            const std::uint32_t p = toWorld ? scene().world() : scene().validIndex(op.parent, "MDGModifier::undoIt");
+            const std::uint32_t now = scene().node(i).parent;
+            if (p != kNoNode && scene().node(i).inDag) scene().reparent(i, p);
+            op.parent = now == scene().world() ? MObject() : scene().handle(now);
+        } else if (op.kind == kDelete) {
+            if (scene().node(i).owner == holder(this)) scene().putBack(i);
         }
     }
-    for (std::size_t k = fCreated.size(); k-- > 0;) {
-        const std::uint32_t i = scene().indexOf(fCreated[k]);
-        if (i != kNoNode) scene().destroy(i);
-    }
-    fOperations.clear();
-    fCreated.clear();
     fNextPending = 0;
     return MStatus::kSuccess;
 }
@@ -660,20 +724,20 @@ MStatus MDGModifier::undoIt() {
 MObject MDagModifier::createNode(const MString& type, const MObject& parent, MStatus* rs) {
     std::uint32_t p = scene().world();
     if (MStandinAccess::kind(parent) != mayastandin::detail::kNullKind) {
-        p = scene().indexOf(parent);
+        p = scene().checkedExisting(parent, "MDagModifier::createNode");
         if (p == kNoNode) {
             setStatus(rs, MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Parent object is invalid"));
             return MObject();
         }
     }
     std::string error;
-    const std::uint32_t i = scene().createNode(type.asChar(), p, std::string(), &error);
+    const std::uint32_t i = scene().createNode(type.asChar(), p, std::string(), &error, true, holder(this));
     if (i == kNoNode) {
         setStatus(rs, MStatus(MStatus::kInvalidParameter, ("(kInvalidParameter): " + error).c_str()));
         return MObject();
     }
     MObject node = scene().handle(i);
-    fCreated.push_back(node);  // exists at once; undoIt deletes it
+    fOperations.push_back(Operation{kCreate, node, MObject(), std::string(), false});
     setStatus(rs, MStatus::kSuccess);
     return node;
 }
@@ -686,8 +750,9 @@ MObject MDagModifier::createNode(const MTypeId& typeId, const MObject& parent, M
     return createNode(MString(t->name.c_str()), parent, rs);
 }
 MStatus MDagModifier::reparentNode(const MObject& node, const MObject& newParent) {
-    if (!scene().isAlive(node)) return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Object is invalid");
-    if (MStandinAccess::kind(newParent) != mayastandin::detail::kNullKind && !scene().isAlive(newParent))
+    if (scene().checkedExisting(node, "MDagModifier::reparentNode") == kNoNode) return invalidObject();
+    if (MStandinAccess::kind(newParent) != mayastandin::detail::kNullKind &&
+        scene().checkedExisting(newParent, "MDagModifier::reparentNode") == kNoNode)
         return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Parent object is invalid");
     fOperations.push_back(Operation{kReparent, node, newParent, std::string(), false});
     return MStatus::kSuccess;

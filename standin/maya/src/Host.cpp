@@ -8,7 +8,7 @@ using namespace detail;
 
 MStatus execute(const std::string& mel, std::string* result) {
     Result r;
-    const MStatus s = Interpreter::instance().execute(mel, &r, false);
+    const MStatus s = Interpreter::instance().execute(mel, &r, false, true);
     if (result) {
         result->clear();
         for (std::size_t i = 0; i < r.items.size(); ++i) *result += (i ? " " : "") + r.items[i];
@@ -17,7 +17,7 @@ MStatus execute(const std::string& mel, std::string* result) {
 }
 MStatus executeList(const std::string& mel, std::vector<std::string>* result) {
     Result r;
-    const MStatus s = Interpreter::instance().execute(mel, &r, false);
+    const MStatus s = Interpreter::instance().execute(mel, &r, false, true);
     if (result) *result = r.items;
     return s;
 }
@@ -89,12 +89,11 @@ MObject findNode(const std::string& nameOrPath) {
     Scene::instance().resolve(nameOrPath, found);
     return found.size() == 1 ? Scene::instance().handle(found[0]) : MObject();
 }
-void resetScene() { Scene::instance().reset(); }
+void resetScene(NewScene start) { files::newScene(start == NewScene::kDefault); }
 std::string legalNodeName(const std::string& raw) { return Scene::legalName(raw); }
 
 void shutdown() {
-    Scene::instance().setSelection({});
-    Scene::instance().reset();
+    files::clear();
     Plugins::instance().unloadAll();
     controls::closeAll();
 }

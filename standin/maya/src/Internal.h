@@ -88,9 +88,15 @@ struct NodeType {
     std::size_t liveNodes = 0;
 };
 
+// A node exists (alive) from its creation until it is destroyed; while it exists it is either in the DAG or
+// out of it, below a root that an owner holds: an undo queue entry, or the modifier that created or deleted it.
+// Destroying bumps the generation, so the MObjects of the slot's former node are told from those of a new one.
 struct Node {
     std::uint32_t generation = 1;
     bool alive = false;
+    bool inDag = false;
+    MObject homeParent;        // out of the DAG, a root: where it goes back to
+    std::uintptr_t owner = 0;  // out of the DAG, a root: who holds it (see Scene::takeOut)
     std::string name;
     std::shared_ptr<NodeType> type;
     std::uint32_t parent = kNoNode;
@@ -139,6 +145,11 @@ public:
     void removeListener(int id);
     std::uint64_t structureRevision() const { return fStructureRevision; }
     std::uint64_t revision() const { return fRevision; }
+    // The scene file: its name ("" untitled) and whether anything changed since it was saved, opened or made.
+    const std::string& fileName() const { return fFileName; }
+    void setFileName(const std::string& name) { fFileName = name; }
+    void markSaved() { fSavedRevision = fRevision; }
+    bool modified() const { return fRevision != fSavedRevision; }
     // After any change of a node's translation, rotation (its order included) or scale: its cached matrices and
     // those of its descendants are stale.
     void transformChanged(std::uint32_t index) {
@@ -159,26 +170,48 @@ public:
     void removeType(const std::string& name);
     const std::unordered_map<std::string, std::shared_ptr<NodeType>>& types() const { return fTypes; }
 
-    // Handles.
+    // Handles. handle() is the MObject of any node that exists, in the DAG or out of it.
     MObject handle(std::uint32_t index) const;
-    bool isAlive(const MObject& o) const;
-    // Index of a live node, or kNoNode.
+    // Whether an object is a node in the DAG.
+    bool isValid(const MObject& o) const { return indexOf(o) != kNoNode; }
+    // Index of a node in the DAG, or kNoNode.
     std::uint32_t indexOf(const MObject& o) const;
+    // Index of a node that exists, in the DAG or out of it, or kNoNode.
+    std::uint32_t existingIndex(const MObject& o) const;
+    // Whether an object refers to a node that was destroyed (its MObject dangles in Maya).
+    bool isDestroyed(const MObject& o) const;
+    // For API calls given an MObject: a destroyed node stops the process with a message naming the call, as
+    // Maya would crash there. Otherwise as indexOf / existingIndex.
+    std::uint32_t validIndex(const MObject& o, const char* call) const;
+    std::uint32_t checkedExisting(const MObject& o, const char* call) const;
     Node& node(std::uint32_t index) { return fNodes[index]; }
     const Node& node(std::uint32_t index) const { return fNodes[index]; }
     std::uint32_t world() const { return 0; }
     std::size_t dagNodeCount() const { return fLiveCount; }
 
     // Creation: typeName "locator" etc. with a null parent makes a transform with a shape below it and
-    // returns the transform. name empty = default name.
+    // returns the transform. name empty = default name. Out of the DAG, the node waits for putBack (a
+    // modifier's createNode before doIt), held by owner.
     std::uint32_t createNode(const std::string& typeName, std::uint32_t parent, const std::string& name,
-                             std::string* error);
+                             std::string* error, bool outOfDag = false, std::uintptr_t owner = 0);
     std::uint32_t createNode(unsigned typeId, std::uint32_t parent, const std::string& name, std::string* error);
+    // Takes a node and everything below it out of the DAG, held by owner (a deletion that can be undone).
+    void takeOut(std::uint32_t root, std::uintptr_t owner);
+    // Puts a root taken out back under its former parent (the world if that is no longer in the DAG).
+    void putBack(std::uint32_t root);
+    // Destroys the nodes a holder holds out of the DAG, when it goes.
+    void destroyHeld(const MObject& root, std::uintptr_t owner);
     // "" on success, else the error text.
     std::string rename(std::uint32_t index, const std::string& rawName);
     std::string reparent(std::uint32_t index, std::uint32_t newParent);
+    // Destroys a node and everything below it, in the DAG or out of it.
     void destroy(std::uint32_t index);
-    void reset();
+    // Destroys every node in the DAG (held ones are their owners' to destroy) and, with cameras, makes the
+    // default cameras of a new scene.
+    void reset(bool cameras);
+    void makeDefaultCameras();
+    // The default cameras cannot be deleted, renamed or reparented.
+    bool isDefaultCamera(std::uint32_t index) const;
 
     // Children in order (compacts the child list first).
     const std::vector<std::uint32_t>& children(std::uint32_t index);
@@ -211,12 +244,19 @@ private:
     int fNotifying = 0;  // depth of notify(): removals during it only clear the function
     std::uint64_t fStructureRevision = 0;
     std::uint64_t fRevision = 0;
+    std::uint64_t fSavedRevision = 0;
+    std::string fFileName;
     std::vector<MObject> fSelection;
     void notify(SceneChange change, std::uint32_t index);
     Scene();
     std::uint32_t allocate(const std::shared_ptr<NodeType>& type, std::uint32_t parent, const std::string& name);
+    // Child lists only (link, unlink), and with the name index for a node in the DAG (attach, detach).
+    void link(std::uint32_t index, std::uint32_t parent, const std::string& name);
+    void unlink(std::uint32_t index);
     void attach(std::uint32_t index, std::uint32_t parent, const std::string& name);
     void detach(std::uint32_t index);
+    void subtree(std::uint32_t root, std::vector<std::uint32_t>& out) const;
+    std::vector<MObject> fDefaultCameras;
     std::string uniqueAmongChildren(std::uint32_t parent, const std::string& name, std::uint32_t self) const;
     std::string defaultName(const std::string& base, unsigned* number);
     void renameShapesOf(std::uint32_t index);
@@ -234,6 +274,9 @@ private:
     std::unordered_map<std::string, std::shared_ptr<NodeType>> fTypes;
     std::unordered_map<unsigned, std::shared_ptr<NodeType>> fTypesById;
 };
+
+// Stops the process as Maya would crash: "maya-standin: fatal: TEXT" on stderr, then abort.
+[[noreturn]] void fatal(const std::string& text);
 
 // The host's message log. Thread-safe.
 namespace log {
@@ -255,6 +298,7 @@ struct Plugin {
     std::string name;
     std::string path;
     void* module = nullptr;
+    const void* base = nullptr;  // where the module is mapped: the functions of its callbacks lie above it
     bool loaded = false;
     std::uint32_t generation = 1;
     std::string vendor;
@@ -272,6 +316,8 @@ public:
     int find(const std::string& name) const;
     Plugin& at(int index) { return fPlugins[index]; }
     MStatus load(const std::string& path, std::string* loadedName);
+    // The plug-in a node type belongs to, or -1.
+    int pluginOfType(const std::string& typeName) const;
     MStatus unload(const std::string& name);
     void unloadAll();
     const CommandEntry* command(const std::string& name) const;
@@ -301,7 +347,9 @@ void removeMelListener(int id);
 class Interpreter {
 public:
     static Interpreter& instance();
-    MStatus execute(const std::string& text, Result* result, bool display);
+    // With undoEnabled, the commands of the text that change the scene go to the undo queue.
+    MStatus execute(const std::string& text, Result* result, bool display, bool undoEnabled);
+    bool undoEnabled() const { return fUndoEnabled; }
     bool isBuiltin(const std::string& name) const;
     void setDisabled(const std::vector<std::string>& names) { fDisabled = names; }
     bool isDisabled(const std::string& name) const;
@@ -312,7 +360,69 @@ private:
     Interpreter();
     Result fCurrent;
     std::vector<std::string> fDisabled;
+    bool fUndoEnabled = false;
 };
+
+// The undo queue (main thread). An entry undoes and redoes one command; while the nodes it deleted (or created,
+// once undone) are out of the DAG it holds them, and when it is dropped (flushUndo, New or Open Scene, the
+// queue's length limit, or a new command after undo drops the redo side) it destroys them and deletes the
+// plug-in command it holds.
+struct UndoEntry {
+    std::string label;
+    std::function<void()> undo, redo;
+    std::vector<MObject> held;  // roots taken out of the DAG with owner()
+    MPxCommand* command = nullptr;
+    int plugin = -1;
+    std::uintptr_t owner = 0;
+};
+
+class UndoQueue {
+public:
+    static UndoQueue& instance();
+    // The owner token of the entry recorded next: nodes a command takes out of the DAG are held with it.
+    std::uintptr_t nextOwner() const { return kOwnerTag | fNextSerial; }
+    // Keeps the entry (with undo on), dropping the redo side and, past the length limit, the oldest entries.
+    void record(UndoEntry entry);
+    bool undo(std::string* label);
+    bool redo(std::string* label);
+    void flush();
+    bool holdsPlugin(int plugin) const;
+    std::size_t size() const { return fEntries.size(); }
+    // Maya's default queue length, 50 commands; 0 keeps every command.
+    unsigned length() const { return fLength; }
+    void setLength(unsigned length);
+
+private:
+    static constexpr std::uintptr_t kOwnerTag = std::uintptr_t(1) << (sizeof(std::uintptr_t) * 8 - 1);
+    void drop(UndoEntry& entry);
+    std::vector<UndoEntry> fEntries;
+    std::size_t fDone = 0;  // entries [0, fDone) can be undone, [fDone, end) redone
+    std::uintptr_t fNextSerial = 1;
+    unsigned fLength = 50;
+};
+
+// Transform and visibility values of nodes before and after an edit (xform, setAttr, hide, showHidden): with
+// undo on, runs the edit and records it.
+void recordValueEdit(const std::string& label, const std::vector<std::uint32_t>& nodes,
+                     const std::function<void()>& edit);
+
+// Scene messages (MSceneMessage) and the callbacks registered for them.
+namespace messages {
+void send(int message);
+// False if a check callback cancels the operation.
+bool check(int message);
+// Callbacks whose function lies in the module mapped at base, still registered.
+std::size_t countInModule(const void* base);
+}  // namespace messages
+
+// New Scene and Open Scene as file -new and file -open run them, and the scene file's name.
+namespace files {
+// Runs kBeforeNewCheck (false if cancelled), kBeforeNew, flushes the undo queue, destroys every node, makes the
+// default cameras (unless empty), then kAfterNew and kSceneUpdate.
+bool newScene(bool cameras);
+// Ends the session's scene with no message.
+void clear();
+}  // namespace files
 
 // Workspace controls and MQtUtil state (see Controls.cpp).
 namespace controls {

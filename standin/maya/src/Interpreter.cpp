@@ -305,7 +305,9 @@ BuiltinTable& builtins() {
                 if (n == kNoNode) return false;
                 nodes.push_back(n);
             }
-            for (std::uint32_t n : nodes) scene.setVisible(n, visible);
+            recordValueEdit(command, nodes, [&] {
+                for (std::uint32_t n : nodes) scene.setVisible(n, visible);
+            });
             return true;
         };
     };
@@ -341,6 +343,17 @@ BuiltinTable& builtins() {
             return false;
         }
         result.items.assign(1, scene.node(n).name);
+        if (Interpreter::instance().undoEnabled()) {
+            UndoQueue& queue = UndoQueue::instance();
+            const std::uintptr_t owner = queue.nextOwner();
+            const MObject node = scene.handle(n);
+            UndoEntry entry;
+            entry.label = "createNode " + p.objects[0];
+            entry.held.push_back(node);
+            entry.undo = [&scene, node, owner] { scene.takeOut(scene.existingIndex(node), owner); };
+            entry.redo = [&scene, node] { scene.putBack(scene.existingIndex(node)); };
+            queue.record(std::move(entry));
+        }
         return true;
     };
 
@@ -355,11 +368,38 @@ BuiltinTable& builtins() {
         for (const auto& name : p.objects) {
             const std::uint32_t n = resolveOne("delete", name, error);
             if (n == kNoNode) return false;
+            if (scene.isDefaultCamera(n)) {
+                error = "delete: Cannot delete the default camera '" + scene.node(n).name + "'";
+                return false;
+            }
             nodes.push_back(scene.handle(n));
         }
+        // With undo on the nodes go to the undo queue, alive and out of the DAG; without, they are destroyed.
+        const bool undoable = Interpreter::instance().undoEnabled();
+        UndoQueue& queue = UndoQueue::instance();
+        const std::uintptr_t owner = queue.nextOwner();
+        std::vector<MObject> taken;
         for (const auto& o : nodes) {
             const std::uint32_t n = scene.indexOf(o);  // an earlier one may have taken it along
-            if (n != kNoNode) scene.destroy(n);
+            if (n == kNoNode) continue;
+            if (!undoable) {
+                scene.destroy(n);
+                continue;
+            }
+            scene.takeOut(n, owner);
+            taken.push_back(o);
+        }
+        if (undoable && !taken.empty()) {
+            UndoEntry entry;
+            entry.label = "delete";
+            entry.held = taken;
+            entry.undo = [&scene, taken] {
+                for (auto it = taken.rbegin(); it != taken.rend(); ++it) scene.putBack(scene.existingIndex(*it));
+            };
+            entry.redo = [&scene, taken, owner] {
+                for (const MObject& o : taken) scene.takeOut(scene.existingIndex(o), owner);
+            };
+            queue.record(std::move(entry));
         }
         return true;
     };
@@ -373,12 +413,22 @@ BuiltinTable& builtins() {
         }
         const std::uint32_t n = resolveOne("rename", p.objects[0], error);
         if (n == kNoNode) return false;
+        const std::string before = scene.node(n).name;
         const std::string why = scene.rename(n, p.objects[1]);
         if (!why.empty()) {
             error = "rename: " + why;
             return false;
         }
         result.items.assign(1, scene.node(n).name);
+        if (Interpreter::instance().undoEnabled()) {
+            const MObject node = scene.handle(n);
+            const std::string after = scene.node(n).name;
+            UndoEntry entry;
+            entry.label = "rename " + before + " " + after;
+            entry.undo = [&scene, node, before] { scene.rename(scene.existingIndex(node), before); };
+            entry.redo = [&scene, node, after] { scene.rename(scene.existingIndex(node), after); };
+            UndoQueue::instance().record(std::move(entry));
+        }
         return true;
     };
 
@@ -397,12 +447,25 @@ BuiltinTable& builtins() {
             parent = resolveOne("parent", p.objects[1], error);
             if (parent == kNoNode) return false;
         }
+        const MObject before = scene.handle(scene.node(child).parent);
         const std::string why = scene.reparent(child, parent);
         if (!why.empty()) {
             error = "parent: " + why;
             return false;
         }
         result.items.assign(1, scene.node(child).name);
+        if (Interpreter::instance().undoEnabled()) {
+            const MObject node = scene.handle(child), after = scene.handle(parent);
+            UndoEntry entry;
+            entry.label = "parent";
+            auto move = [&scene](const MObject& o, const MObject& to) {
+                const std::uint32_t i = scene.indexOf(o), p = scene.indexOf(to);
+                if (i != kNoNode && p != kNoNode) scene.reparent(i, p);
+            };
+            entry.undo = [move, node, before] { move(node, before); };
+            entry.redo = [move, node, after] { move(node, after); };
+            UndoQueue::instance().record(std::move(entry));
+        }
         return true;
     };
 
@@ -453,6 +516,8 @@ BuiltinTable& builtins() {
         return true;
     };
     addQueryCommands(t);
+    addSceneCommands(t);
+    addUndoCommands(t);
     addWidgetCommand(t);
     return t;
 }
@@ -535,7 +600,18 @@ MStatus runStatement(const Statement& st, Result& result) {
     Result saved = std::move(current);
     current = Result();
     const MStatus s = cmd->doIt(list);
-    delete cmd;
+    // As in Maya: a command that did its work and can be undone is kept in the undo queue (with undo on).
+    if (s && Interpreter::instance().undoEnabled() && cmd->isUndoable()) {
+        UndoEntry kept;
+        kept.label = text;
+        kept.command = cmd;
+        kept.plugin = entry->plugin;
+        kept.undo = [cmd] { cmd->undoIt(); };
+        kept.redo = [cmd] { cmd->redoIt(); };
+        UndoQueue::instance().record(std::move(kept));
+    } else {
+        delete cmd;
+    }
     result = std::move(Interpreter::instance().currentResult());
     Interpreter::instance().currentResult() = std::move(saved);
     if (!s) return fail(command + ": command failed: " + s.errorString().asChar());
@@ -564,7 +640,13 @@ void removeMelListener(int id) {
                     listeners.end());
 }
 
-MStatus Interpreter::execute(const std::string& text, Result* result, bool display) {
+MStatus Interpreter::execute(const std::string& text, Result* result, bool display, bool undoEnabled) {
+    struct UndoMode {
+        bool& flag;
+        const bool saved;
+        ~UndoMode() { flag = saved; }
+    } mode{fUndoEnabled, fUndoEnabled};
+    fUndoEnabled = undoEnabled;
     if (display) log::info(text);
     notifyMel(MelEvent::kText, text);
     Program program;
@@ -596,27 +678,27 @@ std::string joined(const Result& r) {
 }
 }  // namespace
 
-MStatus MGlobal::executeCommand(const MString& command, bool display, bool) {
-    return Interpreter::instance().execute(command.asChar(), nullptr, display);
+MStatus MGlobal::executeCommand(const MString& command, bool display, bool undo) {
+    return Interpreter::instance().execute(command.asChar(), nullptr, display, undo);
 }
-MStatus MGlobal::executeCommand(const MString& command, MString& result, bool display, bool) {
+MStatus MGlobal::executeCommand(const MString& command, MString& result, bool display, bool undo) {
     Result r;
-    const MStatus s = Interpreter::instance().execute(command.asChar(), &r, display);
+    const MStatus s = Interpreter::instance().execute(command.asChar(), &r, display, undo);
     if (s) result = joined(r).c_str();
     return s;
 }
-MStatus MGlobal::executeCommand(const MString& command, MStringArray& result, bool display, bool) {
+MStatus MGlobal::executeCommand(const MString& command, MStringArray& result, bool display, bool undo) {
     Result r;
-    const MStatus s = Interpreter::instance().execute(command.asChar(), &r, display);
+    const MStatus s = Interpreter::instance().execute(command.asChar(), &r, display, undo);
     if (s) {
         result.clear();
         for (const auto& item : r.items) result.append(MString(item.c_str()));
     }
     return s;
 }
-MStatus MGlobal::executeCommand(const MString& command, int& result, bool display, bool) {
+MStatus MGlobal::executeCommand(const MString& command, int& result, bool display, bool undo) {
     Result r;
-    MStatus s = Interpreter::instance().execute(command.asChar(), &r, display);
+    MStatus s = Interpreter::instance().execute(command.asChar(), &r, display, undo);
     if (s) {
         if (r.items.size() != 1 || !MString(r.items[0].c_str()).isInt())
             return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): The result is not an integer");
@@ -624,9 +706,9 @@ MStatus MGlobal::executeCommand(const MString& command, int& result, bool displa
     }
     return s;
 }
-MStatus MGlobal::executeCommand(const MString& command, double& result, bool display, bool) {
+MStatus MGlobal::executeCommand(const MString& command, double& result, bool display, bool undo) {
     Result r;
-    MStatus s = Interpreter::instance().execute(command.asChar(), &r, display);
+    MStatus s = Interpreter::instance().execute(command.asChar(), &r, display, undo);
     if (s) {
         if (r.items.size() != 1 || !MString(r.items[0].c_str()).isDouble())
             return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): The result is not a number");

@@ -259,6 +259,8 @@ MStatus Plugins::load(const std::string& path, std::string* loadedName) {
     p.name = name;
     p.path = file;
     p.module = module;
+    Dl_info where;
+    p.base = dladdr(reinterpret_cast<const void*>(init), &where) != 0 ? where.dli_fbase : nullptr;
     p.loaded = true;
     p.vendor = p.version = p.apiVersion = "";
     const MStatus status = init(objectFor(index));
@@ -284,6 +286,10 @@ MStatus Plugins::unload(const std::string& name) {
             return failure("Cannot unload plug-in '" + name + "': " + std::to_string(type->liveNodes) +
                            " node(s) of type '" + typeName + "' are still in the scene");
     }
+    // As Maya asks: nothing of the plug-in may be left in the undo queue (flushUndo empties it).
+    if (UndoQueue::instance().holdsPlugin(index))
+        return failure("Cannot unload plug-in '" + name +
+                       "': the undo queue holds commands of it; flush the undo queue (flushUndo) first");
     auto uninit = reinterpret_cast<EntryPoint>(dlsym(fPlugins[index].module, kUninitializeSymbol));
     const MStatus status = uninit(objectFor(index));
     if (!status)
@@ -293,6 +299,12 @@ MStatus Plugins::unload(const std::string& name) {
     if (!p.commands.empty() || !p.nodeTypes.empty())
         log::warning("Plug-in '" + name + "' left registrations behind; removing them");
     dropRegistrations(index);
+    // A callback left registered would call into the unmapped module: Maya reports this as a fatal error.
+    const std::size_t left = messages::countInModule(fPlugins[index].base);
+    if (left > 0)
+        fatal("plug-in '" + name + "' was unloaded with " + std::to_string(left) +
+              " message callback(s) still registered; a plug-in removes its callbacks (MMessage::removeCallback) "
+              "before it is unloaded");
     Plugin& again = fPlugins[index];
     void* module = again.module;
     again.loaded = false;
@@ -300,6 +312,14 @@ MStatus Plugins::unload(const std::string& name) {
     ++again.generation;
     dlclose(module);
     return MStatus::kSuccess;
+}
+
+int Plugins::pluginOfType(const std::string& typeName) const {
+    for (std::size_t i = 0; i < fPlugins.size(); ++i)
+        if (fPlugins[i].loaded)
+            for (const auto& t : fPlugins[i].nodeTypes)
+                if (t == typeName) return static_cast<int>(i);
+    return -1;
 }
 
 void Plugins::unloadAll() {
@@ -502,7 +522,7 @@ MString MPxNode::typeName() const {
     return t ? MString(t->name.c_str()) : MString();
 }
 MString MPxNode::name() const {
-    const std::uint32_t i = Scene::instance().indexOf(fThisObject);
+    const std::uint32_t i = Scene::instance().existingIndex(fThisObject);
     return i == kNoNode ? MString() : MString(Scene::instance().node(i).name.c_str());
 }
 

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
+#include <cstdlib>
 
 namespace mayastandin {
 namespace detail {
@@ -39,15 +41,61 @@ std::shared_ptr<NodeType> builtin(const char* name, MFn::Type fn, unsigned id, b
 Scene::Scene() {
     for (auto t : {builtin("transform", MFn::kTransform, 0x5846524d, true, false),
                    builtin("joint", MFn::kJoint, 0x4a4f494e, true, false),
-                   builtin("locator", MFn::kLocator, 0x4c435452, false, true)}) {
+                   builtin("locator", MFn::kLocator, 0x4c435452, false, true),
+                   builtin("camera", MFn::kCamera, 0x4443414d, false, true)}) {
+        if (t->isShape) t->shapeOf = t->name;
         fTypes[t->name] = t;
         fTypesById[t->typeId] = t;
     }
     Node world;
     world.alive = true;
+    world.inDag = true;
     world.name = "world";
     world.type = builtin("world", MFn::kWorld, 0x574f524c, true, false);
     fNodes.push_back(std::move(world));
+    makeDefaultCameras();
+    markSaved();
+}
+
+void fatal(const std::string& text) {
+    std::fprintf(stderr, "maya-standin: fatal: %s\n", text.c_str());
+    std::fflush(stderr);
+    std::abort();
+}
+
+// Maya's new scene: four cameras, each a hidden transform with a camera shape, placed as Maya places them.
+void Scene::makeDefaultCameras() {
+    struct Camera {
+        const char* name;
+        double t[3], r[3];  // centimetres, degrees
+    };
+    const Camera cameras[] = {{"persp", {28, 21, 28}, {-27.938352729602379, 45, 0}},
+                              {"top", {0, 1000.1, 0}, {-90, 0, 0}},
+                              {"front", {0, 0, 1000.1}, {0, 0, 0}},
+                              {"side", {1000.1, 0, 0}, {0, 90, 0}}};
+    const double radians = 3.14159265358979323846 / 180.0;
+    fDefaultCameras.clear();
+    for (const Camera& c : cameras) {
+        const std::uint32_t t = createNode("transform", world(), c.name, nullptr);
+        Node& n = fNodes[t];
+        n.translation = MVector(c.t[0], c.t[1], c.t[2]);
+        n.rotation = MEulerRotation(c.r[0] * radians, c.r[1] * radians, c.r[2] * radians);
+        n.visible = false;
+        transformChanged(t);
+        createNode("camera", t, std::string(c.name) + "Shape", nullptr);
+        fDefaultCameras.push_back(handle(t));
+    }
+}
+
+bool Scene::isDefaultCamera(std::uint32_t index) const {
+    const MObject o = handle(index);
+    for (const MObject& c : fDefaultCameras)
+        if (c == o) return true;
+    for (const MObject& c : fDefaultCameras) {
+        const std::uint32_t t = indexOf(c);
+        if (t != kNoNode && fNodes[index].parent == t && fNodes[index].type->isShape) return true;
+    }
+    return false;
 }
 
 int Scene::addListener(std::function<void(SceneChange, const MObject&)> listener) {
@@ -152,13 +200,27 @@ MObject Scene::handle(std::uint32_t index) const {
     if (index >= fNodes.size() || !fNodes[index].alive) return MObject();
     return MStandinAccess::makeObject(kNodeKind, index, fNodes[index].generation);
 }
-bool Scene::isAlive(const MObject& o) const { return indexOf(o) != kNoNode; }
-std::uint32_t Scene::indexOf(const MObject& o) const {
+std::uint32_t Scene::existingIndex(const MObject& o) const {
     if (MStandinAccess::kind(o) != kNodeKind) return kNoNode;
     const std::uint32_t i = MStandinAccess::index(o);
     if (i >= fNodes.size()) return kNoNode;
     const Node& n = fNodes[i];
     return n.alive && n.generation == MStandinAccess::generation(o) ? i : kNoNode;
+}
+std::uint32_t Scene::indexOf(const MObject& o) const {
+    const std::uint32_t i = existingIndex(o);
+    return i != kNoNode && fNodes[i].inDag ? i : kNoNode;
+}
+bool Scene::isDestroyed(const MObject& o) const {
+    return MStandinAccess::kind(o) == kNodeKind && existingIndex(o) == kNoNode;
+}
+std::uint32_t Scene::validIndex(const MObject& o, const char* call) const {
+    if (isDestroyed(o)) fatal(std::string(call) + " given a destroyed node");
+    return indexOf(o);
+}
+std::uint32_t Scene::checkedExisting(const MObject& o, const char* call) const {
+    if (isDestroyed(o)) fatal(std::string(call) + " given a destroyed node");
+    return existingIndex(o);
 }
 
 void Scene::indexName(std::uint32_t index) { fByName[fNodes[index].name].push_back(index); }
@@ -174,7 +236,7 @@ void Scene::unindexName(std::uint32_t index) {
     if (v.empty()) fByName.erase(it);
 }
 
-void Scene::attach(std::uint32_t index, std::uint32_t parent, const std::string& name) {
+void Scene::link(std::uint32_t index, std::uint32_t parent, const std::string& name) {
     Node& p = fNodes[parent];
     Node& n = fNodes[index];
     n.parent = parent;
@@ -182,12 +244,32 @@ void Scene::attach(std::uint32_t index, std::uint32_t parent, const std::string&
     n.name = name;
     p.children.push_back(index);
     p.childByName[name] = index;
-    indexName(index);
+}
+
+void Scene::attach(std::uint32_t index, std::uint32_t parent, const std::string& name) {
+    link(index, parent, name);
+    if (fNodes[index].inDag) indexName(index);
 }
 
 void Scene::detach(std::uint32_t index) {
+    if (fNodes[index].inDag) unindexName(index);
+    unlink(index);
+}
+
+void Scene::subtree(std::uint32_t root, std::vector<std::uint32_t>& out) const {
+    out.clear();
+    std::vector<std::uint32_t> stack{root};
+    while (!stack.empty()) {
+        const std::uint32_t i = stack.back();
+        stack.pop_back();
+        out.push_back(i);
+        for (std::uint32_t c : fNodes[i].children)
+            if (c != kNoNode) stack.push_back(c);
+    }
+}
+
+void Scene::unlink(std::uint32_t index) {
     Node& n = fNodes[index];
-    unindexName(index);
     if (n.parent == kNoNode) return;
     Node& p = fNodes[n.parent];
     p.children[n.posInParent] = kNoNode;
@@ -241,6 +323,7 @@ std::string Scene::defaultName(const std::string& base, unsigned* numberOut) {
     return base + std::to_string(n);
 }
 
+// A node below a parent in the DAG is in the DAG and announced; any other is out of it (parent kNoNode: a root).
 std::uint32_t Scene::allocate(const std::shared_ptr<NodeType>& type, std::uint32_t parent, const std::string& name) {
     std::uint32_t index;
     if (!fFree.empty()) {
@@ -262,8 +345,17 @@ std::uint32_t Scene::allocate(const std::shared_ptr<NodeType>& type, std::uint32
     n.children.clear();
     n.childByName.clear();
     n.removedChildren = 0;
-    attach(index, parent, uniqueAmongChildren(parent, name, kNoNode));
+    n.homeParent = MObject();
+    n.owner = 0;
+    n.parent = kNoNode;
+    n.inDag = parent != kNoNode && fNodes[parent].inDag;
     ++type->liveNodes;
+    if (parent == kNoNode) {
+        n.name = name;
+        return index;
+    }
+    attach(index, parent, uniqueAmongChildren(parent, name, kNoNode));
+    if (!fNodes[index].inDag) return index;
     ++fLiveCount;
     notify(SceneChange::kCreated, index);
     return index;
@@ -279,7 +371,7 @@ std::uint32_t Scene::createNode(unsigned typeId, std::uint32_t parent, const std
 }
 
 std::uint32_t Scene::createNode(const std::string& typeName, std::uint32_t parent, const std::string& rawName,
-                                std::string* error) {
+                                std::string* error, bool outOfDag, std::uintptr_t owner) {
     auto fail = [&](const std::string& text) {
         if (error) *error = text;
         return kNoNode;
@@ -290,6 +382,14 @@ std::uint32_t Scene::createNode(const std::string& typeName, std::uint32_t paren
     if (!fNodes[parent].type->isTransform)
         return fail("A node can only be parented under a transform: '" + fNodes[parent].name + "'");
     std::string name = legalName(rawName);
+    // Out of the DAG the root waits with no parent; where it goes is kept for putBack.
+    const MObject home = handle(parent);
+    const std::uint32_t under = outOfDag ? kNoNode : parent;
+    auto hold = [&](std::uint32_t root) {
+        if (!outOfDag) return;
+        fNodes[root].homeParent = home;
+        fNodes[root].owner = owner;
+    };
 
     if (type->isShape && parent == world()) {
         // A shape needs a transform: make "locator1" with "locatorShape1" below it, return the transform.
@@ -301,7 +401,8 @@ std::uint32_t Scene::createNode(const std::string& typeName, std::uint32_t paren
                 if (!fByName.count(typeName + "Shape" + std::to_string(number))) break;
             }
         }
-        const std::uint32_t transform = allocate(findType("transform"), parent, transformName);
+        const std::uint32_t transform = allocate(findType("transform"), under, transformName);
+        hold(transform);
         std::string shapeName;
         if (rawName.empty()) {
             shapeName = typeName + "Shape" + std::to_string(number);
@@ -316,7 +417,8 @@ std::uint32_t Scene::createNode(const std::string& typeName, std::uint32_t paren
         return transform;
     }
     if (name.empty()) name = defaultName(typeName, nullptr);
-    const std::uint32_t index = allocate(type, parent, name);
+    const std::uint32_t index = allocate(type, under, name);
+    hold(index);
     if (type->creator) {
         void* object = type->creator();
         if (!object) {
@@ -354,11 +456,15 @@ std::string Scene::rename(std::uint32_t index, const std::string& rawName) {
     const std::string legal = legalName(rawName);
     if (legal.empty()) return "New name is empty for node '" + fNodes[index].name + "'";
     const std::uint32_t parent = fNodes[index].parent;
-    const std::string unique = uniqueAmongChildren(parent, legal, index);
+    const std::string unique = parent == kNoNode ? legal : uniqueAmongChildren(parent, legal, index);
     if (unique != fNodes[index].name) {
-        detach(index);
-        attach(index, parent, unique);
-        notify(SceneChange::kRenamed, index);
+        if (parent == kNoNode) {
+            fNodes[index].name = unique;
+        } else {
+            detach(index);
+            attach(index, parent, unique);
+        }
+        if (fNodes[index].inDag) notify(SceneChange::kRenamed, index);
     }
     if (fNodes[index].type->isTransform) renameShapesOf(index);
     return "";
@@ -400,29 +506,67 @@ void Scene::worldChanged(std::uint32_t index) {
     }
 }
 
+void Scene::takeOut(std::uint32_t root, std::uintptr_t owner) {
+    if (root == world() || root >= fNodes.size() || !fNodes[root].alive || !fNodes[root].inDag) return;
+    notify(SceneChange::kDeleting, root);
+    std::vector<std::uint32_t> nodes;
+    subtree(root, nodes);
+    Node& n = fNodes[root];
+    n.homeParent = handle(n.parent);
+    n.owner = owner;
+    unlink(root);
+    for (std::uint32_t i : nodes) {
+        unindexName(i);
+        fNodes[i].inDag = false;
+        --fLiveCount;
+    }
+    ++fRevision;
+}
+
+void Scene::putBack(std::uint32_t root) {
+    if (root >= fNodes.size() || !fNodes[root].alive || fNodes[root].inDag || fNodes[root].parent != kNoNode) return;
+    std::uint32_t parent = indexOf(fNodes[root].homeParent);
+    if (parent == kNoNode || !fNodes[parent].type->isTransform) parent = world();
+    std::vector<std::uint32_t> nodes;
+    subtree(root, nodes);
+    for (std::uint32_t i : nodes) {
+        Node& n = fNodes[i];
+        n.inDag = true;
+        n.worldStale = n.worldInverseStale = true;
+        if (i != root) indexName(i);
+        ++fLiveCount;
+    }
+    Node& n = fNodes[root];
+    n.homeParent = MObject();
+    n.owner = 0;
+    attach(root, parent, uniqueAmongChildren(parent, n.name, kNoNode));
+    notify(SceneChange::kCreated, root);
+}
+
+void Scene::destroyHeld(const MObject& root, std::uintptr_t owner) {
+    const std::uint32_t i = existingIndex(root);
+    if (i != kNoNode && !fNodes[i].inDag && fNodes[i].parent == kNoNode && fNodes[i].owner == owner) destroy(i);
+}
+
 void Scene::destroy(std::uint32_t root) {
     if (root == world() || root >= fNodes.size() || !fNodes[root].alive) return;
-    notify(SceneChange::kDeleting, root);
+    if (fNodes[root].inDag) notify(SceneChange::kDeleting, root);
     std::vector<std::uint32_t> order;
-    std::vector<std::uint32_t> stack{root};
-    while (!stack.empty()) {
-        const std::uint32_t i = stack.back();
-        stack.pop_back();
-        order.push_back(i);
-        for (std::uint32_t c : fNodes[i].children)
-            if (c != kNoNode) stack.push_back(c);
-    }
+    subtree(root, order);
     detach(root);
     for (auto it = order.rbegin(); it != order.rend(); ++it) {
         const std::uint32_t i = *it;
         Node& n = fNodes[i];
-        if (i != root) unindexName(i);
+        if (i != root && n.inDag) unindexName(i);
+        if (n.inDag) --fLiveCount;
         MPxNode* user = n.user;
         n.user = nullptr;
         n.alive = false;
+        n.inDag = false;
+        n.homeParent = MObject();
+        n.owner = 0;
         ++n.generation;
         --n.type->liveNodes;
-        --fLiveCount;
         delete user;  // after the node reads as dead, so the plug-in's destructor sees a consistent scene
         Node& again = fNodes[i];
         again.type.reset();
@@ -434,11 +578,13 @@ void Scene::destroy(std::uint32_t root) {
     }
 }
 
-void Scene::reset() {
+void Scene::reset(bool cameras) {
     const std::vector<std::uint32_t> top = children(world());
     for (std::uint32_t c : top) destroy(c);
     children(world());
     fDefaultCounters.clear();
+    fDefaultCameras.clear();
+    if (cameras) makeDefaultCameras();
 }
 
 std::string Scene::fullPath(std::uint32_t index) const {

@@ -48,7 +48,7 @@ MStatus MSelectionList::getDagPath(unsigned int index, MDagPath& dagPath, MObjec
 }
 
 MStatus MSelectionList::add(const MObject& object, const bool mergeWithExisting) {
-    if (!Scene::instance().isAlive(object))
+    if (Scene::instance().validIndex(object, "MSelectionList::add") == kNoNode)
         return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Object is invalid");
     if (!mergeWithExisting || std::find(fItems.begin(), fItems.end(), object) == fItems.end()) fItems.push_back(object);
     return MStatus::kSuccess;

@@ -88,13 +88,15 @@ TEST_F(DagTest, PathsAndHandlesOfDeletedNodesAreInvalidNotDangling) {
 
 TEST_F(DagTest, ResetSceneInvalidatesEverything) {
     MObject node = make("transform", "node");
+    const MObjectHandle handle(node);
     MDagPath path;
     MFnDagNode(node).getPath(path);
     mayastandin::resetScene();
-    EXPECT_EQ(mayastandin::dagNodeCount(), 0u);
+    EXPECT_EQ(mayastandin::dagNodeCount(), 8u);  // the default cameras, a transform and a shape each
     EXPECT_FALSE(path.isValid());
-    EXPECT_TRUE(node.isNull());
-    EXPECT_EQ(walk(MItDag::kDepthFirst).size(), 1u);  // only the world
+    EXPECT_FALSE(handle.isAlive());
+    EXPECT_FALSE(node.isNull());  // as in Maya: the MObject dangles, it does not become null
+    EXPECT_EQ(walk(MItDag::kDepthFirst).size(), 9u);
 }
 
 TEST_F(DagTest, PathNamesLengthAndVisibility) {

@@ -136,6 +136,9 @@ TEST_F(PluginTest, UnloadIsRefusedWhileNodesExistAndRemovesRegistrations) {
     EXPECT_TRUE(logContains("still in the scene"));
     EXPECT_TRUE(mayastandin::isPluginLoaded(kPluginName));
     ASSERT_TRUE(execute("delete custom"));
+    EXPECT_EQ(run("standinTestCmd -liveTransforms"), "1");  // deleted, it waits in the undo queue
+    EXPECT_FALSE(mayastandin::unloadPlugin(kPluginName));
+    ASSERT_TRUE(execute("flushUndo"));
     EXPECT_EQ(run("standinTestCmd -liveTransforms"), "0");  // the node object was destroyed
 
     ASSERT_TRUE(execute("unloadPlugin standinTestPlugin"));

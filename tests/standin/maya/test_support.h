@@ -1,5 +1,5 @@
 #pragma once
-// Shared fixture: every test starts from an empty scene and an empty log.
+// Shared fixture: every test starts from an empty scene (without even the default cameras) and an empty log.
 #include <gtest/gtest.h>
 
 #include <maya/MDagModifier.h>
@@ -12,7 +12,7 @@
 class StandinTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        mayastandin::resetScene();
+        mayastandin::resetScene(mayastandin::NewScene::kEmpty);
         mayastandin::clearLog();
     }
 

@@ -14,6 +14,7 @@
 
 OPENMAYA_NAMESPACE_OPEN
 class MArgList;
+class MCallbackIdArray;
 class MArgParser;
 class MArgDatabase;
 class MDagModifier;
@@ -31,6 +32,7 @@ class MFnPlugin;
 class MFnTransform;
 class MGlobal;
 class MItDag;
+class MMessage;
 class MMatrix;
 class MObject;
 class MObjectHandle;
@@ -42,6 +44,7 @@ class MPxTransform;
 class MPxTransformationMatrix;
 class MQtUtil;
 class MQuaternion;
+class MSceneMessage;
 class MSelectionList;
 class MSpace;
 class MStatus;
@@ -56,6 +59,7 @@ OPENMAYA_NAMESPACE_CLOSE
 using Autodesk::Maya::OpenMaya20180000::MArgDatabase;
 using Autodesk::Maya::OpenMaya20180000::MArgList;
 using Autodesk::Maya::OpenMaya20180000::MArgParser;
+using Autodesk::Maya::OpenMaya20180000::MCallbackIdArray;
 using Autodesk::Maya::OpenMaya20180000::MDagModifier;
 using Autodesk::Maya::OpenMaya20180000::MDagPath;
 using Autodesk::Maya::OpenMaya20180000::MDataBlock;
@@ -72,6 +76,7 @@ using Autodesk::Maya::OpenMaya20180000::MFnTransform;
 using Autodesk::Maya::OpenMaya20180000::MGlobal;
 using Autodesk::Maya::OpenMaya20180000::MItDag;
 using Autodesk::Maya::OpenMaya20180000::MMatrix;
+using Autodesk::Maya::OpenMaya20180000::MMessage;
 using Autodesk::Maya::OpenMaya20180000::MObject;
 using Autodesk::Maya::OpenMaya20180000::MObjectHandle;
 using Autodesk::Maya::OpenMaya20180000::MPlug;
@@ -82,6 +87,7 @@ using Autodesk::Maya::OpenMaya20180000::MPxTransform;
 using Autodesk::Maya::OpenMaya20180000::MPxTransformationMatrix;
 using Autodesk::Maya::OpenMaya20180000::MQtUtil;
 using Autodesk::Maya::OpenMaya20180000::MQuaternion;
+using Autodesk::Maya::OpenMaya20180000::MSceneMessage;
 using Autodesk::Maya::OpenMaya20180000::MSelectionList;
 using Autodesk::Maya::OpenMaya20180000::MSpace;
 using Autodesk::Maya::OpenMaya20180000::MStatus;

@@ -1,7 +1,8 @@
 #pragma once
-// Batch of scene edits. Renames (and, in MDagModifier, reparents) wait for doIt(), which applies the pending
-// operations in call order; a failing operation is reported and doIt goes on with the rest, returning
-// kFailure. undoIt() reverts everything done so far, newest first. Main thread only.
+// Batch of scene edits. Every operation waits for doIt(), which applies the pending ones in call order; a
+// failing operation is reported and doIt goes on with the rest, returning kFailure. undoIt() reverts everything
+// done so far, newest first; a later doIt() does it again. The modifier holds the nodes it created or deleted
+// while they are out of the scene, and destroys them when it goes. Main thread only.
 #include <maya/MObject.h>
 #include <maya/MString.h>
 #include <maya/MTypeId.h>
@@ -26,7 +27,7 @@ protected:
     MDGModifier& operator=(const MDGModifier& rhs);
 
     struct Operation {
-        int kind;  // see MDGModifier.cpp
+        int kind;  // see Dag.cpp
         MObject node;
         MObject parent;    // reparent target; previous parent once done
         std::string name;  // rename target; previous name once done
@@ -34,7 +35,6 @@ protected:
     };
     std::vector<Operation> fOperations;
     std::size_t fNextPending;
-    std::vector<MObject> fCreated;  // nodes made by createNode, deleted again by undoIt
 };
 
 OPENMAYA_NAMESPACE_CLOSE

@@ -1,6 +1,7 @@
 #pragma once
-// DAG edits: createNode makes the node at once (default name like "transform1"), reparentNode waits for
-// doIt and keeps the node's local transform values. Not copyable.
+// DAG edits. createNode returns the node at once (default name like "transform1"), usable in this modifier's
+// renameNode and reparentNode, but adds it to the scene only at doIt: until then the node is alive and not
+// valid, and no path leads to it. reparentNode keeps the node's local transform values. Not copyable.
 #include <maya/MDGModifier.h>
 
 OPENMAYA_NAMESPACE_OPEN

@@ -1,6 +1,7 @@
 #pragma once
-// Path from the world to a DAG node. A default path, or the path of a node since deleted, is not valid;
-// a stale path never dangles. Names are read from the scene when asked, so they follow later renames.
+// Path from the world to a DAG node. A default path, or the path of a node no longer in the scene (deleted, even
+// while the undo queue still holds it), is not valid, and isValid can always be asked. Names are read from the
+// scene when asked, so they follow later renames.
 #include <maya/MObject.h>
 #include <maya/MString.h>
 #include <maya/MMatrix.h>

@@ -22,6 +22,7 @@ public:
         kPlugin,
         kAttribute,
         kNumericAttribute,
+        kCamera,
         kLast
     };
 };

@@ -1,6 +1,7 @@
 #pragma once
-// Handle to a host object (a scene node or a plug-in). Generation-checked: a handle to a deleted node reads
-// as null and never dangles. Copy freely; it does not own anything.
+// Handle to a host object (a scene node or a plug-in). As in Maya it is not checked: once its node is destroyed
+// (the undo queue flushed, New or Open Scene) it dangles, and any call given it stops the process. Hold an
+// MObjectHandle to ask whether the node still exists. Copy freely; it does not own anything.
 #include <maya/MFn.h>
 #include <cstdint>
 
@@ -14,7 +15,7 @@ public:
     ~MObject() = default;
 
     bool hasFn(MFn::Type fs) const;
-    // True for a default object and for the handle of a node since deleted.
+    // True only for an object that refers to nothing: it does not tell that a node was deleted.
     bool isNull() const;
     MFn::Type apiType() const;
     const char* apiTypeStr() const;

@@ -1,6 +1,8 @@
 #pragma once
-// Base of plug-in commands. The host creates one object per call through the registered creator, calls
-// doIt and deletes it afterwards (there is no undo queue in this host).
+// Base of plug-in commands. The host creates one object per call through the registered creator and calls doIt.
+// A command whose isUndoable() is true after a successful doIt goes to the undo queue, which calls undoIt and
+// redoIt and deletes it when flushed; any other command is deleted right after doIt. Run with undo off
+// (MGlobal::executeCommand's default), a command is never queued.
 #include <maya/MArgList.h>
 #include <maya/MSyntax.h>
 #include <maya/MStringArray.h>

@@ -21,6 +21,9 @@
 #define NULL 0
 #endif
 
+// An unsigned integer as wide as a pointer (callback ids are of this type).
+typedef std::size_t MUintPtrSz;
+
 OPENMAYA_NAMESPACE_OPEN
 
 typedef void* (*MCreatorFunction)();

@@ -72,15 +72,16 @@ struct PluginInfo {
 PluginInfo pluginInfo(const std::string& name);
 
 // Scene.
-size_t dagNodeCount();  // DAG nodes, not counting the world
+size_t dagNodeCount();  // DAG nodes, not counting the world (the default cameras count: 8 nodes)
 // Translations and rotations set through MFnTransform since the host started: what frame
 // application costs the scene, and how the demo counts applied frames.
 std::uint64_t transformWrites();
 // Called on the main thread right after each of those writes, with the node written. One listener at a time;
 // an empty function removes it. The listener must not edit the scene.
 void setTransformWriteListener(std::function<void(const MObject& node)> listener);
-// What changes the DAG's structure. Deleting is reported once per deleted subtree, before its root and the
-// nodes below it are deleted (the node can still be read); reset reports each top-level node that way.
+// What changes the DAG's structure. A node leaves the DAG once per subtree (deleted, or taken into the undo
+// queue), reported before its root and the nodes below it go (the node can still be read); one that comes back
+// (undo, redo, a modifier's doIt) is reported as created. New Scene reports each top-level node as deleting.
 enum class SceneChange { kCreated, kRenamed, kReparented, kDeleting, kSelection };
 // Called on the main thread right after a change (before it for kDeleting), with the node (null for
 // kSelection). The listener must not edit the scene. Returns an id for removeSceneListener.
@@ -95,8 +96,12 @@ std::vector<MObject> selection();
 void setSelection(const std::vector<MObject>& nodes);
 // A name ("a"), a partial path ("b|c") or a full path ("|a|b|c"); null when none or more than one match.
 MObject findNode(const std::string& nameOrPath);
-// Deletes every node; MObjects and MDagPaths held anywhere become invalid (never dangling).
-void resetScene();
+// New Scene as `file -new -force` makes it: the scene messages run, the undo queue is flushed, every node is
+// destroyed (MObjects held for them dangle: any API call given one stops the process) and the default cameras
+// persp, top, front and side are made. kEmpty leaves the world alone instead of making the cameras, a scene
+// Maya never shows, for tests of the graph itself.
+enum class NewScene { kDefault, kEmpty };
+void resetScene(NewScene start = NewScene::kDefault);
 // The legal form of a raw node name: every byte outside [A-Za-z0-9_] becomes '_', and a leading digit gets
 // a '_' in front. Clashes among siblings are resolved separately: the name (with any trailing digits
 // removed) gets the next free number, so "A" -> "A1", and "A1" -> "A2". Empty stays empty (refused).
@@ -132,7 +137,8 @@ QWidget* mainWindow();
 void setDismissMessageBoxes(bool dismiss);
 bool dismissesMessageBoxes();
 
-// Ends the session: closes controls, deletes the scene, unloads plug-ins (in reverse load order).
+// Ends the session: flushes the undo queue, destroys the scene without a scene message, unloads plug-ins (in
+// reverse load order; one that leaves a message callback registered is a fatal error) and closes controls.
 // Call before the QApplication goes away.
 void shutdown();
 
