@@ -214,15 +214,17 @@ void SceneBuilder::buildV1(const sBodyDefs* bodyDefs) {
 
         buildMarkerGroup(pointerName(body.name), clampCount(body.markerCount, body.markerNames), body.markerNames);
 
-        std::vector<MObjectHandle>& joints = jointNodeLists_.back();
+        // The chain's nodes as objects: a handle tells nothing of a node until doIt has put it in the scene.
+        std::vector<MObject> joints;
         const int segmentCount = clampCount(body.segmentCount, body.segmentNames);
         for (int k = 0; k < segmentCount; ++k) {
             const RecordName segmentName = pointerName(body.segmentNames[k]);
             const MObject joint = findOrCreateNode(segmentName, "joint");
             joints.push_back(joint);
+            jointNodeLists_.back().push_back(joint);
             const int rawParent = body.segmentParents ? body.segmentParents[k] : -1;
             const int parent = checkedParent(rawParent, k, segmentName);
-            if (parent != -1) modifier_.reparentNode(joint, joints[parent].objectRef());
+            if (parent != -1) modifier_.reparentNode(joint, joints[parent]);
         }
     }
     modifier_.doIt();
@@ -243,17 +245,18 @@ void SceneBuilder::buildV2(const sDataDescriptions* descriptions) {
             jointNodeLists_.push_back(std::vector<MObjectHandle>());
             const sSkeletonDesc* skeleton = entry.skeletonDescription;
             if (skeleton == nullptr) continue;
-            std::vector<MObjectHandle>& joints = jointNodeLists_.back();
+            std::vector<MObject> joints;  // as objects, as in buildV1
             const int boneCount = clampCount(skeleton->boneCount, kMaxBonesPerSkeleton);
             for (int k = 0; k < boneCount; ++k) {
                 const sBoneDesc& bone = skeleton->bones[k];
                 const RecordName boneName = boundedName(bone.name);
                 const MObject joint = findOrCreateNode(boneName, "joint");
                 joints.push_back(joint);
+                jointNodeLists_.back().push_back(joint);
                 // parentId is 1-based, 0 for a root; guard the subtraction against the smallest int.
                 const int rawParent = bone.parentId == 0 ? -1 : (bone.parentId > 0 ? bone.parentId - 1 : -2);
                 const int parent = checkedParent(rawParent, k, boneName);
-                if (parent != -1) modifier_.reparentNode(joint, joints[parent].objectRef());
+                if (parent != -1) modifier_.reparentNode(joint, joints[parent]);
             }
         }
     }

@@ -661,7 +661,7 @@ TEST_F(PanelController, Version1SmoothingStartsAfreshWithEachConnection) {
         SCOPED_TRACE(x);
         clickConnect();
         ASSERT_EQ(ui().checkboxConnect->text(), "Online");
-        const MObject locator = panel->markerNodes()[0][0];
+        const MObjectHandle locator = panel->markerNodes()[0][0];
         for (int n = 0; n < 7; ++n) {
             ASSERT_TRUE(deliver(x));
             EXPECT_NEAR(world(locator).x, x * 0.1, kCm) << "frame " << n;

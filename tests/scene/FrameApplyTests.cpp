@@ -315,11 +315,12 @@ TEST_F(FrameApply, DeletedNodesAreSkipped) {
     d.addSkeleton("S", {{"r", 0}, {"c", 1}});
     Rig rig;
     rig.build(d);
-    mayastandin::resetScene();  // every handle the lists hold is now invalid
+    mayastandin::resetScene();  // every node the lists hold is destroyed: using one stops the process
+    const std::size_t cameras = mayastandin::dagNodeCount();
     rig.markerSet(0, "M", {{1, 2, 3}, {4, 5, 6}});
     rig.skeleton(0, {pose(1, 1, 1, 0, 0, 0, 1), pose(0, 0, 0, 0, 0, 0, 0)});
     rig.applyV2();  // must not crash or touch anything
-    EXPECT_EQ(mayastandin::dagNodeCount(), 0u);
+    EXPECT_EQ(mayastandin::dagNodeCount(), cameras);
 }
 
 }  // namespace
