@@ -321,6 +321,7 @@ void QPluginPanel::clearNodeLists() {
 void QPluginPanel::buildSceneFromDescriptions() {
     QMutexLocker lock(&sceneMutex);
     clearNodeLists();
+    ui.tableWidget->clearRows();
     if (bodyDefs != nullptr) buildSceneV1(bodyDefs);
     if (dataDescriptions != nullptr) buildSceneV2(dataDescriptions);
 }

@@ -42,7 +42,8 @@ public:
     void onFrameV1(sFrameOfData* frame) override;
 
     // Scene binding (UI thread). buildSceneFromDescriptions builds the node lists and the table anew from the
-    // descriptions the current connection holds (nothing when not connected); it may run while connected.
+    // descriptions the current connection holds (empties them when not connected); it may run again while
+    // connected, and copies in flight for the lists it replaces are then discarded.
     void buildSceneFromDescriptions();
     void clearNodeLists();
     void buildSceneV1(sBodyDefs* bodyDefs);

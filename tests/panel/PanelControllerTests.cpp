@@ -169,6 +169,12 @@ TEST_F(PanelController, Version2StreamsGroundTruthIntoTheScene) {
     ASSERT_EQ(panel->markerNodes().size(), scene.subjects.size());
     ASSERT_EQ(panel->jointNodes().size(), scene.subjects.size());
     const std::size_t nodes = mayastandin::dagNodeCount();
+    // Bound again while connected (as for a new scene): the same nodes and rows, and the frames still arrive.
+    const int rows = ui().tableWidget->rowCount();
+    panel->buildSceneFromDescriptions();
+    EXPECT_EQ(ui().tableWidget->rowCount(), rows);
+    EXPECT_EQ(mayastandin::dagNodeCount(), nodes);
+    ASSERT_EQ(panel->markerNodes().size(), scene.subjects.size());
 
     ASSERT_TRUE(spinUntil([] { return tracker::deliveredFrames() > 60; }));
     const long long last = drain();
