@@ -53,11 +53,7 @@ QPluginPanel::QPluginPanel(QWidget* parent)
       OrvaneObserver(),
       dagModifier(),
       sceneMutex(QMutex::Recursive),
-      sceneWatch(
-          sceneMutex, jointNodeLists, markerNodeLists, [this] { clearNodeLists(); },
-          [this] {
-              return orvane::panel::HeldDescriptions{bodyDefs, dataDescriptions};
-          }),
+      sceneWatch([this] { clearNodeLists(); }, [this] { buildSceneFromDescriptions(); }),
       refreshThread(nullptr),
       connectionState(ConnectionState::Idle),
       bodyDefs(nullptr),

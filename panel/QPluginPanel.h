@@ -109,7 +109,8 @@ private:
     QMutex sceneMutex;
     orvane::scene::NodeLists jointNodeLists;
     orvane::scene::NodeLists markerNodeLists;
-    // Rebuilds the node lists at New and Open Scene; after the lists and the lock it uses.
+    // At New and Open Scene: the lists are emptied before the old scene's nodes are destroyed, and built (with
+    // the table) from the connection's descriptions once the new scene is in.
     orvane::panel::SceneChangeWatch sceneWatch;
     UIThread refreshThread;
 
