@@ -557,7 +557,7 @@ struct AfterChange {
     std::size_t nodes;
 };
 
-// The first subject's marker-set (or body) group and its locators, and its bone `k` with every bone below it.
+// The first subject's marker-set (or body) group and its locators.
 std::set<std::string> groupOfFirstSubject() {
     const tracker::SubjectDef subject = tracker::currentScene().subjects[0];
     std::set<std::string> names{host::legalNodeName(subject.name)};
@@ -565,6 +565,7 @@ std::set<std::string> groupOfFirstSubject() {
     return names;
 }
 
+// The first subject's bone `k` and every bone below it.
 std::set<std::string> boneAndBelow(int k) {
     const tracker::SubjectDef subject = tracker::currentScene().subjects[0];
     std::set<std::string> names;
@@ -631,7 +632,8 @@ const SceneChangeRow kSceneChangeRows[] = {
 };
 
 // New Scene, Open Scene and deletions while the docked panel streams: the panel stays connected, never touches
-// a node that is gone, drives the new scene's nodes (found by name, created when missing) and keeps its table.
+// a node that is gone, drives the new scene's nodes (found by name, created when missing) and lists the same
+// groups in its table.
 // Any use of a destroyed node's MObject stops the process; a callback left behind fails the unload.
 void runSceneChangesWhileStreaming(bool version1) {
     tracker::SyntheticOptions options;
