@@ -259,10 +259,6 @@ MString MFnDependencyNode::name(MStatus* rs) const {
 MString MFnDependencyNode::setName(const MString& name, bool, MStatus* rs) {
     const std::uint32_t i = fnNode(fObject, rs, "MFnDependencyNode::setName");
     if (i == kNoNode) return MString();
-    if (scene().isDefaultCamera(i)) {
-        setStatus(rs, MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): A default camera cannot be renamed"));
-        return MString(scene().node(i).name.c_str());
-    }
     const std::string error = scene().rename(i, name.asChar());
     if (!error.empty()) setStatus(rs, MStatus(MStatus::kInvalidParameter, error.c_str()));
     return MString(scene().node(i).name.c_str());
@@ -662,8 +658,7 @@ MStatus MDGModifier::doIt() {
             op.done = true;
         } else if (op.kind == kRename) {
             const std::string previous = scene().node(i).name;
-            const std::string error = scene().isDefaultCamera(i) ? "Cannot rename the default camera '" + previous + "'"
-                                                                 : scene().rename(i, op.name);
+            const std::string error = scene().rename(i, op.name);
             if (!error.empty()) {
                 fail(error);
                 continue;
