@@ -259,10 +259,6 @@ MString MFnDependencyNode::name(MStatus* rs) const {
 MString MFnDependencyNode::setName(const MString& name, bool, MStatus* rs) {
     const std::uint32_t i = fnNode(fObject, rs, "MFnDependencyNode::setName");
     if (i == kNoNode) return MString();
-    if (scene().isDefaultCamera(i)) {
-        setStatus(rs, MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): A default camera cannot be renamed"));
-        return MString(scene().node(i).name.c_str());
-    }
     const std::string error = scene().rename(i, name.asChar());
     if (!error.empty()) setStatus(rs, MStatus(MStatus::kInvalidParameter, error.c_str()));
     return MString(scene().node(i).name.c_str());
@@ -309,25 +305,34 @@ MFnDagNode::MFnDagNode(const MDagPath& p, MStatus* rs) { setStatus(rs, setObject
 bool MFnDagNode::accepts(const MObject& o) const {
     return scene().checkedExisting(o, "MFnDagNode::setObject") != kNoNode;
 }
-MStatus MFnDagNode::setObject(const MDagPath& path) { return MFnBase::setObject(MStandinAccess::pathNode(path)); }
+// A path holds its nodes as Maya's does: one whose node is gone is merely not valid.
+MStatus MFnDagNode::setObject(const MDagPath& path) {
+    if (!path.isValid()) {
+        fObject = MObject();
+        return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): The path is not valid");
+    }
+    return MFnBase::setObject(MStandinAccess::pathNode(path));
+}
+// Parents and children also of a node out of the DAG (in the undo queue, or before its modifier's doIt): the
+// root of such a subtree has no parent.
 unsigned int MFnDagNode::parentCount(MStatus* rs) const {
-    const std::uint32_t i = fnIndex(fObject, rs, "MFnDagNode::parentCount");
-    return i == kNoNode || i == scene().world() ? 0 : 1;
+    const std::uint32_t i = fnNode(fObject, rs, "MFnDagNode::parentCount");
+    return i == kNoNode || scene().node(i).parent == kNoNode ? 0 : 1;
 }
 MObject MFnDagNode::parent(unsigned int p, MStatus* rs) const {
-    const std::uint32_t i = fnIndex(fObject, rs, "MFnDagNode::parent");
-    if (i == kNoNode || i == scene().world() || p != 0) {
+    const std::uint32_t i = fnNode(fObject, rs, "MFnDagNode::parent");
+    if (i == kNoNode || scene().node(i).parent == kNoNode || p != 0) {
         setStatus(rs, MStatus::kInvalidParameter);
         return MObject();
     }
     return scene().handle(scene().node(i).parent);
 }
 unsigned int MFnDagNode::childCount(MStatus* rs) const {
-    const std::uint32_t i = fnIndex(fObject, rs, "MFnDagNode::childCount");
+    const std::uint32_t i = fnNode(fObject, rs, "MFnDagNode::childCount");
     return i == kNoNode ? 0 : static_cast<unsigned int>(scene().children(i).size());
 }
 MObject MFnDagNode::child(unsigned int c, MStatus* rs) const {
-    const std::uint32_t i = fnIndex(fObject, rs, "MFnDagNode::child");
+    const std::uint32_t i = fnNode(fObject, rs, "MFnDagNode::child");
     if (i == kNoNode) return MObject();
     const auto& ch = scene().children(i);
     if (c >= ch.size()) {
@@ -653,8 +658,7 @@ MStatus MDGModifier::doIt() {
             op.done = true;
         } else if (op.kind == kRename) {
             const std::string previous = scene().node(i).name;
-            const std::string error = scene().isDefaultCamera(i) ? "Cannot rename the default camera '" + previous + "'"
-                                                                 : scene().rename(i, op.name);
+            const std::string error = scene().rename(i, op.name);
             if (!error.empty()) {
                 fail(error);
                 continue;

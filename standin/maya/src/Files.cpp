@@ -102,6 +102,21 @@ std::string setAttribute(std::uint32_t n, const std::string& attribute, const st
     return "No attribute '" + attribute + "' on '" + node.name + "'";
 }
 
+// Whether setAttribute knows an attribute of that name on some node type.
+bool isKnownAttribute(const std::string& a) {
+    static const char* const names[] = {"v",         "visibility", "ro",     "rotateOrder", "t",
+                                        "translate", "r",          "rotate", "s",           "scale"};
+    for (const char* n : names)
+        if (a == n) return true;
+    for (const char* base : {"translate", "rotate", "scale"})
+        for (const char* axis : {"X", "Y", "Z"})
+            if (a == std::string(base) + axis) return true;
+    for (const char* base : {"t", "r", "s"})
+        for (const char* axis : {"x", "y", "z"})
+            if (a == std::string(base) + axis) return true;
+    return false;
+}
+
 // setAttr NODE.ATTRIBUTE [-type TYPE] VALUE...
 bool setAttr(const std::vector<Arg>& args, Result&, std::string& error) {
     Parsed p;
@@ -120,12 +135,13 @@ bool setAttr(const std::vector<Arg>& args, Result&, std::string& error) {
     const std::uint32_t n = resolveOne("setAttr", plug.substr(0, dot), error);
     if (n == kNoNode) return false;
     const std::vector<std::string> values(p.objects.begin() + 1, p.objects.end());
-    std::string why;
-    recordValueEdit("setAttr " + plug, {n}, [&] { why = setAttribute(n, plug.substr(dot + 1), values); });
+    ValueEdit edit("setAttr " + plug, {n});
+    const std::string why = setAttribute(n, plug.substr(dot + 1), values);
     if (!why.empty()) {
         error = "setAttr: " + why;
         return false;
     }
+    edit.record();
     return true;
 }
 
@@ -335,6 +351,8 @@ bool checkStatements(const std::vector<Statement>& statements, std::string& erro
             if (!splitFlags(st, kSetAttrFlags, flags, rest, error)) return false;
             if (rest.size() < 2 || rest[0].size() < 2 || rest[0][0] != '.')
                 return error = at + "setAttr expects \".attribute\" of the last node and its value", false;
+            if (!isKnownAttribute(rest[0].substr(1)))
+                return error = at + "No attribute '" + rest[0].substr(1) + "'", false;
         } else if (command == "parent") {
             if (!splitFlags(st, kParentFlags, flags, rest, error)) return false;
             if (rest.size() != 2) return error = at + "parent expects a child and a parent", false;

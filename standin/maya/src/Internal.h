@@ -402,7 +402,27 @@ private:
 };
 
 // Transform and visibility values of nodes before and after an edit (xform, setAttr, hide, showHidden): with
-// undo on, runs the edit and records it.
+// undo on, made before the edit, and record() after it puts the edit in the undo queue.
+class ValueEdit {
+public:
+    ValueEdit(const std::string& label, const std::vector<std::uint32_t>& nodes);
+    void record();
+
+    struct Values {
+        MObject node;
+        MVector translation;
+        MEulerRotation rotation;
+        double scale[3];
+        bool visible;
+    };
+
+private:
+    std::string fLabel;
+    std::vector<std::uint32_t> fNodes;
+    std::vector<Values> fBefore;
+    bool fOn;
+};
+// Runs edit as one ValueEdit.
 void recordValueEdit(const std::string& label, const std::vector<std::uint32_t>& nodes,
                      const std::function<void()>& edit);
 

@@ -284,7 +284,8 @@ MStatus Plugins::unload(const std::string& name) {
         auto type = Scene::instance().findType(typeName);
         if (type && type->liveNodes > 0)
             return failure("Cannot unload plug-in '" + name + "': " + std::to_string(type->liveNodes) +
-                           " node(s) of type '" + typeName + "' are still in the scene");
+                           " node(s) of type '" + typeName +
+                           "' are still in the scene or its undo queue (flushUndo empties that)");
     }
     // As Maya asks: nothing of the plug-in may be left in the undo queue (flushUndo empties it).
     if (UndoQueue::instance().holdsPlugin(index))

@@ -357,6 +357,7 @@ bool xform(const std::vector<Arg>& args, Result& result, std::string& error) {
         return true;
     }
     const MSpace::Space space = x.worldSpace ? MSpace::kWorld : MSpace::kTransform;
+    ValueEdit edit("xform", nodes);
     for (std::uint32_t n : nodes) {
         MFnTransform transform(scene().handle(n));
         if (x.translation) {
@@ -376,6 +377,7 @@ bool xform(const std::vector<Arg>& args, Result& result, std::string& error) {
                 transform.setRotation(e);
         }
     }
+    edit.record();
     return true;
 }
 

@@ -72,13 +72,7 @@ bool UndoQueue::holdsPlugin(int plugin) const {
 }
 
 namespace {
-struct Values {
-    MObject node;
-    MVector translation;
-    MEulerRotation rotation;
-    double scale[3];
-    bool visible;
-};
+using Values = ValueEdit::Values;
 Values valuesOf(std::uint32_t n) {
     const Node& node = Scene::instance().node(n);
     return Values{Scene::instance().handle(n),
@@ -102,21 +96,30 @@ void restore(const std::vector<Values>& values) {
 }
 }  // namespace
 
-void recordValueEdit(const std::string& label, const std::vector<std::uint32_t>& nodes,
-                     const std::function<void()>& edit) {
-    if (!Interpreter::instance().undoEnabled()) {
-        edit();
-        return;
-    }
-    std::vector<Values> before, after;
-    for (std::uint32_t n : nodes) before.push_back(valuesOf(n));
-    edit();
-    for (std::uint32_t n : nodes) after.push_back(valuesOf(n));
+ValueEdit::ValueEdit(const std::string& label, const std::vector<std::uint32_t>& nodes)
+    : fLabel(label), fNodes(nodes), fOn(Interpreter::instance().undoEnabled()) {
+    if (fOn)
+        for (std::uint32_t n : fNodes) fBefore.push_back(valuesOf(n));
+}
+
+void ValueEdit::record() {
+    if (!fOn) return;
+    fOn = false;
+    std::vector<Values> after;
+    for (std::uint32_t n : fNodes) after.push_back(valuesOf(n));
     UndoEntry entry;
-    entry.label = label;
+    entry.label = fLabel;
+    const std::vector<Values> before = fBefore;
     entry.undo = [before] { restore(before); };
     entry.redo = [after] { restore(after); };
     UndoQueue::instance().record(std::move(entry));
+}
+
+void recordValueEdit(const std::string& label, const std::vector<std::uint32_t>& nodes,
+                     const std::function<void()>& edit) {
+    ValueEdit recorded(label, nodes);
+    edit();
+    recorded.record();
 }
 
 void addUndoCommands(BuiltinTable& table) {

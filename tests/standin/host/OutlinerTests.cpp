@@ -45,7 +45,8 @@ TEST_F(OutlinerTest, FollowsCreationRenameReparentAndDeletionKeepingItems) {
     run("createNode transform -n setA; createNode transform -n setB; createNode locator -n m1; parent m1 setA");
     run("createNode joint -n root; createNode joint -n tip -p root");
     outliner.sync();
-    EXPECT_EQ(text(outliner), "setA(m1) setB root(tip)");  // the locator's shape is folded into it
+    // The new scene's cameras come first; the locator's shape is folded into it.
+    EXPECT_EQ(text(outliner), "persp top front side setA(m1) setB root(tip)");
 
     QTreeWidgetItem* marker = itemOf(outliner, "m1");
     QTreeWidgetItem* root = itemOf(outliner, "root");
@@ -53,20 +54,37 @@ TEST_F(OutlinerTest, FollowsCreationRenameReparentAndDeletionKeepingItems) {
     root->setExpanded(true);
     run("rename m1 marker1");
     outliner.sync();
-    EXPECT_EQ(text(outliner), "setA(marker1) setB root(tip)");
+    EXPECT_EQ(text(outliner), "persp top front side setA(marker1) setB root(tip)");
     EXPECT_EQ(itemOf(outliner, "marker1"), marker);
 
     run("parent marker1 setB; parent root setA");
     outliner.sync();
-    EXPECT_EQ(text(outliner), "setA(root(tip)) setB(marker1)");
+    EXPECT_EQ(text(outliner), "persp top front side setA(root(tip)) setB(marker1)");
     EXPECT_EQ(itemOf(outliner, "marker1"), marker);
     EXPECT_EQ(itemOf(outliner, "root"), root);
     EXPECT_TRUE(root->isExpanded());
 
     run("delete setB; createNode transform -n late");
     outliner.sync();
-    EXPECT_EQ(text(outliner), "setA(root(tip)) late");
+    EXPECT_EQ(text(outliner), "persp top front side setA(root(tip)) late");
     EXPECT_EQ(itemOf(outliner, "root"), root);
+}
+
+TEST_F(OutlinerTest, ShowsTheHiddenDefaultCamerasAndFollowsANewScene) {
+    Outliner outliner;
+    run("createNode transform -n old; createNode joint -n j -p old");
+    outliner.sync();
+    for (const char* camera : {"persp", "top", "front", "side"}) {
+        QTreeWidgetItem* item = itemOf(outliner, camera);
+        ASSERT_NE(item, nullptr) << camera;
+        EXPECT_EQ(item->foreground(0).color(), QColor(128, 128, 128)) << camera;  // hidden, as in Maya
+    }
+    // The items of the old scene's nodes outlive them until the next walk, which must not read them.
+    run("file -new -force");
+    QElapsedTimer wait;
+    wait.start();
+    while (wait.elapsed() < 400) QApplication::processEvents(QEventLoop::AllEvents, 5);
+    EXPECT_EQ(text(outliner), "persp top front side");
 }
 
 TEST_F(OutlinerTest, ABurstOfChangesCostsOneWalkAndTransformWritesNone) {
@@ -78,7 +96,7 @@ TEST_F(OutlinerTest, ABurstOfChangesCostsOneWalkAndTransformWritesNone) {
     bound.start();
     while (outliner.syncs() == before && bound.elapsed() < 20000) QApplication::processEvents(QEventLoop::AllEvents, 5);
     EXPECT_EQ(outliner.syncs(), before + 1);
-    EXPECT_EQ(outliner.topLevelItemCount(), 200);
+    EXPECT_EQ(outliner.topLevelItemCount(), 204);  // and the four cameras
 
     for (int i = 0; i < 200; ++i)
         MFnTransform(mayastandin::findNode("j" + std::to_string(i))).setTranslation(MVector(i, 0, 0), MSpace::kWorld);

@@ -170,6 +170,26 @@ TEST(Program, ScriptedRunAgainstTheSimulatorMovesPerformersAndLeavesSnapshotAndS
     EXPECT_TRUE(probeMoved);
 }
 
+TEST(Program, TheSceneDumpHoldsTheDefaultCamerasHidden) {
+    QTemporaryDir dir;
+    const QString scene = dir.filePath("scene.json");
+    const HostRun run = runHost({"--exit", "--dump-scene", scene, "-c", "createNode joint -n j"}, offscreen());
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    QFile file(scene);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QStringList seen;
+    for (const QJsonValue& v : QJsonDocument::fromJson(file.readAll()).object().value("nodes").toArray()) {
+        const QJsonObject node = v.toObject();
+        seen << node.value("path").toString() + " " + node.value("type").toString() +
+                    (node.value("visibleInWorld").toBool() ? "" : " hidden");
+    }
+    EXPECT_EQ(seen.join(", ").toStdString(),
+              "|persp transform hidden, |persp|perspShape camera hidden, |top transform hidden, "
+              "|top|topShape camera hidden, |front transform hidden, |front|frontShape camera hidden, "
+              "|side transform hidden, |side|sideShape camera hidden, |j joint");
+}
+
 TEST(Program, AFailedConnectionIsLoggedAndTheRunStillEnds) {
     // A loopback port nobody listens on: the connection is refused and the panel shows its error box.
     const quint16 port = closedLoopbackPort();

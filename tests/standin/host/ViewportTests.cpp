@@ -66,6 +66,18 @@ TEST_F(ViewportTest, SnapshotDrawsALocatorWhereTheCameraSeesIt) {
     EXPECT_FALSE(colourNear(moved, aside, viewportColors::kLocator));
 }
 
+TEST_F(ViewportTest, TheDefaultCamerasAreCountedButNeverDrawn) {
+    for (const char* mel : {"", "showHidden persp top front side"}) {
+        SCOPED_TRACE(mel);
+        if (*mel) run(mel);
+        const SceneFrame frame = readScene();
+        EXPECT_EQ(frame.dagNodes, 8);
+        EXPECT_TRUE(frame.locators.empty());
+        EXPECT_TRUE(frame.joints.empty());
+        EXPECT_FALSE(frame.hasBounds);
+    }
+}
+
 TEST_F(ViewportTest, AHiddenJointTakesItsBoneAndEverythingBelowAlong) {
     run("createNode joint -n hip; createNode joint -n knee -p hip; createNode joint -n ankle -p knee");
     run("xform -ws -t 200 100 150 hip; xform -ws -t 200 60 150 knee; xform -ws -t 200 10 150 ankle");

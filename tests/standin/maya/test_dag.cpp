@@ -63,18 +63,27 @@ TEST_F(DagTest, PathsAndHandlesOfDeletedNodesAreInvalidNotDangling) {
     ASSERT_TRUE(leafPath.isValid());
     EXPECT_FALSE(MDagPath().isValid());
 
-    MDagModifier modifier;
-    modifier.deleteNode(top);  // takes the leaf along
-    ASSERT_TRUE(modifier.doIt());
-    EXPECT_FALSE(leafPath.isValid());
-    EXPECT_TRUE(leaf.isNull());
-    EXPECT_FALSE(MObjectHandle(leaf).isAlive());
-    EXPECT_EQ(mayastandin::dagNodeCount(), 0u);
+    const MObjectHandle handle(leaf);
+    {
+        MDagModifier modifier;
+        modifier.deleteNode(top);  // takes the leaf along
+        ASSERT_TRUE(modifier.doIt());
+        // The modifier holds what it deleted: alive, out of the scene, and no path leads there.
+        EXPECT_FALSE(leafPath.isValid());
+        EXPECT_FALSE(leaf.isNull());
+        EXPECT_TRUE(handle.isAlive());
+        EXPECT_FALSE(handle.isValid());
+        EXPECT_TRUE(handle.object().isNull());
+        EXPECT_EQ(nameOf(leaf), "leaf");
+        EXPECT_EQ(mayastandin::dagNodeCount(), 0u);
+    }
+    EXPECT_FALSE(handle.isAlive());  // destroyed with the modifier
+    EXPECT_EQ(handle.hashCode(), 0u);
 
     // New nodes reuse the storage; the old handles must not start naming them.
     for (int i = 0; i < 10; ++i) make("transform", "fresh");
     EXPECT_FALSE(leafPath.isValid());
-    EXPECT_TRUE(leaf.isNull());
+    EXPECT_FALSE(handle.isAlive());
     MStatus status;
     MFnTransform fn(leafPath, &status);
     EXPECT_FALSE(status);

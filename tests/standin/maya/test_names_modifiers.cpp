@@ -2,6 +2,7 @@
 #include "test_support.h"
 
 #include <maya/MFnTransform.h>
+#include <maya/MObjectHandle.h>
 
 using mayastandin::findNode;
 using mayastandin::legalNodeName;
@@ -67,17 +68,22 @@ TEST_F(NamesTest, LocatorIsATransformWithAShapeThatFollowsRenames) {
     EXPECT_EQ(mayastandin::dagNodeCount(), 2u);
 }
 
-TEST_F(ModifierTest, CreateIsImmediateRenameAndReparentWaitForDoIt) {
+TEST_F(ModifierTest, CreateRenameAndReparentWaitForDoIt) {
     MDagModifier modifier;
     MObject parent = modifier.createNode("transform");
     MObject child = modifier.createNode("joint");
-    // Both exist at once, under the world, with default names.
-    EXPECT_EQ(mayastandin::dagNodeCount(), 2u);
-    EXPECT_EQ(pathOf(child), "|joint1");
+    // Both exist at once, with default names, but the scene gets them only at doIt.
+    EXPECT_EQ(mayastandin::dagNodeCount(), 0u);
+    EXPECT_EQ(nameOf(child), "joint1");
+    EXPECT_TRUE(MObjectHandle(child).isAlive());
+    EXPECT_FALSE(MObjectHandle(child).isValid());
+    MDagPath path;
+    EXPECT_FALSE(MFnDagNode(child).getPath(path));
+    EXPECT_TRUE(findNode("joint1").isNull());
     ASSERT_TRUE(modifier.renameNode(parent, "Set"));
     ASSERT_TRUE(modifier.renameNode(child, "Bone"));
     ASSERT_TRUE(modifier.reparentNode(child, parent));
-    EXPECT_EQ(pathOf(child), "|joint1");
+    EXPECT_EQ(nameOf(child), "joint1");
     EXPECT_TRUE(findNode("Set").isNull());
 
     ASSERT_TRUE(modifier.doIt());
@@ -148,5 +154,11 @@ TEST_F(ModifierTest, UndoRevertsRenamesReparentsAndCreations) {
     ASSERT_EQ(pathOf(keep), "|" + nameOf(created) + "|renamed");
     ASSERT_TRUE(modifier.undoIt());
     EXPECT_EQ(pathOf(keep), "|keep");
-    EXPECT_TRUE(created.isNull());
+    const MObjectHandle handle(created);
+    EXPECT_TRUE(handle.isAlive());  // the modifier holds it for a later doIt
+    EXPECT_FALSE(handle.isValid());
+    // doIt after undoIt does it all again, with the same node.
+    ASSERT_TRUE(modifier.doIt());
+    EXPECT_TRUE(handle.isValid());
+    EXPECT_EQ(pathOf(keep), "|" + nameOf(created) + "|renamed");
 }

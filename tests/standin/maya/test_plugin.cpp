@@ -1,7 +1,12 @@
-// A small plug-in module for the tests: one command with flags and one custom transform node type.
+// A small plug-in module for the tests: one command with flags, one undoable command that makes a node through a
+// modifier, one custom transform node type, and scene message callbacks it removes when unloaded (unless told
+// to leave them behind).
 #include <QtWidgets/QLabel>
 
 #include <maya/MArgParser.h>
+#include <maya/MCallbackIdArray.h>
+#include <maya/MDagModifier.h>
+#include <maya/MSceneMessage.h>
 #include <maya/MFnPlugin.h>
 #include <maya/MGlobal.h>
 #include <maya/MPxCommand.h>
@@ -18,6 +23,31 @@ const char* const kCommandName = "standinTestCmd";
 // Filled by initializePlugin with the outcome of registering the command a second time.
 MStatus duplicateRegistration;
 int liveTransforms = 0;
+int liveUndoCommands = 0;
+int afterNewCalls = 0;
+bool leaveCallbacks = false;
+MCallbackIdArray callbacks;
+
+void onAfterNew(void*) { ++afterNewCalls; }
+
+// Makes a transform of the given name; undone and redone through its modifier, as a command in the queue is.
+class UndoCommand : public MPxCommand {
+public:
+    UndoCommand() { ++liveUndoCommands; }
+    ~UndoCommand() override { --liveUndoCommands; }
+    static void* creator() { return new UndoCommand(); }
+    MStatus doIt(const MArgList& args) override {
+        if (args.length() != 1) return MS::kInvalidParameter;
+        modifier_.renameNode(modifier_.createNode("transform"), args.asString(0));
+        return redoIt();
+    }
+    MStatus redoIt() override { return modifier_.doIt(); }
+    MStatus undoIt() override { return modifier_.undoIt(); }
+    bool isUndoable() const override { return true; }
+
+private:
+    MDagModifier modifier_;
+};
 
 class TestCommand : public MPxCommand {
 public:
@@ -29,6 +59,10 @@ public:
         syntax.addFlag("-aw", "-addWidget", MSyntax::kString);
         syntax.addFlag("-dup", "-duplicateRegistration");
         syntax.addFlag("-lt", "-liveTransforms");
+        syntax.addFlag("-lu", "-liveUndoCommands");
+        syntax.addFlag("-cb", "-callback");
+        syntax.addFlag("-anc", "-afterNewCalls");
+        syntax.addFlag("-lcb", "-leaveCallbacks");
         return syntax;
     }
     MStatus doIt(const MArgList& args) override {
@@ -39,6 +73,14 @@ public:
             setResult(MString(duplicateRegistration ? "ok" : "failed: ") + duplicateRegistration.errorString());
         } else if (parser.isFlagSet("-liveTransforms")) {
             setResult(liveTransforms);
+        } else if (parser.isFlagSet("-liveUndoCommands")) {
+            setResult(liveUndoCommands);
+        } else if (parser.isFlagSet("-callback")) {
+            callbacks.append(MSceneMessage::addCallback(MSceneMessage::kAfterNew, onAfterNew));
+        } else if (parser.isFlagSet("-afterNewCalls")) {
+            setResult(afterNewCalls);
+        } else if (parser.isFlagSet("-leaveCallbacks")) {
+            leaveCallbacks = true;
         } else if (parser.isFlagSet("-aw")) {
             // Puts a label into the host's current parent, as a panel command does.
             QLabel* label = new QLabel(QString::fromUtf8(parser.flagArgumentString("-aw", 0).asChar()));
@@ -84,6 +126,8 @@ MStatus initializePlugin(MObject obj) {
     status = plugin.registerCommand(kCommandName, TestCommand::creator, TestCommand::newSyntax);
     if (!status) return status;
     duplicateRegistration = plugin.registerCommand(kCommandName, TestCommand::creator, TestCommand::newSyntax);
+    status = plugin.registerCommand("standinUndoCmd", UndoCommand::creator);
+    if (!status) return status;
     return plugin.registerTransform("standinTestTransform", MTypeId(0x70001), TestTransform::creator,
                                     TestTransform::initialize, TestMatrix::creator, MTypeId(0x70002));
 }
@@ -92,5 +136,9 @@ MStatus uninitializePlugin(MObject obj) {
     MFnPlugin plugin(obj, "Test Vendor", "3.1", "Any");
     MStatus status = plugin.deregisterCommand(kCommandName);
     if (!status) return status;
+    status = plugin.deregisterCommand("standinUndoCmd");
+    if (!status) return status;
+    if (!leaveCallbacks) MMessage::removeCallbacks(callbacks);
+    callbacks.clear();
     return plugin.deregisterNode(MTypeId(0x70001));
 }
