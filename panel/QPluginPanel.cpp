@@ -10,6 +10,7 @@
 #include <QtWidgets/QMessageBox>
 #include <QtWidgets/QRadioButton>
 
+#include "ApplyBudget.h"
 #include "FrameApplier.h"
 #include "FrameQueue.h"
 #include "NodeNames.h"
@@ -165,6 +166,7 @@ bool QPluginPanel::connectClient() {
         OrvaneSystem::instance()->attach(this);
         attached = true;
     }
+    orvane::startFrameStatistics();
     sdk()->startClient();
     return true;
 }
@@ -245,6 +247,8 @@ void QPluginPanel::onCheckBoxSmoothEnabled(bool checked) { sdk()->setSmoothEnabl
 void QPluginPanel::onFrameV2(sFrameOfMocapData* frame) { orvane::enqueueFrameCopy(frame); }
 
 void QPluginPanel::onFrameV1(sFrameOfData* frame) {
+    // Smoothed already; while the UI thread's budget is spent the frame is skipped and this thread goes on.
+    if (!orvane::applyBudget().handOnV1(orvane::ApplyBudget::nowNs())) return;
     // The blocking queued call hands the frame to the UI thread and, when onUpdateUI_V1 returns, back to
     // this thread, through a semaphore inside Qt.
     ORVANE_HAPPENS_BEFORE(frame);
@@ -315,6 +319,7 @@ MObject QPluginPanel::findOrCreateNode(const std::string& name, const std::strin
 void QPluginPanel::onUpdateUI_V1(sFrameOfData* frame) {
     // The SDK's thread waits in onFrameV1 until this returns: the frame is this thread's meanwhile.
     ORVANE_HAPPENS_AFTER(frame);
+    const orvane::ApplyScope applying;
     if (frame != nullptr && ui.tableWidget->rowCount() > 1) {
         QMutexLocker lock(&sceneMutex);
         PanelMarkerTable table(ui.tableWidget, ui.checkBoxRefreshUI);
@@ -327,9 +332,11 @@ void QPluginPanel::onUpdateUI_V2(sFrameOfMocapData* frame) {
     if (frame == nullptr) return;
     // Posted by the refresh thread's queued emission, through the event queue's lock inside Qt.
     ORVANE_HAPPENS_AFTER(frame);
+    orvane::ApplyScope applying;  // before the copy leaves the flight: the UI thread is never seen idle meanwhile
     refreshThread.takeEmitted(frame);
     if (!orvane::isCurrentFrameSession(frame)) {
         // Queued before the node lists were last rebuilt or emptied: its indices mean other nodes now.
+        applying.discard();
         orvane::releaseFrameCopy(frame);
         orvane::countDiscardedFrame();
         return;

@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "FrameStats.h"
 #include "OrvanePluginSDK.h"
 #include "OrvaneSubject.h"
 #include "RecordAccess.h"
@@ -35,11 +36,13 @@ const char* textOrEmpty(const char* text) { return text ? text : ""; }
 
 void dataHandlerV2(sFrameOfMocapData* frame, void* /*userData*/) {
     if (frame == nullptr) return;
+    orvane::frameStats().countReceived();
     OrvaneSystem::instance()->notifyFrameV2(frame);
 }
 
 void dataHandlerV1(sFrameOfData* frame) {
     if (frame == nullptr) return;
+    orvane::frameStats().countReceived();
     static SmootherBank smoothers;
 
     const int bodyCount = orvane::clampCount(frame->bodyCount, kMaxBodyFrames);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "ApplyBudget.h"
 #include "FrameQueue.h"
 #include "SanitizerAnnotations.h"
 
@@ -79,11 +80,14 @@ void UIThread::run() {
     // add up into a slower pass rate; a thread that fell behind by more than a pass starts over from now.
     const std::chrono::microseconds period(kPassMilliseconds * 1000);
     std::chrono::steady_clock::time_point nextPass = std::chrono::steady_clock::now();
+    // Frames take at most half the UI thread: nothing is handed on while a copy handed on waits or is applied,
+    // nor sooner than twice the recent apply cost after the last hand-on.
+    orvane::ApplyBudget& budget = orvane::applyBudget();
     while (!stopFlag.load()) {
         if (pauseFlag.load()) {
             allowance = 0;
             QThread::yieldCurrentThread();
-        } else if (inFlightCount() < kMaxInFlight) {
+        } else if (inFlightCount() == 0 && budget.mayHandOn(orvane::ApplyBudget::nowNs())) {
             int count = 0, handOn = 0;
             {
                 orvane::FrameQueueLocker lock;
@@ -104,10 +108,17 @@ void UIThread::run() {
             }
             for (int i = 0; i < count - handOn; ++i) orvane::releaseFrameCopy(taken[i]);
             if (count > handOn) orvane::countSkippedFrames(count - handOn);
+            if (handOn > 0) budget.handedOn(orvane::ApplyBudget::nowNs());
         }
         nextPass += period;
         const std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now();
         if (nextPass + period < now) nextPass = now;
+        // Held back by the pace alone, the next pass comes as soon as the pace allows.
+        const std::chrono::steady_clock::time_point paced(
+            std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                std::chrono::nanoseconds(budget.nextHandOnNs(0))));
+        if (!pauseFlag.load() && inFlightCount() == 0 && !budget.applying() && paced > now && paced < nextPass)
+            nextPass = paced;
         if (nextPass > now)
             QThread::usleep(static_cast<unsigned long>(
                 std::chrono::duration_cast<std::chrono::microseconds>(nextPass - now).count()));
