@@ -7,7 +7,7 @@
 
 namespace orvane {
 
-ApplyBudget::ApplyBudget() : lastHandOnNs_(0), recentCostNs_(0), applying_(false), nextCost_(0) {
+ApplyBudget::ApplyBudget() : lastHandOnNs_(0), lastApplyEndNs_(0), recentCostNs_(0), applying_(false), nextCost_(0) {
     std::fill(costs_, costs_ + kRecentCosts, std::int64_t(0));
 }
 
@@ -21,10 +21,13 @@ void ApplyBudget::reset() {
     nextCost_ = 0;
     recentCostNs_.store(0, std::memory_order_release);
     lastHandOnNs_.store(0, std::memory_order_release);
+    lastApplyEndNs_.store(0, std::memory_order_release);
 }
 
 std::int64_t ApplyBudget::nextHandOnNs(std::int64_t minIntervalNs) const {
-    return lastHandOnNs_.load(std::memory_order_acquire) + std::max(minIntervalNs, 2 * recentCostNs());
+    const std::int64_t cost = recentCostNs();
+    return std::max(lastHandOnNs_.load(std::memory_order_acquire) + std::max(minIntervalNs, 2 * cost),
+                    lastApplyEndNs_.load(std::memory_order_acquire) + cost);
 }
 
 bool ApplyBudget::handOnV1(std::int64_t now) {
@@ -37,6 +40,7 @@ bool ApplyBudget::handOnV1(std::int64_t now) {
 }
 
 void ApplyBudget::applyFinished(std::int64_t costNs) {
+    lastApplyEndNs_.store(nowNs(), std::memory_order_release);
     costs_[nextCost_] = costNs;
     nextCost_ = (nextCost_ + 1) % kRecentCosts;
     recentCostNs_.store(*std::max_element(costs_, costs_ + kRecentCosts), std::memory_order_release);
