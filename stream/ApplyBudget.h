@@ -32,7 +32,7 @@ public:
     // Whether a frame slot runs on the UI thread now: the UI thread is behind, nothing more is handed on.
     bool applying() const { return applying_.load(std::memory_order_acquire); }
     // Version 2, refresh thread: no frame slot runs and the pace allows a hand-on at `now`. The refresh
-    // thread's 3 ms passes are the fastest pace; it also checks that nothing it handed on is still waiting.
+    // thread's 3 ms passes are the fastest pace; its bound on copies in flight still holds.
     bool mayHandOn(std::int64_t now) const { return !applying() && now >= nextHandOnNs(0); }
     // Records a hand-on at `now`. The thread that hands frames on.
     void handedOn(std::int64_t now) { lastHandOnNs_.store(now, std::memory_order_release); }

@@ -80,14 +80,14 @@ void UIThread::run() {
     // add up into a slower pass rate; a thread that fell behind by more than a pass starts over from now.
     const std::chrono::microseconds period(kPassMilliseconds * 1000);
     std::chrono::steady_clock::time_point nextPass = std::chrono::steady_clock::now();
-    // Frames take at most half the UI thread: nothing is handed on while a copy handed on waits or is applied,
-    // nor sooner than twice the recent apply cost after the last hand-on.
+    // Frames take at most half the UI thread: nothing is handed on while a frame slot runs, nor sooner than twice
+    // the recent apply cost after the last hand-on.
     orvane::ApplyBudget& budget = orvane::applyBudget();
     while (!stopFlag.load()) {
         if (pauseFlag.load()) {
             allowance = 0;
             QThread::yieldCurrentThread();
-        } else if (inFlightCount() == 0 && budget.mayHandOn(orvane::ApplyBudget::nowNs())) {
+        } else if (inFlightCount() < kMaxInFlight && budget.mayHandOn(orvane::ApplyBudget::nowNs())) {
             int count = 0, handOn = 0;
             {
                 orvane::FrameQueueLocker lock;
@@ -117,7 +117,8 @@ void UIThread::run() {
         const std::chrono::steady_clock::time_point paced(
             std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                 std::chrono::nanoseconds(budget.nextHandOnNs(0))));
-        if (!pauseFlag.load() && inFlightCount() == 0 && !budget.applying() && paced > now && paced < nextPass)
+        if (!pauseFlag.load() && inFlightCount() < kMaxInFlight && !budget.applying() && paced > now &&
+            paced < nextPass)
             nextPass = paced;
         if (nextPass > now)
             QThread::usleep(static_cast<unsigned long>(

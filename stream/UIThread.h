@@ -5,8 +5,9 @@
 // on the two newest, so frames that come slower than the passes but unevenly (two within one pass after a
 // gap) are all handed on, in order; over time no more than one copy per pass is. The thread object lives
 // in the UI thread; all four control operations are called there. A pass hands on nothing while the UI
-// thread is behind (a copy handed on still waits or is being applied) or sooner than twice the recent apply
-// cost after the last hand-on (ApplyBudget): frames take at most half the UI thread.
+// thread is applying a frame, or sooner than twice the recent apply cost after the last hand-on (ApplyBudget):
+// frames take at most half the UI thread. A copy not yet taken holds back nothing more than the pace does,
+// since only a UI thread busy with other work for longer leaves it waiting.
 //
 // Memory stays bounded when the UI thread stalls: at most kMaxInFlight copies are emitted and not yet
 // taken by the receiver; beyond that frames stay in frameQueue, where its capacity thins them, newest
