@@ -1,6 +1,6 @@
 #pragma once
-// The panel's own event loops running now, on the UI thread: a disconnection waiting for the SDK's stopClient,
-// and the message box of a failed connection step. Whatever they process (a script, a timer, the user's
+// The panel's own event loops running now, on the UI thread: the wait for the SDK's stopClient and
+// releaseClient, and the message box of a failed step. Whatever they process (a script, a timer, the user's
 // next command) runs with panel code below it on the UI thread's stack, so the module must not be unloaded
 // from there: its code would be gone when those loops return.
 

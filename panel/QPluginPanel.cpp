@@ -10,9 +10,13 @@
 #include <QtWidgets/QMessageBox>
 #include <QtWidgets/QRadioButton>
 
+#include <maya/MGlobal.h>
+#include <maya/MString.h>
+
 #include "ApplyBudget.h"
 #include "FrameApplier.h"
 #include "FrameQueue.h"
+#include "FrameStats.h"
 #include "NodeNames.h"
 #include "OrvanePluginSDK.h"
 #include "OrvaneSubject.h"
@@ -32,6 +36,12 @@ COrvaneSDKClientManager* sdk() { return COrvaneSDKClientManager::instance(); }
 
 int nestedLoops = 0;  // UI thread only
 
+std::string lastErrorMessage() {
+    std::string message;
+    sdk()->getLastErrorMsg(message);
+    return message;
+}
+
 }  // namespace
 
 int orvane::panel::nestedEventLoops() { return nestedLoops; }
@@ -46,9 +56,9 @@ QPluginPanel::QPluginPanel(QWidget* parent)
       dagModifier(),
       sceneMutex(QMutex::Recursive),
       refreshThread(nullptr),
-      attached(false),
-      changingConnection(false),
-      clientHeld(false) {
+      connectionState(ConnectionState::Idle),
+      bodyDefs(nullptr),
+      dataDescriptions(nullptr) {
     ui.setupUi(this);
 
     ui.checkboxConnect->setChecked(false);
@@ -82,28 +92,18 @@ QPluginPanel::QPluginPanel(QWidget* parent)
 }
 
 QPluginPanel::~QPluginPanel() {
-    if (stopping.valid()) {
-        // The host deleted the panel from an event processed during a disconnection's wait, further up
-        // this thread's stack. The SDK's thread may still be handing this panel a frame until stopClient
-        // returns, so that disconnection ends here; the waiting call returns without touching the panel.
-        finishStopping();
-        releaseStoppedClient();
-    } else if (!changingConnection) {
-        onCheckBoxConnectChanged(false);
-    }
-    // An attempt that ended not connected, or a connection the SDK lost on its own, leaves the panel
-    // attached without a disconnection to detach it; a destroyed panel must never be notified.
-    if (attached) {
-        OrvaneSystem::instance()->detach(this);
-        attached = false;
-    }
+    // Whatever the connection holds ends here, in any state: the SDK's thread may be handing this panel a
+    // frame until the stop task is over. Deleted from inside one of the panel's own loops (the stop's wait,
+    // an error box), the flow below that loop finds the panel gone and touches nothing.
+    endConnection(PanelFate::Going);
+    setConnectedState(false);
     // The handlers are this module's code, which may be unloaded after the panel: the SDK keeps none.
     sdk()->setDataHandlerV1(nullptr);
     sdk()->setMsgCallbackV1(nullptr);
     sdk()->setDataHandlerV2(nullptr);
     sdk()->setMsgCallbackV2(nullptr);
     refreshThread.stopRefresh();
-    // Copies emitted to this panel whose events were never delivered, and copies still queued.
+    // Copies handed on to this panel whose events were never delivered, and copies still queued.
     refreshThread.releaseUnapplied();
     orvane::drainFrameQueue();
     // The thread object is a member; take it back from the parent-child ownership before QObject's
@@ -143,83 +143,132 @@ void QPluginPanel::setConnectedState(bool connected) {
     }
 }
 
-void QPluginPanel::showConnectError(const char* title) {
-    std::string message;
-    sdk()->getLastErrorMsg(message);
-    const orvane::panel::NestedEventLoop loop;
-    QMessageBox::critical(this, QString::fromLatin1(title), QString::fromUtf8(message.c_str()), QMessageBox::Ok,
-                          QMessageBox::NoButton);
+void QPluginPanel::onCheckBoxConnectChanged(bool checked) {
+    // A click handled inside one of the panel's own loops does nothing: the flow below the loop decides.
+    if (connectionState != ConnectionState::Idle && connectionState != ConnectionState::Connected) return;
+    if (checked && connectionState == ConnectionState::Idle) {
+        if (!connectClient()) return;
+    } else if (!checked && connectionState == ConnectionState::Connected) {
+        // Also when the SDK lost the connection on its own: its client is still to be stopped and released.
+        if (!endConnection(PanelFate::Stays)) return;
+    }
+    setConnectedState(connectionState == ConnectionState::Connected);
 }
 
 bool QPluginPanel::connectClient() {
-    if (sdk()->createClient() != 0) {
-        showConnectError("Create Client");
-        return false;
+    if (sdk()->createClient() != 0) return reportFailure("Create Client", lastErrorMessage(), PanelFate::Stays);
+    connectionState = ConnectionState::Connecting;
+    const char* failedStep = nullptr;
+    if (sdk()->initClient() != 0)
+        failedStep = "Init Client";
+    else if (!fetchDescriptions())
+        failedStep = "Data Descriptions";
+    else if (sdk()->startClient() != 0)
+        failedStep = "Start Client";
+    if (failedStep != nullptr) {
+        const std::string message = lastErrorMessage();
+        return endConnection(PanelFate::Stays) && reportFailure(failedStep, message, PanelFate::Stays);
     }
-    clientHeld = true;
-    if (sdk()->initClient() != 0) {
-        showConnectError("Init Client");
-        return false;
-    }
+    connectionState = ConnectionState::Connected;
     buildSceneFromDescriptions();
-    if (!attached) {
-        OrvaneSystem::instance()->attach(this);
-        attached = true;
-    }
-    orvane::startFrameStatistics();
-    sdk()->startClient();
+    orvane::startFrameStatistics();  // what the panel sees from here on
+    OrvaneSystem::instance()->attach(this);
+    // Started without an error but not connected: nothing would ever stream, and the client is ended now
+    // rather than left to a later click.
+    if (!sdk()->isConnected()) return endConnection(PanelFate::Stays);
     return true;
 }
 
-bool QPluginPanel::disconnectClient() {
-    // The SDK's thread may be waiting in onFrameV1 for this thread: keep processing events while
-    // stopClient runs elsewhere.
-    stopping = std::async(std::launch::async, [] { return sdk()->stopClient(); });
-    OrvaneSystem::instance()->detach(this);
+bool QPluginPanel::endConnection(PanelFate fate) {
+    if (connectionState == ConnectionState::Connecting || connectionState == ConnectionState::Connected) {
+        OrvaneSystem::instance()->detach(this);
+        const bool started = connectionState == ConnectionState::Connected;
+        // Both calls on a worker: after a failed stop the release ends the stream itself, and joining the SDK's
+        // thread on this thread would hang while that thread waits here with a version 1 frame.
+        stopTask = std::async(std::launch::async, [started] {
+            StopOutcome outcome;
+            if (started && sdk()->stopClient() != 0) {
+                outcome.failedStep = "Stop Client";
+                sdk()->getLastErrorMsg(outcome.message);
+            }
+            if (sdk()->releaseClient() != 0 && outcome.failedStep == nullptr) {
+                outcome.failedStep = "Release Client";
+                sdk()->getLastErrorMsg(outcome.message);
+            }
+            return outcome;
+        });
+        connectionState = ConnectionState::Stopping;
+    }
+    if (connectionState != ConnectionState::Stopping) return true;
+    if (!waitForStop(fate)) return false;
+    const StopOutcome outcome = stopTask.get();
+    releaseDescriptions();
+    clearNodeLists();
+    connectionState = ConnectionState::Idle;
+    if (outcome.failedStep == nullptr) return true;
+    return reportFailure(outcome.failedStep, outcome.message, fate);
+}
+
+bool QPluginPanel::waitForStop(PanelFate fate) {
+    if (fate == PanelFate::Going) {
+        // Only a version 1 delivery waits for this thread: its blocking call event is dropped (which lets the
+        // SDK's thread go on) instead of applied, and no host event runs inside the destructor.
+        while (stopTask.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready)
+            QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
+        return true;
+    }
     const QPointer<QPluginPanel> alive(this);
     const orvane::panel::NestedEventLoop loop;
-    while (stopping.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) {
+    while (stopTask.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) {
         QCoreApplication::processEvents();
         if (alive.isNull()) return false;
-        // Run from inside the delivery of posted events (a deferred deletion of the panel's control, a queued
-        // call), the nested processEvents may deliver none of them (Qt's GLib event dispatcher does not enter
-        // its posted-event source again): the waiting version 1 frame is applied here.
+        // Run from inside the delivery of posted events (a queued call, a deferred deletion), the nested
+        // processEvents may deliver none of them (Qt's GLib event dispatcher does not enter its posted-event
+        // source again): the waiting version 1 frame is applied here.
         QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
     }
-    releaseStoppedClient();
     return true;
 }
 
-void QPluginPanel::finishStopping() {
-    // Only a version 1 delivery waits for this thread: its blocking call event is dropped (which lets the
-    // SDK's thread go on) instead of applied, since the panel is going.
-    while (stopping.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready)
-        QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
-}
-
-void QPluginPanel::releaseStoppedClient() {
-    stopping = std::future<int>();
-    sdk()->releaseClient();
-    OrvaneSystem::instance()->detach(this);
-    attached = false;
-    clientHeld = false;
-}
-
-void QPluginPanel::onCheckBoxConnectChanged(bool checked) {
-    if (changingConnection) return;
-    changingConnection = true;
-    if (checked && !sdk()->isConnected()) {
-        if (!connectClient()) {
-            setConnectedState(false);  // whatever the SDK reports
-            changingConnection = false;
-            return;
-        }
-    } else if (!checked && (sdk()->isConnected() || clientHeld)) {
-        // Also when the SDK lost the connection on its own: its client is still to be stopped and released.
-        if (!disconnectClient()) return;
+bool QPluginPanel::reportFailure(const char* title, const std::string& message, PanelFate fate) {
+    if (fate == PanelFate::Going || MGlobal::mayaState() != MGlobal::kInteractive) {
+        MGlobal::displayWarning(MString(title) + ": " + message.c_str());
+        return true;
     }
-    setConnectedState(sdk()->isConnected());
-    changingConnection = false;
+    connectionState = ConnectionState::Reporting;
+    const QPointer<QPluginPanel> alive(this);
+    {
+        const orvane::panel::NestedEventLoop loop;
+        // A child of the panel on the heap: deleting the panel from inside the box's loop closes and deletes
+        // the box with it, and the guard tells whether the panel outlived it.
+        const QPointer<QMessageBox> box(new QMessageBox(QMessageBox::Critical, QString::fromLatin1(title),
+                                                        QString::fromUtf8(message.c_str()), QMessageBox::Ok, this));
+        box->exec();
+        if (alive.isNull()) return false;
+        delete box.data();
+    }
+    connectionState = ConnectionState::Idle;
+    return true;
+}
+
+bool QPluginPanel::fetchDescriptions() {
+    // New descriptions: a body index may name another performer from now on.
+    orvane::resetSmoothing();
+    switch (sdk()->getVersion()) {
+        case SDKVER_V1:
+            // Version 1 has no sign of failure other than no descriptions.
+            bodyDefs = OrvaneSystem::instance()->getDataDescriptionsV1();
+            return bodyDefs != nullptr;
+        case SDKVER_V2: return OrvaneSystem::instance()->getDataDescriptionsV2(&dataDescriptions) == 0;
+        default: return true;
+    }
+}
+
+void QPluginPanel::releaseDescriptions() {
+    if (bodyDefs != nullptr) OrvaneSystem::instance()->freeDataDescriptionsV1(bodyDefs);
+    if (dataDescriptions != nullptr) OrvaneSystem::instance()->freeDataDescriptionsV2(dataDescriptions);
+    bodyDefs = nullptr;
+    dataDescriptions = nullptr;
 }
 
 void QPluginPanel::onRadioUnicastEnabled(bool checked) {
@@ -244,9 +293,13 @@ void QPluginPanel::onCheckBoxSmoothEnabled(bool checked) { sdk()->setSmoothEnabl
 
 // ---------------------------------------------------------------- frame transport
 
-void QPluginPanel::onFrameV2(sFrameOfMocapData* frame) { orvane::enqueueFrameCopy(frame); }
+void QPluginPanel::onFrameV2(sFrameOfMocapData* frame) {
+    orvane::frameStats().countReceived();
+    orvane::enqueueFrameCopy(frame);
+}
 
 void QPluginPanel::onFrameV1(sFrameOfData* frame) {
+    orvane::frameStats().countReceived();
     // Smoothed already; while the UI thread's budget is spent the frame is skipped and this thread goes on.
     if (!orvane::applyBudget().handOnV1(orvane::ApplyBudget::nowNs())) return;
     // The blocking queued call hands the frame to the UI thread and, when onUpdateUI_V1 returns, back to
@@ -272,23 +325,9 @@ void QPluginPanel::clearNodeLists() {
 void QPluginPanel::buildSceneFromDescriptions() {
     QMutexLocker lock(&sceneMutex);
     clearNodeLists();
-    switch (sdk()->getVersion()) {
-        case SDKVER_V1: {
-            sBodyDefs* bodyDefs = OrvaneSystem::instance()->getDataDescriptionsV1();
-            if (bodyDefs == nullptr) break;
-            buildSceneV1(bodyDefs);
-            OrvaneSystem::instance()->freeDataDescriptionsV1(bodyDefs);
-            break;
-        }
-        case SDKVER_V2: {
-            sDataDescriptions* descriptions = nullptr;
-            OrvaneSystem::instance()->getDataDescriptionsV2(&descriptions);
-            buildSceneV2(descriptions);
-            OrvaneSystem::instance()->freeDataDescriptionsV2(descriptions);
-            break;
-        }
-        default: break;
-    }
+    ui.tableWidget->clearRows();
+    if (bodyDefs != nullptr) buildSceneV1(bodyDefs);
+    if (dataDescriptions != nullptr) buildSceneV2(dataDescriptions);
 }
 
 void QPluginPanel::buildSceneV1(sBodyDefs* bodyDefs) {
@@ -329,20 +368,18 @@ void QPluginPanel::onUpdateUI_V1(sFrameOfData* frame) {
 }
 
 void QPluginPanel::onUpdateUI_V2(sFrameOfMocapData* frame) {
-    if (frame == nullptr) return;
     // Posted by the refresh thread's queued emission, through the event queue's lock inside Qt.
     ORVANE_HAPPENS_AFTER(frame);
     orvane::ApplyScope applying;  // before the copy leaves the flight: the UI thread is never seen idle meanwhile
-    refreshThread.takeEmitted(frame);
-    if (!orvane::isCurrentFrameSession(frame)) {
+    const orvane::FrameCopy copy = refreshThread.takeEmitted(frame);
+    if (!copy || !orvane::isCurrentFrameSession(copy)) applying.discard();
+    if (!copy) return;
+    if (!orvane::isCurrentFrameSession(copy)) {
         // Queued before the node lists were last rebuilt or emptied: its indices mean other nodes now.
-        applying.discard();
-        orvane::releaseFrameCopy(frame);
         orvane::countDiscardedFrame();
         return;
     }
     QMutexLocker lock(&sceneMutex);
     PanelMarkerTable table(ui.tableWidget, ui.checkBoxRefreshUI);
-    orvane::scene::applyFrameV2(*frame, jointNodeLists, markerNodeLists, table);
-    orvane::releaseFrameCopy(frame);
+    orvane::scene::applyFrameV2(*copy.get(), jointNodeLists, markerNodeLists, table);
 }

@@ -7,7 +7,9 @@
 // version 2 copies reach onUpdateUI_V2 through the refresh thread, version 1 frames reach onUpdateUI_V1
 // through a blocking queued signal (the SDK's thread waits until the slot has run).
 // Ownership: the host layout the panel is added to owns it; the panel owns its widgets, the refresh
-// thread and every frame copy handed to it.
+// thread, every frame copy handed to it, and the SDK's client and descriptions while it is connected.
+// The panel may be deleted from inside any event loop it runs (the stop's wait, an error box): it checks
+// that it is still alive after each of them.
 
 // Qt headers come before any Maya header (the host's window-system header defines Bool, Status, ...).
 #include <QtCore/QMutex>
@@ -37,7 +39,9 @@ public:
     void onFrameV2(sFrameOfMocapData* frame) override;
     void onFrameV1(sFrameOfData* frame) override;
 
-    // Scene binding (UI thread).
+    // Scene binding (UI thread). buildSceneFromDescriptions builds the node lists and the table anew from the
+    // descriptions the current connection holds (empties them when not connected); it may run again while
+    // connected, and copies in flight for the lists it replaces are then discarded.
     void buildSceneFromDescriptions();
     void clearNodeLists();
     void buildSceneV1(sBodyDefs* bodyDefs);
@@ -61,20 +65,42 @@ private slots:
     void onComBoxSDKVersionChanged(int);  // the chosen index: 0 "V1.6", 1 "V2.0"
     void onCheckBoxSmoothEnabled(bool);
     void onUpdateUI_V1(sFrameOfData*);
-    void onUpdateUI_V2(sFrameOfMocapData*);  // takes ownership of the copy
+    void onUpdateUI_V2(sFrameOfMocapData*);  // names a copy in flight on the refresh thread (takeEmitted)
 
 private:
+    // The connection's life, and what the panel holds in each state:
+    //   Idle        nothing
+    //   Connecting  a client it created; the descriptions once fetched
+    //   Connected   a started client, its descriptions, the node lists and one registration with OrvaneSystem
+    //   Stopping    the stop task, which stops and releases the client; the descriptions and lists
+    //   Reporting   nothing: a failed step's message box is up
+    // Clicks are honoured in Idle and Connected; the other states are inside the panel's own flows and loops.
+    enum class ConnectionState { Idle, Connecting, Connected, Stopping, Reporting };
+    // Whether the panel stays after an ending: a staying panel keeps the host's events running while it
+    // waits and shows failures in a box; a going one (its destructor) runs no host event and only warns.
+    enum class PanelFate { Stays, Going };
+    // What the stop task reports: the title of its failed step (null when none) and the SDK's error text.
+    struct StopOutcome {
+        const char* failedStep = nullptr;
+        std::string message;
+    };
+
     void setConnectedState(bool connected);
     void registerSdkHandlers();
-    // False when createClient or initClient failed (after the error box).
+    // The connection flow from Idle. Returns false when the panel was deleted on the way (in a box or the
+    // stop's wait): nothing of it may be touched then.
     bool connectClient();
-    // False when the panel was destroyed by an event processed during the wait; its destructor then
-    // finished the disconnection and nothing of the panel may be touched any more.
-    bool disconnectClient();
-    // Waits for the pending stopClient without processing events (the panel is being destroyed).
-    void finishStopping();
-    void releaseStoppedClient();
-    void showConnectError(const char* title);
+    // From any state: detaches the panel, has the stop task stop (when started) and release the client,
+    // waits for it, frees the descriptions, empties the lists, and reports a failed stop. Ends in Idle.
+    // Returns false when the panel was deleted meanwhile (only a staying panel runs events).
+    bool endConnection(PanelFate fate);
+    // The one wait for the stop task (untick, failed attempt, destruction, unloading). Returns false when the
+    // panel was deleted by an event it processed.
+    bool waitForStop(PanelFate fate);
+    bool fetchDescriptions();
+    void releaseDescriptions();
+    // A failed step's box (or warning): returns false when the panel was deleted while the box was up.
+    bool reportFailure(const char* title, const std::string& message, PanelFate fate);
 
     QPluginPanelUi ui;
     MDagModifier dagModifier;
@@ -83,10 +109,8 @@ private:
     std::vector<std::vector<MObject>> markerNodeLists;
     UIThread refreshThread;
 
-    bool attached;              // one registration with OrvaneSystem at most
-    bool changingConnection;    // a click handled during a disconnection's wait does nothing
-    std::future<int> stopping;  // the disconnection's stopClient on its worker; valid until it is released
-    // This panel created the SDK's client and has not released it, connected or not: a connection the SDK
-    // lost on its own still has to be stopped and released, once.
-    bool clientHeld;
+    ConnectionState connectionState;
+    std::future<StopOutcome> stopTask;    // valid in Stopping
+    sBodyDefs* bodyDefs;                  // the connection's version 1 descriptions, the SDK's until released
+    sDataDescriptions* dataDescriptions;  // the connection's version 2 descriptions, likewise
 };

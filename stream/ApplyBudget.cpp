@@ -7,6 +7,8 @@
 
 namespace orvane {
 
+const std::int64_t ApplyBudget::kUnpacedCostNs;
+
 ApplyBudget::ApplyBudget() : lastHandOnNs_(0), lastApplyEndNs_(0), recentCostNs_(0), applying_(false), nextCost_(0) {
     std::fill(costs_, costs_ + kRecentCosts, std::int64_t(0));
 }
@@ -26,6 +28,7 @@ void ApplyBudget::reset() {
 
 std::int64_t ApplyBudget::nextHandOnNs(std::int64_t minIntervalNs) const {
     const std::int64_t cost = recentCostNs();
+    if (cost < kUnpacedCostNs) return lastHandOnNs_.load(std::memory_order_acquire) + minIntervalNs;
     return std::max(lastHandOnNs_.load(std::memory_order_acquire) + std::max(minIntervalNs, 2 * cost),
                     lastApplyEndNs_.load(std::memory_order_acquire) + cost);
 }
@@ -43,7 +46,12 @@ void ApplyBudget::applyFinished(std::int64_t costNs) {
     lastApplyEndNs_.store(nowNs(), std::memory_order_release);
     costs_[nextCost_] = costNs;
     nextCost_ = (nextCost_ + 1) % kRecentCosts;
-    recentCostNs_.store(*std::max_element(costs_, costs_ + kRecentCosts), std::memory_order_release);
+    // The second largest of the last few: one application slowed down once (the first of a connection, a page
+    // fault, the scheduler) does not hold the stream back, a lasting rise does at once.
+    std::int64_t sorted[kRecentCosts];
+    std::copy(costs_, costs_ + kRecentCosts, sorted);
+    std::nth_element(sorted, sorted + kRecentCosts - 2, sorted + kRecentCosts);
+    recentCostNs_.store(sorted[kRecentCosts - 2], std::memory_order_release);
     applying_.store(false, std::memory_order_release);
 }
 

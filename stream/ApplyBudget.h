@@ -15,6 +15,9 @@ namespace orvane {
 class ApplyBudget {
 public:
     enum { kRecentCosts = 4 };
+    // Applications cheaper than this are not paced: at the fastest camera rate (1,000 Hz) they take at most half
+    // of the UI thread anyway, and frames the SDK delivers in a burst after a delay are all shown, as before.
+    static const std::int64_t kUnpacedCostNs = 500000;
 
     ApplyBudget();
 
@@ -25,7 +28,7 @@ public:
     void reset();
 
     // When the next frame may be handed on: the last hand-on plus the larger of `minIntervalNs` and twice the
-    // recent apply cost (the largest of the last few), and not before the UI thread has been free of frames
+    // recent apply cost (see recentCostNs), and not before the UI thread has been free of frames
     // for that cost since the last application ended (an application that started late, behind other work,
     // still leaves as much time after it as it took).
     std::int64_t nextHandOnNs(std::int64_t minIntervalNs) const;
@@ -40,7 +43,7 @@ public:
     // budget is spent, and the frame is then skipped (counted in frameStats()).
     bool handOnV1(std::int64_t now);
 
-    // The largest of the last few apply costs, nanoseconds; 0 before the first.
+    // The second largest of the last few apply costs, nanoseconds; 0 before the first two.
     std::int64_t recentCostNs() const { return recentCostNs_.load(std::memory_order_acquire); }
 
     // UI thread, through ApplyScope.

@@ -2,68 +2,107 @@
 
 #include <atomic>
 #include <cstddef>
-#include <cstdint>
 #include <type_traits>
+#include <utility>
 
 #include "OrvanePluginSDK.h"
 #include "SanitizerAnnotations.h"
 
-namespace {
+namespace orvane {
 
-// Room for the queue's pointers to slide to the front of the list's buffer instead of growing it, so that
-// appending never allocates under frameQueueMutex.
-const int kFrameQueueReserve = 4 * orvane::kFrameQueueCapacity;
-
-QList<sFrameOfMocapData*> reservedQueue() {
-    QList<sFrameOfMocapData*> queue;
-    queue.reserve(kFrameQueueReserve);
-    return queue;
-}
-
-// A copy and the session it was queued in. The record comes first, so the record's address is the block's.
-struct FrameCopy {
+// A copy and the session it was queued in.
+struct FrameCopy::Block {
     sFrameOfMocapData record;
     std::uint64_t session;  // written under frameQueueMutex, before the copy is visible to the refresh thread
 };
-static_assert(std::is_standard_layout<FrameCopy>::value && offsetof(FrameCopy, record) == 0,
-              "a copy's record pointer is its block pointer");
 
-FrameCopy* blockOf(sFrameOfMocapData* copy) { return reinterpret_cast<FrameCopy*>(copy); }
-const FrameCopy* blockOf(const sFrameOfMocapData* copy) { return reinterpret_cast<const FrameCopy*>(copy); }
+}  // namespace orvane
+
+namespace {
 
 std::atomic<int> liveCopies(0);
 std::atomic<std::uint64_t> currentSession(1);
 std::atomic<long long> queuedCount(0);
 std::atomic<long long> skippedCount(0);
 std::atomic<long long> discardedCount(0);
+std::atomic<long long> failedCount(0);
 
 // Releases every queued copy; with `newSession`, the current session ends in the same step. The copies
-// are taken out under the lock, keeping the list's buffer, and released after it.
+// are moved out under the lock and released after it.
 int releaseQueued(bool newSession) {
-    sFrameOfMocapData* queued[orvane::kFrameQueueCapacity];
-    int released = 0;
-    for (bool more = true; more;) {
-        int count = 0;
-        {
-            orvane::FrameQueueLocker lock;
-            if (newSession) currentSession.fetch_add(1);
-            newSession = false;
-            while (!frameQueue.isEmpty() && count < orvane::kFrameQueueCapacity)
-                queued[count++] = frameQueue.takeFirst();
-            more = !frameQueue.isEmpty();
-        }
-        for (int i = 0; i < count; ++i) orvane::releaseFrameCopy(queued[i]);
-        released += count;
+    orvane::FrameCopy queued[orvane::kFrameQueueCapacity];
+    int count = 0;
+    {
+        orvane::FrameQueueLocker lock;
+        if (newSession) currentSession.fetch_add(1);
+        while (!frameQueue.isEmpty()) queued[count++] = frameQueue.takeFirst();
     }
-    return released;
+    return count;  // released as `queued` goes
 }
 
 }  // namespace
 
 QMutex frameQueueMutex;
-QList<sFrameOfMocapData*> frameQueue = reservedQueue();
+orvane::FrameCopyQueue frameQueue;
 
 namespace orvane {
+
+FrameCopy FrameCopy::allocate() {
+    FrameCopy copy;
+    copy.block_ = new Block;  // default-initialised: the SDK's copy fills the record
+    sFrameOfMocapData& record = copy.block_->record;
+    for (int i = 0; i < kBodyPoseSlots; ++i) {
+        sBodyPose& pose = record.bodyPoses[i];
+        pose.attachedPoints = nullptr;
+        pose.attachedIds = nullptr;
+        pose.attachedSizes = nullptr;
+        pose.params = 0;
+    }
+    record.markerSetCount = 0;
+    for (int i = 0; i < kMaxMarkerSetFrames; ++i) {
+        record.markerSets[i].markerCount = 0;
+        record.markerSets[i].markers = nullptr;
+    }
+    record.skeletonCount = 0;
+    for (int k = 0; k < kMaxSkeletonFrames; ++k) {
+        record.skeletons[k].boneCount = 0;
+        record.skeletons[k].bones = nullptr;
+    }
+    copy.block_->session = 0;  // no session until it is queued
+    liveCopies.fetch_add(1);
+    return copy;
+}
+
+FrameCopy& FrameCopy::operator=(FrameCopy&& other) {
+    if (this != &other) {
+        reset();
+        std::swap(block_, other.block_);
+    }
+    return *this;
+}
+
+void FrameCopy::reset() {
+    if (block_ == nullptr) return;
+    Block* block = block_;
+    block_ = nullptr;
+    COrvaneSDKClientManager::instance()->freeFrameV2(&block->record);
+    delete block;
+    liveCopies.fetch_sub(1);
+}
+
+sFrameOfMocapData* FrameCopy::get() const { return block_ != nullptr ? &block_->record : nullptr; }
+
+FrameCopy FrameCopyQueue::takeFirst() {
+    FrameCopy copy(std::move(slots_[head_]));
+    head_ = (head_ + 1) % kFrameQueueCapacity;
+    --count_;
+    return copy;
+}
+
+void FrameCopyQueue::append(FrameCopy copy) {
+    slots_[(head_ + count_) % kFrameQueueCapacity] = std::move(copy);
+    ++count_;
+}
 
 FrameQueueLocker::FrameQueueLocker() : locked_(true) {
     frameQueueMutex.lock();
@@ -80,51 +119,23 @@ void FrameQueueLocker::unlock() {
     frameQueueMutex.unlock();
 }
 
-sFrameOfMocapData* allocateFrameCopy() {
-    FrameCopy* block = new FrameCopy;  // default-initialised: the SDK's copy fills the record
-    sFrameOfMocapData* copy = &block->record;
-    for (int i = 0; i < kBodyPoseSlots; ++i) {
-        sBodyPose& pose = copy->bodyPoses[i];
-        pose.attachedPoints = nullptr;
-        pose.attachedIds = nullptr;
-        pose.attachedSizes = nullptr;
-        pose.params = 0;
-    }
-    copy->markerSetCount = 0;
-    for (int i = 0; i < kMaxMarkerSetFrames; ++i) {
-        copy->markerSets[i].markerCount = 0;
-        copy->markerSets[i].markers = nullptr;
-    }
-    copy->skeletonCount = 0;
-    for (int k = 0; k < kMaxSkeletonFrames; ++k) {
-        copy->skeletons[k].boneCount = 0;
-        copy->skeletons[k].bones = nullptr;
-    }
-    block->session = 0;  // no session until it is queued
-    liveCopies.fetch_add(1);
-    return copy;
-}
-
-void releaseFrameCopy(sFrameOfMocapData* copy) {
-    if (copy == nullptr) return;
-    COrvaneSDKClientManager::instance()->freeFrameV2(copy);
-    delete blockOf(copy);
-    liveCopies.fetch_sub(1);
-}
-
 void enqueueFrameCopy(const sFrameOfMocapData* frame) {
-    sFrameOfMocapData* copy = allocateFrameCopy();
-    COrvaneSDKClientManager::instance()->copyFrameV2(frame, copy);
-    sFrameOfMocapData* dropped = nullptr;
+    FrameCopy copy = FrameCopy::allocate();
+    if (COrvaneSDKClientManager::instance()->copyFrameV2(frame, copy.get()) != 0) {
+        // Queued, an empty copy would pass for the newest frame and push the valid ones out as skipped.
+        failedCount.fetch_add(1);
+        return;
+    }
+    FrameCopy dropped;
     {
-        orvane::FrameQueueLocker lock;
-        blockOf(copy)->session = currentSession.load();
+        FrameQueueLocker lock;
+        copy.block_->session = currentSession.load();
         if (frameQueue.size() >= kFrameQueueCapacity) dropped = frameQueue.takeFirst();
-        frameQueue.append(copy);
+        frameQueue.append(std::move(copy));
     }
     queuedCount.fetch_add(1);
-    if (dropped != nullptr) {
-        releaseFrameCopy(dropped);
+    if (dropped) {
+        dropped.reset();
         countSkippedFrames(1);
     }
 }
@@ -135,8 +146,8 @@ int liveFrameCopyCount() { return liveCopies.load(); }
 
 void startFrameSession() { discardedCount.fetch_add(releaseQueued(true)); }
 
-bool isCurrentFrameSession(const sFrameOfMocapData* copy) {
-    return copy != nullptr && blockOf(copy)->session == currentSession.load();
+bool isCurrentFrameSession(const FrameCopy& copy) {
+    return copy.block_ != nullptr && copy.block_->session == currentSession.load();
 }
 
 FrameTransportCounters frameTransportCounters() {
@@ -144,6 +155,7 @@ FrameTransportCounters frameTransportCounters() {
     counters.queued = queuedCount.load();
     counters.skipped = skippedCount.load();
     counters.discarded = discardedCount.load();
+    counters.failed = failedCount.load();
     return counters;
 }
 

@@ -1,10 +1,10 @@
 #include "SdkCallbacks.h"
 
+#include <atomic>
 #include <cstdio>
 #include <memory>
 #include <vector>
 
-#include "FrameStats.h"
 #include "OrvanePluginSDK.h"
 #include "OrvaneSubject.h"
 #include "RecordAccess.h"
@@ -25,10 +25,14 @@ public:
             markers.push_back(std::make_unique<SmoothFramePointArray>(kSmoothingWindow));
         return *markers[marker];
     }
+    void clear() { bodies_.clear(); }
 
 private:
     std::vector<std::vector<std::unique_ptr<SmoothFramePointArray>>> bodies_;
 };
+
+// Bumped by resetSmoothing; the SDK's thread compares it with the generation its bank was filled in.
+std::atomic<unsigned> smoothingGeneration(0);
 
 const char* textOrEmpty(const char* text) { return text ? text : ""; }
 
@@ -36,14 +40,18 @@ const char* textOrEmpty(const char* text) { return text ? text : ""; }
 
 void dataHandlerV2(sFrameOfMocapData* frame, void* /*userData*/) {
     if (frame == nullptr) return;
-    orvane::frameStats().countReceived();
     OrvaneSystem::instance()->notifyFrameV2(frame);
 }
 
 void dataHandlerV1(sFrameOfData* frame) {
     if (frame == nullptr) return;
-    orvane::frameStats().countReceived();
     static SmootherBank smoothers;
+    static unsigned generation = 0;
+    const unsigned current = smoothingGeneration.load();
+    if (current != generation) {
+        smoothers.clear();
+        generation = current;
+    }
 
     const int bodyCount = orvane::clampCount(frame->bodyCount, kMaxBodyFrames);
     for (int i = 0; i < bodyCount; ++i) {
@@ -59,6 +67,8 @@ void dataHandlerV1(sFrameOfData* frame) {
     }
     OrvaneSystem::instance()->notifyFrameV1(frame);
 }
+
+void orvane::resetSmoothing() { smoothingGeneration.fetch_add(1); }
 
 void msgCallbackV2(int level, char* text) {
     if (level < 2) return;

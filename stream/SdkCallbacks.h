@@ -7,8 +7,8 @@ struct sFrameOfData;
 
 void dataHandlerV2(sFrameOfMocapData* frame, void* userData);
 // Smooths each marker in place (when the SDK's smoothing flag is on) before notifying. Every marker,
-// identified by its body and marker index, has a smoother of its own that keeps its history for the
-// life of the process.
+// identified by its body and marker index, has a smoother of its own that keeps its history until
+// orvane::resetSmoothing.
 void dataHandlerV1(sFrameOfData* frame);
 void msgCallbackV2(int level, char* text);
 void msgCallbackV1(int level, char* text);
@@ -16,4 +16,7 @@ void msgCallbackV1(int level, char* text);
 namespace orvane {
 // Markers per body that get a smoother of their own; markers beyond it pass unsmoothed.
 const int kMaxSmoothedMarkersPerBody = 4096;
+// Every marker's history starts afresh from the next version 1 frame on: a body index may name another
+// performer in the next connection or the next descriptions. Any thread.
+void resetSmoothing();
 }  // namespace orvane

@@ -2,20 +2,31 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 
 #include "ApplyBudget.h"
-#include "FrameQueue.h"
 #include "SanitizerAnnotations.h"
 
-void orvane::registerFrameMetaTypes() {
-    qRegisterMetaType<sFrameOfMocapData*>("sFrameOfMocapData*");
-    qRegisterMetaType<sFrameOfData*>("sFrameOfData*");
+namespace {
+
+// Sleeps until the next pass is due. Passes start every 3 ms on a fixed schedule, so the time a pass takes and
+// the sleep's overshoot do not add up into a slower pass rate; a thread that fell behind by more than a pass
+// starts over from now. A pass held back by the frames' pace alone comes again as soon as the pace allows
+// (`paced`, when that is sooner).
+void waitForNextPass(std::chrono::steady_clock::time_point& nextPass, std::chrono::steady_clock::time_point paced) {
+    const std::chrono::microseconds period(UIThread::kPassMilliseconds * 1000);
+    nextPass += period;
+    const std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now();
+    if (nextPass + period < now) nextPass = now;
+    if (paced > now && paced < nextPass) nextPass = paced;
+    if (nextPass > now)
+        QThread::usleep(
+            static_cast<unsigned long>(std::chrono::duration_cast<std::chrono::microseconds>(nextPass - now).count()));
 }
 
-UIThread::UIThread(QObject* parent) : QThread(parent), stopFlag(false), pauseFlag(false) {
-    orvane::registerFrameMetaTypes();
-    for (int i = 0; i < kMaxInFlight; ++i) inFlight[i].store(nullptr);
-}
+}  // namespace
+
+UIThread::UIThread(QObject* parent) : QThread(parent), stopFlag(false), pauseFlag(false), passes(0) {}
 
 UIThread::~UIThread() {
     if (isRunning()) stopRefresh();
@@ -40,89 +51,86 @@ void UIThread::pauseRefresh() { pauseFlag.store(true); }
 
 void UIThread::resumeRefresh() { pauseFlag.store(false); }
 
-int UIThread::inFlightCount() const {
+int UIThread::inFlightCountLocked() const {
     int count = 0;
     for (int i = 0; i < kMaxInFlight; ++i)
-        if (inFlight[i].load() != nullptr) ++count;
+        if (inFlight[i]) ++count;
     return count;
 }
 
-bool UIThread::addInFlight(sFrameOfMocapData* frame) {
-    for (int i = 0; i < kMaxInFlight; ++i) {
-        sFrameOfMocapData* expected = nullptr;
-        if (inFlight[i].compare_exchange_strong(expected, frame)) return true;
-    }
-    return false;
+int UIThread::inFlightCount() const {
+    const std::lock_guard<std::mutex> lock(inFlightMutex);
+    return inFlightCountLocked();
 }
 
-bool UIThread::takeEmitted(sFrameOfMocapData* frame) {
-    if (frame == nullptr) return false;
-    for (int i = 0; i < kMaxInFlight; ++i) {
-        sFrameOfMocapData* expected = frame;
-        if (inFlight[i].compare_exchange_strong(expected, nullptr)) return true;
-    }
-    return false;
+orvane::FrameCopy UIThread::takeEmitted(const sFrameOfMocapData* frame) {
+    const std::lock_guard<std::mutex> lock(inFlightMutex);
+    for (int i = 0; i < kMaxInFlight; ++i)
+        if (frame != nullptr && inFlight[i].get() == frame) return std::move(inFlight[i]);
+    return orvane::FrameCopy();
 }
 
 void UIThread::releaseUnapplied() {
-    for (int i = 0; i < kMaxInFlight; ++i) orvane::releaseFrameCopy(inFlight[i].exchange(nullptr));
+    orvane::FrameCopy unapplied[kMaxInFlight];
+    const std::lock_guard<std::mutex> lock(inFlightMutex);
+    for (int i = 0; i < kMaxInFlight; ++i) unapplied[i] = std::move(inFlight[i]);
+}
+
+int UIThread::handOnNewest(int allowance) {
+    // What the pass takes out of the queue, oldest first: the copies it hands on are the last ones, the others
+    // are released when the pass ends, after the locks are let go.
+    orvane::FrameCopy taken[orvane::kFrameQueueCapacity];
+    sFrameOfMocapData* handedOn[kMaxInFlight];
+    int count = 0, handOn = 0;
+    {
+        orvane::FrameQueueLocker queueLock;
+        while (!frameQueue.isEmpty()) taken[count++] = frameQueue.takeFirst();
+        // In flight before the queue's lock is let go: a copy is always either queued or in flight, and the
+        // receiver may take it as soon as it is emitted.
+        const std::lock_guard<std::mutex> lock(inFlightMutex);
+        handOn = std::min(count, std::min(1 + allowance, kMaxInFlight - inFlightCountLocked()));
+        for (int i = count - handOn, slot = 0; i < count; ++i) {
+            while (inFlight[slot]) ++slot;
+            handedOn[i - (count - handOn)] = taken[i].get();
+            inFlight[slot] = std::move(taken[i]);
+        }
+    }
+    // The queued emission posts an event that the UI thread takes under a lock inside Qt; the copy, written on
+    // the SDK's thread, is the receiver's once it has taken it.
+    for (int i = 0; i < handOn; ++i) {
+        ORVANE_HAPPENS_BEFORE(handedOn[i]);
+        const orvane::sanitizer::QtHandOver handOver;
+        emit readyRefresh(handedOn[i]);
+    }
+    if (count > handOn) orvane::countSkippedFrames(count - handOn);
+    if (handOn > 0) orvane::applyBudget().handedOn(orvane::ApplyBudget::nowNs());
+    return count == 0 ? 1 : 0;
 }
 
 void UIThread::run() {
-    // What a pass takes out of the queue, oldest first: the copies it hands on are the last ones, the others
-    // are released after the lock is let go.
-    sFrameOfMocapData* taken[orvane::kFrameQueueCapacity];
     // A pass that found the queue empty lets the next one hand on two copies: a frame that came late and the
     // next one, arriving within one pass, are both shown, while over time no more than one copy per pass is
     // handed on. A pause ends the allowance.
     int allowance = 0;
-    // Passes start every 3 ms on a fixed schedule, so the time a pass takes and the sleep's overshoot do not
-    // add up into a slower pass rate; a thread that fell behind by more than a pass starts over from now.
-    const std::chrono::microseconds period(kPassMilliseconds * 1000);
     std::chrono::steady_clock::time_point nextPass = std::chrono::steady_clock::now();
     // Frames take at most half the UI thread: nothing is handed on while a frame slot runs, nor sooner than twice
     // the recent apply cost after the last hand-on.
     orvane::ApplyBudget& budget = orvane::applyBudget();
     while (!stopFlag.load()) {
+        std::chrono::steady_clock::time_point paced;
         if (pauseFlag.load()) {
             allowance = 0;
             QThread::yieldCurrentThread();
-        } else if (inFlightCount() < kMaxInFlight && budget.mayHandOn(orvane::ApplyBudget::nowNs())) {
-            int count = 0, handOn = 0;
-            {
-                orvane::FrameQueueLocker lock;
-                while (!frameQueue.isEmpty() && count < orvane::kFrameQueueCapacity)
-                    taken[count++] = frameQueue.takeFirst();
-                handOn = std::min(count, std::min(1 + allowance, kMaxInFlight - inFlightCount()));
-                // In flight before the lock is let go: a copy is always either queued or in flight, and the
-                // receiver may take it as soon as it is emitted.
-                for (int i = count - handOn; i < count; ++i) addInFlight(taken[i]);
-            }
-            allowance = count == 0 ? 1 : 0;
-            // The queued emission posts an event that the UI thread takes under a lock inside Qt; the copy,
-            // written on the SDK's thread, is the receiver's from then on.
-            for (int i = count - handOn; i < count; ++i) {
-                ORVANE_HAPPENS_BEFORE(taken[i]);
-                const orvane::sanitizer::QtHandOver handOver;
-                emit readyRefresh(taken[i]);
-            }
-            for (int i = 0; i < count - handOn; ++i) orvane::releaseFrameCopy(taken[i]);
-            if (count > handOn) orvane::countSkippedFrames(count - handOn);
-            if (handOn > 0) budget.handedOn(orvane::ApplyBudget::nowNs());
+        } else if (inFlightCount() < kMaxInFlight) {
+            if (budget.mayHandOn(orvane::ApplyBudget::nowNs()))
+                allowance = handOnNewest(allowance);
+            else if (!budget.applying())
+                paced = std::chrono::steady_clock::time_point(
+                    std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                        std::chrono::nanoseconds(budget.nextHandOnNs(0))));
         }
-        nextPass += period;
-        const std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now();
-        if (nextPass + period < now) nextPass = now;
-        // Held back by the pace alone, the next pass comes as soon as the pace allows.
-        const std::chrono::steady_clock::time_point paced(
-            std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                std::chrono::nanoseconds(budget.nextHandOnNs(0))));
-        if (!pauseFlag.load() && inFlightCount() < kMaxInFlight && !budget.applying() && paced > now &&
-            paced < nextPass)
-            nextPass = paced;
-        if (nextPass > now)
-            QThread::usleep(static_cast<unsigned long>(
-                std::chrono::duration_cast<std::chrono::microseconds>(nextPass - now).count()));
+        passes.fetch_add(1);
+        waitForNextPass(nextPass, paced);
     }
     // Qt read this object on this thread before run() (it names the thread after the class); stopRefresh takes
     // this hand-over once wait() returns.

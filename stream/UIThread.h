@@ -9,26 +9,19 @@
 // frames take at most half the UI thread. A copy not yet taken holds back nothing more than the pace does,
 // since only a UI thread busy with other work for longer leaves it waiting.
 //
-// Memory stays bounded when the UI thread stalls: at most kMaxInFlight copies are emitted and not yet
-// taken by the receiver; beyond that frames stay in frameQueue, where its capacity thins them, newest
-// kept. The receiver calls takeEmitted for each copy it gets, before reading it; releaseUnapplied frees
-// the copies that were emitted but never arrived (their posted events were dropped with the receiver).
+// Ownership: a copy handed on stays in this thread's in-flight slots until the receiver takes it with
+// takeEmitted; readyRefresh only names it. An event dropped unread (its receiver went away) leaves the copy
+// here, and releaseUnapplied (or the destructor) releases it. Memory stays bounded when the UI thread
+// stalls: at most kMaxInFlight copies are in flight; beyond that frames stay in frameQueue, where its
+// capacity thins them, newest kept.
 
 #include <atomic>
+#include <mutex>
 
-#include <QtCore/QMetaType>
 #include <QtCore/QThread>
 
+#include "FrameQueue.h"
 #include "OrvaneRecords.h"
-
-// Frame pointers travel through queued connections (the refresh thread's readyRefresh and the panel's
-// blocking version 1 signal); queued arguments must be known to the meta-type system by name.
-Q_DECLARE_METATYPE(sFrameOfMocapData*)
-Q_DECLARE_METATYPE(sFrameOfData*)
-
-namespace orvane {
-void registerFrameMetaTypes();
-}
 
 class UIThread : public QThread {
     Q_OBJECT
@@ -37,7 +30,7 @@ public:
     enum { kMaxInFlight = 2, kPassMilliseconds = 3 };
 
     explicit UIThread(QObject* parent = nullptr);
-    ~UIThread() override;  // stops and joins the thread if it still runs
+    ~UIThread() override;  // stops and joins the thread if it still runs, then releases what is in flight
 
     // Starts the thread paused. Both flags are set before the thread starts, so a stop or resume issued
     // right after is never lost.
@@ -48,23 +41,33 @@ public:
     void resumeRefresh();
     bool isPaused() const { return pauseFlag.load(); }
 
-    // Called by the receiver of readyRefresh when it takes a copy; returns whether this thread emitted it
-    // and it was still in flight.
-    bool takeEmitted(sFrameOfMocapData* frame);
-    // Releases the copies emitted and never taken. Call only after stopRefresh.
+    // For the receiver of readyRefresh: the in-flight copy that the signal named, now the caller's; an empty
+    // handle when this thread holds no such copy.
+    orvane::FrameCopy takeEmitted(const sFrameOfMocapData* frame);
+    // Releases the copies handed on and never taken. Call only after stopRefresh.
     void releaseUnapplied();
     int inFlightCount() const;
+    // Passes run since the start, paused ones included: a caller can wait for the thread to have looked at
+    // the queue since it last put a frame there.
+    long long passCount() const { return passes.load(); }
 
 signals:
+    // Names a copy held in flight; the pointer carries no ownership (see takeEmitted).
     void readyRefresh(sFrameOfMocapData* frame);
 
 protected:
     void run() override;
 
 private:
-    bool addInFlight(sFrameOfMocapData* frame);
+    // One pass over the queue: moves the newest copies (as many as `allowance` and the free slots permit)
+    // into flight and emits them, releases the rest. Returns the next pass's allowance.
+    int handOnNewest(int allowance);
+    int inFlightCountLocked() const;
 
     std::atomic<bool> stopFlag;
     std::atomic<bool> pauseFlag;
-    std::atomic<sFrameOfMocapData*> inFlight[kMaxInFlight];
+    std::atomic<long long> passes;
+    // Taken after frameQueueMutex when both are held, never the other way round.
+    mutable std::mutex inFlightMutex;
+    orvane::FrameCopy inFlight[kMaxInFlight];
 };

@@ -27,11 +27,13 @@
 #include <mayastandin/Host.h>
 
 #include "FrameQueue.h"
+#include "HangRescue.h"
 #include "OrvanePluginSDK.h"
 #include "OrvaneSubject.h"
 #include "PanelTestSupport.h"
 #include "QMarkerTableWidget.h"
 #include "QPluginPanel.h"
+#include "SdkCallbacks.h"
 #include "orvane/tracker/Control.h"
 
 namespace {
@@ -163,6 +165,12 @@ TEST_F(PanelController, Version2StreamsGroundTruthIntoTheScene) {
     ASSERT_EQ(panel->markerNodes().size(), scene.subjects.size());
     ASSERT_EQ(panel->jointNodes().size(), scene.subjects.size());
     const std::size_t nodes = mayastandin::dagNodeCount();
+    // Bound again while connected (as for a new scene): the same nodes and rows, and the frames still arrive.
+    const int rows = ui().tableWidget->rowCount();
+    panel->buildSceneFromDescriptions();
+    EXPECT_EQ(ui().tableWidget->rowCount(), rows);
+    EXPECT_EQ(mayastandin::dagNodeCount(), nodes);
+    ASSERT_EQ(panel->markerNodes().size(), scene.subjects.size());
 
     ASSERT_TRUE(spinUntil([] { return tracker::deliveredFrames() > 60; }));
     const long long last = drain();
@@ -289,21 +297,35 @@ TEST_F(PanelController, Version1DeliveryBlocksTheSdkThreadUntilTheUiThreadApplie
     clickConnect();
 }
 
-TEST_F(PanelController, FailedCreateOrInitShowsTheErrorAndBuildsNothing) {
+// Every failing step of a connection takes the same road: its box with the SDK's text, "Offline", no node or row
+// built, no registration left, and the client the attempt created released.
+TEST_F(PanelController, FailedConnectionStepsShowTheErrorReleaseTheClientAndBuildNothing) {
     const std::size_t nodes = mayastandin::dagNodeCount();
-    for (const char* call : {"createClient", "initClient"}) {
-        tracker::failNextCall(call, std::string("no server at 127.0.0.1 (") + call + ")");
+    const struct {
+        const char* call;
+        const char* title;
+        int versionIndex;
+    } steps[] = {{"createClient", "Create Client", 1},
+                 {"initClient", "Init Client", 1},
+                 {"getDataDescriptionsV2", "Data Descriptions", 1},
+                 {"getDataDescriptionsV1", "Data Descriptions", 0},
+                 {"startClient", "Start Client", 1}};
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.call);
+        ui().comboBoxSDKVersion->setCurrentIndex(step.versionIndex);
+        tracker::failNextCall(step.call, std::string("no server at 127.0.0.1 (") + step.call + ")");
         ModalCatcher catcher;
         catcher.arm();
         clickConnect();
-        ASSERT_EQ(catcher.seen, 1) << call;
-        EXPECT_EQ(catcher.title, std::string(call) == "createClient" ? "Create Client" : "Init Client");
-        EXPECT_EQ(catcher.text.toStdString(), std::string("no server at 127.0.0.1 (") + call + ")");
+        ASSERT_EQ(catcher.seen, 1);
+        EXPECT_EQ(catcher.title, step.title);
+        EXPECT_EQ(catcher.text.toStdString(), std::string("no server at 127.0.0.1 (") + step.call + ")");
         EXPECT_EQ(ui().checkboxConnect->text(), "Offline");
         EXPECT_FALSE(ui().checkboxConnect->isChecked());
         EXPECT_EQ(mayastandin::dagNodeCount(), nodes);
         EXPECT_EQ(ui().tableWidget->rowCount(), 0);
-        sdk()->releaseClient();
+        EXPECT_FALSE(tracker::clientStatus().exists) << "the attempt's client was left behind";
+        EXPECT_EQ(observerRegistry().count(OrvaneSystem::instance()), 0u);
     }
 }
 
@@ -386,20 +408,26 @@ TEST_F(PanelController, ClickDuringTheDisconnectionWaitIsIgnored) {
     EXPECT_EQ(ui().tableWidget->rowCount(), 0);
 }
 
-// An attempt that ends not connected must not leave a second registration behind for the next one.
+// An attempt that ends not connected reports why, releases its client and leaves no registration behind for
+// the next one.
 TEST_F(PanelController, RepeatedAttemptsHoldOneRegistration) {
     for (int attempt = 0; attempt < 3; ++attempt) {
         tracker::failNextCall("startClient", "refused");
+        ModalCatcher catcher;
+        catcher.arm();
         clickConnect();
+        EXPECT_EQ(catcher.seen, 1);
+        EXPECT_EQ(catcher.title, "Start Client");
         EXPECT_EQ(ui().checkboxConnect->text(), "Offline");
-        EXPECT_EQ(observerRegistry().count(OrvaneSystem::instance()), 1u);
-        sdk()->releaseClient();
+        EXPECT_EQ(observerRegistry().count(OrvaneSystem::instance()), 0u);
+        EXPECT_FALSE(tracker::clientStatus().exists);
     }
     clickConnect();
     ASSERT_EQ(ui().checkboxConnect->text(), "Online");
     EXPECT_EQ(observerRegistry().count(OrvaneSystem::instance()), 1u);
     clickConnect();
     EXPECT_EQ(observerRegistry().count(OrvaneSystem::instance()), 0u);
+    EXPECT_EQ(tracker::clientStatus().releaseCalls, 4);
 }
 
 // Copies of a version 2 session still queued, or already handed to a stalled UI thread, when the panel goes
@@ -500,10 +528,148 @@ TEST_F(PanelController, DeletedFromAPostedEventWhileAVersion1DeliveryWaitsEndsTh
     EventRunner deleter([going] { delete going; });
     // Ahead of the waiting frame's event.
     QCoreApplication::postEvent(&deleter, new QEvent(QEvent::User), Qt::HighEventPriority);
-    ASSERT_TRUE(spinUntil([&] { return watched.isNull(); }));
+    {
+        // A destructor that waits for the frame to be applied would wait for ever: dropping the frame's event
+        // from here lets it go on, and the test fails instead of hanging.
+        testsupport::HangRescue rescue(20000,
+                                       [going] { QCoreApplication::removePostedEvents(going, QEvent::MetaCall); });
+        ASSERT_TRUE(spinUntil([&] { return watched.isNull(); }));
+        rescue.disarm();
+        EXPECT_FALSE(rescue.fired()) << "the destructor waited for the UI thread to apply a version 1 frame";
+    }
     EXPECT_FALSE(sdk()->isConnected());
     EXPECT_FALSE(tracker::clientStatus().exists);
     EXPECT_EQ(observerRegistry().count(OrvaneSystem::instance()), 0u);
+}
+
+}  // namespace
+
+namespace {
+
+// The panel is deleted while one of its error boxes is up (a timer, a script or the host's own command closes
+// its control from inside the box's loop). The box goes with the panel, the flow below the box touches nothing
+// of it afterwards, and the client is released all the same. AddressSanitizer reports any access to the freed
+// panel or a second deletion of the box.
+TEST_F(PanelController, DeletedWhileAnErrorBoxIsUpReleasesEverything) {
+    for (const char* call : {"createClient", "initClient", "startClient", "stopClient"}) {
+        SCOPED_TRACE(call);
+        panel.reset(new QPluginPanel());
+        panel->show();
+        const bool stopping = std::string(call) == "stopClient";
+        if (stopping) {
+            clickConnect();
+            ASSERT_EQ(ui().checkboxConnect->text(), "Online");
+        }
+        tracker::failNextCall(call, "refused");
+        QPointer<QPluginPanel> watched(panel.get());
+        QAbstractButton* box = ui().checkboxConnect;
+        QPluginPanel* going = panel.release();
+        ModalCatcher catcher;
+        catcher.onBox = [going](QMessageBox*) { delete going; };
+        catcher.arm();
+        clickIndicator(box);
+        ASSERT_EQ(catcher.seen, 1);
+        EXPECT_TRUE(watched.isNull());
+        const tracker::ClientStatus status = tracker::clientStatus();
+        EXPECT_FALSE(status.exists);
+        EXPECT_EQ(status.releaseCalls, call == std::string("createClient") ? 0 : 1);
+        EXPECT_EQ(observerRegistry().count(OrvaneSystem::instance()), 0u);
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+        tracker::resetForTests();
+    }
+}
+
+// stopClient fails while the stream runs. The release still ends the stream without waiting on the SDK's
+// thread from the UI thread (a version 1 frame holds that thread until the UI thread applies it), and the
+// failure is reported: in a box when the user unticks, as a warning when the panel is being destroyed.
+TEST_F(PanelController, AFailedStopIsReportedAndTheReleaseNeverWaitsOnTheUiThread) {
+    for (int versionIndex : {0, 1}) {
+        for (bool destroy : {false, true}) {
+            SCOPED_TRACE(std::string(versionIndex == 0 ? "version 1" : "version 2") +
+                         (destroy ? ", destroyed" : ", unticked"));
+            tracker::resetForTests();
+            mayastandin::clearLog();
+            tracker::SyntheticOptions options;
+            options.rateHz = 1000;
+            tracker::useSyntheticSource(options);
+            panel.reset(new QPluginPanel());
+            panel->show();
+            ui().comboBoxSDKVersion->setCurrentIndex(versionIndex);
+            clickConnect();
+            ASSERT_EQ(ui().checkboxConnect->text(), "Online");
+            ASSERT_TRUE(spinUntil([] { return tracker::deliveredFrames() > 10; }));
+            if (versionIndex == 0) {
+                // A frame waits for this thread, which processes no event until the stop.
+                QElapsedTimer waited;
+                waited.start();
+                while (!tracker::deliveryInProgress(nullptr) && waited.elapsed() < 10000) QThread::msleep(1);
+                ASSERT_TRUE(tracker::deliveryInProgress(nullptr));
+            }
+            tracker::failNextCall("stopClient", "server did not acknowledge");
+            QPluginPanel* target = panel.get();
+            testsupport::HangRescue rescue(
+                20000, [target] { QCoreApplication::removePostedEvents(target, QEvent::MetaCall); });
+            ModalCatcher catcher;
+            catcher.arm();
+            if (destroy)
+                panel.reset();
+            else
+                clickConnect();
+            rescue.disarm();
+            EXPECT_FALSE(rescue.fired()) << "the release waited on a thread that waited on the UI thread";
+            if (destroy) {
+                EXPECT_EQ(catcher.seen, 0);
+                EXPECT_NE(mayastandin::logText().find("// Warning: Stop Client: server did not acknowledge"),
+                          std::string::npos)
+                    << mayastandin::logText();
+            } else {
+                EXPECT_EQ(catcher.seen, 1);
+                EXPECT_EQ(catcher.title, "Stop Client");
+                EXPECT_EQ(catcher.text, "server did not acknowledge");
+                EXPECT_EQ(ui().checkboxConnect->text(), "Offline");
+                EXPECT_EQ(observerRegistry().count(OrvaneSystem::instance()), 0u);
+            }
+            EXPECT_FALSE(tracker::clientStatus().exists);
+            EXPECT_FALSE(sdk()->isConnected());
+        }
+    }
+}
+
+// Version 1 smoothing keeps no history across connections: the first frame of a new connection is applied as
+// it came, not averaged with the previous connection's last positions (which would put it at 714.3).
+TEST_F(PanelController, Version1SmoothingStartsAfreshWithEachConnection) {
+    ui().comboBoxSDKVersion->setCurrentIndex(0);
+    click(ui().checkBoxSmooth);
+    tracker::holdStream(true);  // only the test's frames reach the smoother
+    const tracker::SceneDef scene = tracker::currentScene();
+    std::unique_ptr<sFrameOfData> frame(new sFrameOfData());
+    float point[3] = {0, 0, 0};
+    frame->bodyCount = 1;
+    std::strncpy(frame->bodies[0].name, scene.subjects[0].name.c_str(), sizeof frame->bodies[0].name - 1);
+    frame->bodies[0].markerCount = 1;
+    const auto deliver = [&](float x) {
+        point[0] = x, point[1] = 0, point[2] = 0;
+        frame->bodies[0].markers = reinterpret_cast<MarkerData*>(point);
+        std::atomic<bool> returned{false};
+        std::thread sdkThread([&] {
+            dataHandlerV1(frame.get());
+            returned.store(true);
+        });
+        const bool done = spinUntil([&] { return returned.load(); });
+        sdkThread.join();
+        return done;
+    };
+    for (float x : {1000.0f, -1000.0f}) {
+        SCOPED_TRACE(x);
+        clickConnect();
+        ASSERT_EQ(ui().checkboxConnect->text(), "Online");
+        const MObject locator = panel->markerNodes()[0][0];
+        for (int n = 0; n < 7; ++n) {
+            ASSERT_TRUE(deliver(x));
+            EXPECT_NEAR(world(locator).x, x * 0.1, kCm) << "frame " << n;
+        }
+        clickConnect();
+    }
 }
 
 }  // namespace

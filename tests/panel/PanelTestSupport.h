@@ -56,12 +56,16 @@ struct WithApplication {
     WithApplication() { app(); }
 };
 
-// The title and text of the next modal message box, which is then closed.
+// The title and text of the next modal message box, which is then closed, or handed to onBox (which must close
+// or delete it). Polls for a bounded time; its timers end with it.
 struct ModalCatcher {
     QString title, text;
     int seen = 0;
-    void arm() {
-        QTimer::singleShot(0, [this] { poll(); });
+    std::function<void(QMessageBox*)> onBox;
+    void arm(int boundMs = 30000) {
+        armed_.start();
+        bound_ = boundMs;
+        QTimer::singleShot(0, &context_, [this] { poll(); });
     }
     void poll() {
         if (QWidget* modal = QApplication::activeModalWidget()) {
@@ -69,12 +73,20 @@ struct ModalCatcher {
                 title = box->windowTitle();
                 text = box->text();
                 ++seen;
-                box->done(QMessageBox::Ok);
+                if (onBox)
+                    onBox(box);
+                else
+                    box->done(QMessageBox::Ok);
                 return;
             }
         }
-        QTimer::singleShot(5, [this] { poll(); });
+        if (armed_.elapsed() < bound_) QTimer::singleShot(5, &context_, [this] { poll(); });
     }
+
+private:
+    QObject context_;
+    QElapsedTimer armed_;
+    int bound_ = 0;
 };
 
 }  // namespace panelsupport

@@ -63,7 +63,10 @@ struct Window {
 
 class Smoothing : public testing::Test {
 protected:
-    void SetUp() override { orvane::tracker::resetForTests(); }
+    void SetUp() override {
+        orvane::tracker::resetForTests();
+        orvane::resetSmoothing();  // as every connection does
+    }
     void TearDown() override { COrvaneSDKClientManager::instance()->setSmoothEnabled(false); }
 };
 
@@ -71,26 +74,17 @@ protected:
 // bodies' markers (at x = 0 and x = 1000) together.
 TEST_F(Smoothing, EachMarkerIsSmoothedInPlaceAgainstItsOwnHistory) {
     COrvaneSDKClientManager::instance()->setSmoothEnabled(true);
-    // Body indices 30 and 31 keep this test's history apart from other tests' smoothers.
-    testframes::FrameV1 frame(std::vector<int>(32, 0));
-    frame.frame->bodyCount = 32;
-    frame.markers[30].resize(2);
-    frame.markers[31].resize(1);
-    frame.frame->bodies[30].markerCount = 2;
-    frame.frame->bodies[30].markers = testframes::points(frame.markers[30]);
-    frame.frame->bodies[31].markerCount = 1;
-    frame.frame->bodies[31].markers = testframes::points(frame.markers[31]);
-
+    testframes::FrameV1 frame({2, 1});
     Window reference[3];
     for (int n = 0; n < 12; ++n) {
         const float raw[3][3] = {{float(n), float(2 * n), 5}, {1000.0f + n * n, -3, 0.5f}, {-7, float(n % 3), 1e4f}};
-        frame.set(30, 0, raw[0][0], raw[0][1], raw[0][2]);
-        frame.set(30, 1, raw[1][0], raw[1][1], raw[1][2]);
-        frame.set(31, 0, raw[2][0], raw[2][1], raw[2][2]);
+        frame.set(0, 0, raw[0][0], raw[0][1], raw[0][2]);
+        frame.set(0, 1, raw[1][0], raw[1][1], raw[1][2]);
+        frame.set(1, 0, raw[2][0], raw[2][1], raw[2][2]);
         for (int m = 0; m < 3; ++m) reference[m].push(raw[m][0], raw[m][1], raw[m][2]);
         dataHandlerV1(frame.frame.get());
 
-        const float* got[3] = {frame.markers[30][0].data(), frame.markers[30][1].data(), frame.markers[31][0].data()};
+        const float* got[3] = {frame.markers[0][0].data(), frame.markers[0][1].data(), frame.markers[1][0].data()};
         for (int m = 0; m < 3; ++m) {
             EXPECT_NEAR(got[m][0], Window::mean(reference[m].xs), 1e-3) << "frame " << n << " marker " << m;
             EXPECT_NEAR(got[m][1], Window::mean(reference[m].ys), 1e-3) << "frame " << n << " marker " << m;

@@ -1,5 +1,6 @@
 // The frame queue and the refresh thread: the bound of 20 copies, pause/resume/stop, the bound on
-// emitted-but-unapplied copies when the UI thread stalls, and no copy leaking across start/stop/teardown.
+// emitted-but-unapplied copies when the UI thread stalls, sessions, failed copies, and no copy leaking across
+// start/stop/teardown.
 // Nothing here asserts a time: waits are bounded polls on conditions.
 
 #include <QtCore/QCoreApplication>
@@ -54,9 +55,9 @@ public:
     }
     void take(sFrameOfMocapData* frame) {
         EXPECT_EQ(QThread::currentThread(), app().thread());
-        thread_->takeEmitted(frame);
-        numbers.push_back(frame->frameNumber);
-        orvane::releaseFrameCopy(frame);
+        const orvane::FrameCopy copy = thread_->takeEmitted(frame);
+        ASSERT_TRUE(copy) << "readyRefresh named a copy the thread does not hold in flight";
+        numbers.push_back(copy->frameNumber);
     }
     std::vector<int> numbers;
 
@@ -87,7 +88,8 @@ protected:
 };
 
 TEST_F(FrameQueue, CopyIsDeepAndFreshRecordsArePrepared) {
-    sFrameOfMocapData* fresh = orvane::allocateFrameCopy();
+    orvane::FrameCopy copy = orvane::FrameCopy::allocate();
+    sFrameOfMocapData* fresh = copy.get();
     for (int i = 0; i < kBodyPoseSlots; ++i) {
         ASSERT_EQ(fresh->bodyPoses[i].attachedPoints, nullptr);
         ASSERT_EQ(fresh->bodyPoses[i].attachedIds, nullptr);
@@ -100,7 +102,12 @@ TEST_F(FrameQueue, CopyIsDeepAndFreshRecordsArePrepared) {
     EXPECT_EQ(fresh->markerSets[0].markerCount, 4);
     EXPECT_EQ(fresh->markerSets[0].markers[0][0], 3.0f);
     EXPECT_NE(fresh->markerSets[0].markers, source.frame->markerSets[0].markers);
-    orvane::releaseFrameCopy(fresh);
+    orvane::FrameCopy moved = std::move(copy);  // one owner at a time: the moved-from handle releases nothing
+    EXPECT_FALSE(copy);
+    EXPECT_EQ(moved.get(), fresh);
+    EXPECT_EQ(orvane::liveFrameCopyCount() - baseline_, 1);
+    moved.reset();
+    EXPECT_EQ(orvane::liveFrameCopyCount(), baseline_);
 }
 
 TEST_F(FrameQueue, TwentyFirstFrameReleasesTheOldest) {
@@ -167,31 +174,25 @@ TEST_F(FrameQueue, EveryFrameInOrderWhileKeepingUpOnlyTheNewestAfterAWait) {
     thread.stopRefresh();
 }
 
-// A copy whose copyFrameV2 failed without writing anything must read as an empty frame, not as the
-// leftovers of the heap: the UI thread would read its counts and pointers and freeFrameV2 free them.
-TEST_F(FrameQueue, AFailedCopyIsAnEmptyFrameWhateverTheHeapHeld) {
+// A copy whose copyFrameV2 failed is released at once and counted, never queued: as the newest entry it would
+// pass for the newest frame, be applied as nothing and push the valid copies out as skipped. The record it
+// releases must read as empty whatever the heap held, or freeFrameV2 would free the heap's leftovers.
+TEST_F(FrameQueue, AFailedCopyIsReleasedAndCountedNotQueued) {
+    enqueue(1, 3);
+    const orvane::FrameTransportCounters before = orvane::frameTransportCounters();
     testframes::FrameV2 frame(9, 3);
     orvane::tracker::failNextCopy();
     alloccount::fillNewBlocks(0x5A);  // every new block starts as non-zero leftovers
     orvane::enqueueFrameCopy(frame.frame.get());
     alloccount::fillNewBlocks(-1);
-    sFrameOfMocapData* copy = nullptr;
-    {
-        orvane::FrameQueueLocker lock;
-        ASSERT_EQ(frameQueue.size(), 1);
-        copy = frameQueue.takeFirst();
-    }
-    ASSERT_EQ(copy->markerSetCount, 0);
-    ASSERT_EQ(copy->skeletonCount, 0);
-    for (int i = 0; i < kMaxMarkerSetFrames; ++i) {
-        ASSERT_EQ(copy->markerSets[i].markerCount, 0) << "marker set " << i;
-        ASSERT_EQ(copy->markerSets[i].markers, nullptr) << "marker set " << i;
-    }
-    for (int k = 0; k < kMaxSkeletonFrames; ++k) {
-        ASSERT_EQ(copy->skeletons[k].boneCount, 0) << "skeleton " << k;
-        ASSERT_EQ(copy->skeletons[k].bones, nullptr) << "skeleton " << k;
-    }
-    orvane::releaseFrameCopy(copy);  // frees nothing the copy does not own
+    const orvane::FrameTransportCounters after = orvane::frameTransportCounters();
+    EXPECT_EQ(after.failed, before.failed + 1);
+    EXPECT_EQ(after.queued, before.queued);
+    EXPECT_EQ(after.skipped, before.skipped);
+    EXPECT_EQ(orvane::liveFrameCopyCount() - baseline_, 3);
+    orvane::FrameQueueLocker lock;
+    ASSERT_EQ(frameQueue.size(), 3);
+    EXPECT_EQ(frameQueue.last()->frameNumber, 3);
 }
 
 // A stop or resume right after the start must never be lost: stopRefresh would wait for ever.
@@ -210,32 +211,50 @@ TEST_F(FrameQueue, StopRightAfterStartOrWhilePausedAlwaysEnds) {
     resumed.stopRefresh();
 }
 
-// The UI thread stalls (no events processed) while frames pour in: live copies stay bounded by the
-// queue's capacity plus the few in flight, then everything drains once the UI thread runs again.
+// The UI thread stalls (no events processed) while frames come one by one, each after a full pass of the
+// refresh thread: an unbounded thread would hand on every one of the 100 frames, while the bound keeps live
+// copies at the queue's capacity plus the few in flight. Then everything drains once the UI thread runs.
 TEST_F(FrameQueue, StalledReceiverKeepsMemoryBounded) {
     UIThread thread;
     Receiver receiver(&thread);
     thread.startRefresh();
     thread.resumeRefresh();
 
-    std::atomic<bool> producing{true};
-    std::thread sdkThread([&] {
-        enqueue(1, 600, 40);
-        producing.store(false);
-    });
     int peak = 0;
-    while (producing.load()) {
+    for (int n = 1; n <= 100; ++n) {
+        enqueue(n, n, 40);
+        const long long pass = thread.passCount();
+        ASSERT_TRUE(waitUntil([&] { return thread.passCount() >= pass + 2; }));
         peak = std::max(peak, orvane::liveFrameCopyCount() - baseline_);
-        std::this_thread::yield();
     }
-    sdkThread.join();
-    ASSERT_TRUE(waitUntil([&] { return thread.inFlightCount() == UIThread::kMaxInFlight; }));
-    peak = std::max(peak, orvane::liveFrameCopyCount() - baseline_);
-    EXPECT_LE(peak, orvane::kFrameQueueCapacity + UIThread::kMaxInFlight + 1);  // +1: the copy being made
+    EXPECT_EQ(thread.inFlightCount(), UIThread::kMaxInFlight);
+    EXPECT_LE(peak, orvane::kFrameQueueCapacity + UIThread::kMaxInFlight);
 
     ASSERT_TRUE(spinUntil([&] { return queued() == 0 && thread.inFlightCount() == 0; }));
-    EXPECT_EQ(receiver.numbers.back(), 600);  // the newest frame always survives
+    EXPECT_EQ(receiver.numbers.back(), 100);  // the newest frame always survives
     thread.stopRefresh();
+}
+
+// Sessions: a connection boundary releases what is queued (counted as discarded), and a copy already handed on
+// before it no longer counts as current, while copies queued after it do.
+TEST_F(FrameQueue, ASessionBoundaryReleasesQueuedCopiesAndOutdatesHandedOnOnes) {
+    enqueue(1, 2);
+    orvane::FrameCopy handedOn;
+    {
+        orvane::FrameQueueLocker lock;
+        handedOn = frameQueue.takeFirst();
+    }
+    EXPECT_TRUE(orvane::isCurrentFrameSession(handedOn));
+    const long long discarded = orvane::frameTransportCounters().discarded;
+    orvane::startFrameSession();
+    EXPECT_EQ(orvane::frameTransportCounters().discarded, discarded + 1);  // frame 2, still queued
+    EXPECT_EQ(queued(), 0);
+    EXPECT_EQ(orvane::liveFrameCopyCount() - baseline_, 1);
+    EXPECT_FALSE(orvane::isCurrentFrameSession(handedOn));
+    EXPECT_FALSE(orvane::isCurrentFrameSession(orvane::FrameCopy()));
+    enqueue(3, 3);
+    orvane::FrameQueueLocker lock;
+    EXPECT_TRUE(orvane::isCurrentFrameSession(frameQueue.first()));
 }
 
 // Copies emitted but never delivered (the receiver went away with its posted events) are released by

@@ -444,6 +444,7 @@ void ClientManager::connectionLost(const std::string& reason) {
 // ---------------------------------------------------------------- descriptions and copies
 
 sBodyDefs* ClientManager::getDataDescriptionsV1() {
+    if (takeInjectedFailure("getDataDescriptionsV1")) return nullptr;
     std::lock_guard<std::mutex> lock(sceneMutex_);
     if (!scene_ || scene_->subjects.empty()) return nullptr;
     return buildDescriptionsV1(*scene_);
@@ -453,6 +454,7 @@ void ClientManager::freeDataDescriptionsV1(sBodyDefs* descriptions) { freeDescri
 
 int ClientManager::getDataDescriptionsV2(sDataDescriptions** descriptions) {
     if (!descriptions) return fail("getDataDescriptionsV2: null out-pointer");
+    if (takeInjectedFailure("getDataDescriptionsV2")) return 1;
     std::lock_guard<std::mutex> lock(sceneMutex_);
     *descriptions = buildDescriptionsV2(scene_ ? *scene_ : SceneDef{});
     return 0;
@@ -520,7 +522,9 @@ void ClientManager::chooseDefaultSource(SourceFactory factory, std::optional<Syn
 }
 
 void ClientManager::failNextCall(const std::string& call, const std::string& message) {
-    static const char* const kCalls[] = {"createClient", "initClient", "startClient", "stopClient", "releaseClient"};
+    static const char* const kCalls[] = {"createClient",         "initClient",    "startClient",
+                                         "stopClient",           "releaseClient", "getDataDescriptionsV1",
+                                         "getDataDescriptionsV2"};
     bool known = false;
     for (const char* name : kCalls) known = known || call == name;
     if (!known) throw std::invalid_argument("failNextCall: no injectable call named '" + call + "'");

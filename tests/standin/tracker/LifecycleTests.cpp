@@ -123,6 +123,15 @@ TEST_F(Lifecycle, InjectedFailuresCarryTheirTextOnce) {
     EXPECT_EQ(sdk()->startClient(), 0) << lastError();
     EXPECT_TRUE(sdk()->isConnected());
 
+    trk::failNextCall("getDataDescriptionsV2", "descriptions lost");
+    sDataDescriptions* kept = nullptr;
+    EXPECT_NE(sdk()->getDataDescriptionsV2(&kept), 0);
+    EXPECT_EQ(kept, nullptr);
+    EXPECT_EQ(lastError(), "descriptions lost");
+    trk::failNextCall("getDataDescriptionsV1", "no bodies");
+    EXPECT_EQ(sdk()->getDataDescriptionsV1(), nullptr);
+    EXPECT_EQ(lastError(), "no bodies");
+
     EXPECT_THROW(trk::failNextCall("connect", "x"), std::invalid_argument);
 }
 

@@ -17,9 +17,10 @@ namespace tracker {
 // Stream synthetic performers (the default source, with default options).
 ORVANE_TRACKER_API void useSyntheticSource(const SyntheticOptions& options);
 
-// The next call named call ("createClient", "initClient", "startClient", "stopClient" or "releaseClient")
-// fails with exactly message in getLastErrorMsg, without changing state. Throws std::invalid_argument
-// for any other name.
+// The next call named call ("createClient", "initClient", "startClient", "stopClient", "releaseClient",
+// "getDataDescriptionsV1" or "getDataDescriptionsV2") fails with exactly message in getLastErrorMsg, without
+// changing state: a lifecycle call returns nonzero, getDataDescriptionsV1 returns null, getDataDescriptionsV2
+// returns nonzero and leaves its out-pointer as it was. Throws std::invalid_argument for any other name.
 ORVANE_TRACKER_API void failNextCall(const std::string& call, const std::string& message);
 
 // The next copyFrameV2 fails (nonzero, with a message in getLastErrorMsg) without writing a byte of its
