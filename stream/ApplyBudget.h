@@ -34,9 +34,13 @@ public:
     std::int64_t nextHandOnNs(std::int64_t minIntervalNs) const;
     // Whether a frame slot runs on the UI thread now: the UI thread is behind, nothing more is handed on.
     bool applying() const { return applying_.load(std::memory_order_acquire); }
-    // Version 2, refresh thread: no frame slot runs and the pace allows a hand-on at `now`. The refresh
+    // Version 2, refresh thread: the UI thread is not behind (no frame slot runs and, once frames cost enough
+    // to be paced, no copy handed on is still waiting) and the pace allows a hand-on at `now`. The refresh
     // thread's 3 ms passes are the fastest pace; its bound on copies in flight still holds.
-    bool mayHandOn(std::int64_t now) const { return !applying() && now >= nextHandOnNs(0); }
+    bool mayHandOn(std::int64_t now, int copiesInFlight) const {
+        if (applying() || (copiesInFlight > 0 && recentCostNs() >= kUnpacedCostNs)) return false;
+        return now >= nextHandOnNs(0);
+    }
     // Records a hand-on at `now`. The thread that hands frames on.
     void handedOn(std::int64_t now) { lastHandOnNs_.store(now, std::memory_order_release); }
     // Version 1, SDK's thread: whether the frame arriving now is handed on (and records it); false when the

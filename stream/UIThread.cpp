@@ -122,7 +122,7 @@ void UIThread::run() {
             allowance = 0;
             QThread::yieldCurrentThread();
         } else if (inFlightCount() < kMaxInFlight) {
-            if (budget.mayHandOn(orvane::ApplyBudget::nowNs()))
+            if (budget.mayHandOn(orvane::ApplyBudget::nowNs(), inFlightCount()))
                 allowance = handOnNewest(allowance);
             else if (!budget.applying())
                 paced = std::chrono::steady_clock::time_point(
