@@ -159,20 +159,24 @@ bool QPluginPanel::connectClient() {
     if (sdk()->createClient() != 0) return reportFailure("Create Client", lastErrorMessage(), PanelFate::Stays);
     connectionState = ConnectionState::Connecting;
     const char* failedStep = nullptr;
-    if (sdk()->initClient() != 0)
+    if (sdk()->initClient() != 0) {
         failedStep = "Init Client";
-    else if (!fetchDescriptions())
+    } else if (!fetchDescriptions()) {
         failedStep = "Data Descriptions";
-    else if (sdk()->startClient() != 0)
-        failedStep = "Start Client";
+    } else {
+        // Attached before the start, so that no frame of the connection is missed: the scene is built only once
+        // the start succeeded, and frames that come first wait for it (version 1 on the SDK's thread; version 2
+        // copies queued until then are discarded by the build).
+        orvane::startFrameStatistics();  // what the panel sees from here on
+        OrvaneSystem::instance()->attach(this);
+        if (sdk()->startClient() != 0) failedStep = "Start Client";
+    }
     if (failedStep != nullptr) {
         const std::string message = lastErrorMessage();
         return endConnection(PanelFate::Stays) && reportFailure(failedStep, message, PanelFate::Stays);
     }
     connectionState = ConnectionState::Connected;
     buildSceneFromDescriptions();
-    orvane::startFrameStatistics();  // what the panel sees from here on
-    OrvaneSystem::instance()->attach(this);
     // Started without an error but not connected: nothing would ever stream, and the client is ended now
     // rather than left to a later click.
     if (!sdk()->isConnected()) return endConnection(PanelFate::Stays);

@@ -31,7 +31,8 @@ void FrameStats::restart() {
     skipped_.store(0);
     started_ = true;
     startNs_ = ApplyBudget::nowNs();
-    transportSkippedMark_ = frameTransportCounters().skipped;
+    const FrameTransportCounters transport = frameTransportCounters();
+    transportSkippedMark_ = transport.skipped + transport.discarded;
     applied_ = 0;
     applyNs_ = 0;
     std::fill(costBuckets_, costBuckets_ + kCostBuckets, 0LL);
@@ -63,7 +64,8 @@ FrameStats::Report FrameStats::report() const {
     r.seconds = static_cast<double>(elapsed) / 1e9;
     r.received = received_.load();
     r.applied = applied_;
-    r.skipped = skipped_.load() + (frameTransportCounters().skipped - transportSkippedMark_);
+    const FrameTransportCounters transport = frameTransportCounters();
+    r.skipped = skipped_.load() + (transport.skipped + transport.discarded - transportSkippedMark_);
     r.applyMedianMs = percentileMs(50);
     r.applyP99Ms = percentileMs(99);
     r.uiShare = static_cast<double>(applyNs_) / static_cast<double>(elapsed);

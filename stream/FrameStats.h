@@ -34,7 +34,8 @@ public:
         double applyMedianMs = 0, applyP99Ms = 0;
         double uiShare = 0;  // 0..1
     };
-    // Version 2 frames the transport released unapplied count as skipped, besides those counted here.
+    // Version 2 frames the transport released unapplied (a newer one was handed on, or the connection's scene
+    // was built after them) count as skipped, besides those counted here.
     // UI thread.
     Report report() const;
     // The report as lines for the host's script editor.
