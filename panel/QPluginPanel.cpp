@@ -13,8 +13,10 @@
 #include <maya/MGlobal.h>
 #include <maya/MString.h>
 
+#include "ApplyBudget.h"
 #include "FrameApplier.h"
 #include "FrameQueue.h"
+#include "FrameStats.h"
 #include "NodeNames.h"
 #include "OrvanePluginSDK.h"
 #include "OrvaneSubject.h"
@@ -158,19 +160,24 @@ bool QPluginPanel::connectClient() {
     if (sdk()->createClient() != 0) return reportFailure("Create Client", lastErrorMessage(), PanelFate::Stays);
     connectionState = ConnectionState::Connecting;
     const char* failedStep = nullptr;
-    if (sdk()->initClient() != 0)
+    if (sdk()->initClient() != 0) {
         failedStep = "Init Client";
-    else if (!fetchDescriptions())
+    } else if (!fetchDescriptions()) {
         failedStep = "Data Descriptions";
-    else if (sdk()->startClient() != 0)
-        failedStep = "Start Client";
+    } else {
+        // Attached before the start, so that no frame of the connection is missed: the scene is built only once
+        // the start succeeded, and frames that come first wait for it (version 1 on the SDK's thread; version 2
+        // copies queued until then are discarded by the build).
+        orvane::startFrameStatistics();  // what the panel sees from here on
+        OrvaneSystem::instance()->attach(this);
+        if (sdk()->startClient() != 0) failedStep = "Start Client";
+    }
     if (failedStep != nullptr) {
         const std::string message = lastErrorMessage();
         return endConnection(PanelFate::Stays) && reportFailure(failedStep, message, PanelFate::Stays);
     }
     connectionState = ConnectionState::Connected;
     buildSceneFromDescriptions();
-    OrvaneSystem::instance()->attach(this);
     // Started without an error but not connected: nothing would ever stream, and the client is ended now
     // rather than left to a later click.
     if (!sdk()->isConnected()) return endConnection(PanelFate::Stays);
@@ -291,9 +298,15 @@ void QPluginPanel::onCheckBoxSmoothEnabled(bool checked) { sdk()->setSmoothEnabl
 
 // ---------------------------------------------------------------- frame transport
 
-void QPluginPanel::onFrameV2(sFrameOfMocapData* frame) { orvane::enqueueFrameCopy(frame); }
+void QPluginPanel::onFrameV2(sFrameOfMocapData* frame) {
+    orvane::frameStats().countReceived();
+    orvane::enqueueFrameCopy(frame);
+}
 
 void QPluginPanel::onFrameV1(sFrameOfData* frame) {
+    orvane::frameStats().countReceived();
+    // Smoothed already; while the UI thread's budget is spent the frame is skipped and this thread goes on.
+    if (!orvane::applyBudget().handOnV1(orvane::ApplyBudget::nowNs())) return;
     // The blocking queued call hands the frame to the UI thread and, when onUpdateUI_V1 returns, back to
     // this thread, through a semaphore inside Qt.
     ORVANE_HAPPENS_BEFORE(frame);
@@ -350,6 +363,7 @@ MObject QPluginPanel::findOrCreateNode(const std::string& name, const std::strin
 void QPluginPanel::onUpdateUI_V1(sFrameOfData* frame) {
     // The SDK's thread waits in onFrameV1 until this returns: the frame is this thread's meanwhile.
     ORVANE_HAPPENS_AFTER(frame);
+    const orvane::ApplyScope applying;
     if (frame != nullptr && ui.tableWidget->rowCount() > 1) {
         QMutexLocker lock(&sceneMutex);
         PanelMarkerTable table(ui.tableWidget, ui.checkBoxRefreshUI);
@@ -361,7 +375,9 @@ void QPluginPanel::onUpdateUI_V1(sFrameOfData* frame) {
 void QPluginPanel::onUpdateUI_V2(sFrameOfMocapData* frame) {
     // Posted by the refresh thread's queued emission, through the event queue's lock inside Qt.
     ORVANE_HAPPENS_AFTER(frame);
+    orvane::ApplyScope applying;  // before the copy leaves the flight: the UI thread is never seen idle meanwhile
     const orvane::FrameCopy copy = refreshThread.takeEmitted(frame);
+    if (!copy || !orvane::isCurrentFrameSession(copy)) applying.discard();
     if (!copy) return;
     if (!orvane::isCurrentFrameSession(copy)) {
         // Queued before the node lists were last rebuilt or emptied: its indices mean other nodes now.

@@ -72,7 +72,7 @@ private slots:
 private:
     // The connection's life, and what the panel holds in each state:
     //   Idle        nothing
-    //   Connecting  a client it created; the descriptions once fetched
+    //   Connecting  a client it created; the descriptions once fetched; the registration before the start
     //   Connected   a started client, its descriptions, the node lists and one registration with OrvaneSystem
     //   Stopping    the stop task, which stops and releases the client; the descriptions and lists
     //   Reporting   nothing: a failed step's message box is up

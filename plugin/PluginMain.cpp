@@ -13,6 +13,7 @@
 #include "ModuleObjects.h"
 #include "OrvaneSubject.h"
 #include "PanelEventLoops.h"
+#include "PluginStatsCmd.h"
 #include "WorkspaceControlCmd.h"
 
 using namespace orvane::plugin;
@@ -34,6 +35,13 @@ PLUGIN_EXPORT MStatus initializePlugin(MObject obj) {
     status = plugin.registerCommand(commandName, WorkspaceControlCmd::creator, WorkspaceControlCmd::newSyntax);
     if (!status) {
         MGlobal::displayError(MString("workspaceControlCmd - could not register '") + commandName +
+                              "' command: " + status.errorString());
+        return status;
+    }
+
+    status = plugin.registerCommand(PluginStatsCmd::name, PluginStatsCmd::creator);
+    if (!status) {
+        MGlobal::displayError(MString("workspaceControlCmd - could not register '") + PluginStatsCmd::name +
                               "' command: " + status.errorString());
         return status;
     }
@@ -74,6 +82,13 @@ PLUGIN_EXPORT MStatus uninitializePlugin(MObject obj) {
     status = plugin.deregisterCommand(commandName);
     if (!status) {
         MGlobal::displayError(MString("workspaceControlCmd - could not deregister '") + commandName +
+                              "' command: " + status.errorString());
+        return status;
+    }
+
+    status = plugin.deregisterCommand(PluginStatsCmd::name);
+    if (!status) {
+        MGlobal::displayError(MString("workspaceControlCmd - could not deregister '") + PluginStatsCmd::name +
                               "' command: " + status.errorString());
         return status;
     }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Runs every benchmark (P1-P6) and writes build/bench-results/bench.csv (every figure with the reference it
-# was measured against in the same run, and their ratio) and bench.png (latency against the camera rate, and
-# the UI thread's cost of a frame against the performers). About 6 minutes on 2 cores.
+# Runs every benchmark (P1-P7) and writes build/bench-results/bench.csv (every figure with the reference it
+# was measured against in the same run, and their ratio) and bench.png (latency against the camera rate, the
+# UI thread's cost of a frame against the performers, and the UI thread's budget against the cost of a scene
+# write). About 8 minutes on 2 cores.
 #   ./scripts/bench.sh [--quick]     (--quick: 5 s per rate instead of 30, shorter micro runs)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -14,11 +15,12 @@ if ! command -v gnuplot >/dev/null 2>&1; then
       --no-install-recommends gnuplot-nox; } >/dev/null 2>&1 || echo "bench: gnuplot could not be installed; no plot"
 fi
 build=${ORVANE_BUILD_DIR:-$root/build}
-ORVANE_BUILD_DIR="$build" ORVANE_BUILD_TARGETS="transport_bench scene_bench net_stream_bench live_bench" \
+ORVANE_BUILD_DIR="$build" \
+  ORVANE_BUILD_TARGETS="transport_bench scene_bench net_stream_bench live_bench maya-standin tracker-sim orvane_plugin" \
   "$root/scripts/build.sh"
 
-seconds=30; p5=30; net=10; min_time=0.5
-if [ "${1:-}" = "--quick" ]; then seconds=5; p5=12; net=3; min_time=0.1; fi
+seconds=30; p5=30; net=10; min_time=0.5; host=12
+if [ "${1:-}" = "--quick" ]; then seconds=5; p5=12; net=3; min_time=0.1; host=6; fi
 out="$build/bench-results"
 mkdir -p "$out"
 export ORVANE_BENCH_CSV="$out/bench.csv" QT_QPA_PLATFORM=offscreen
@@ -34,6 +36,9 @@ echo "== P6 the SDK stand-in alone at 1,000 Hz"
 echo "== P3 latency against the camera rate, P5 memory with a stalled UI thread"
 "$build/bench/live/live_bench" --seconds "$seconds" --p5-seconds "$p5" | quiet
 
+echo "== P7 the UI thread's budget in the host: write costs 0-20 us, 8 ms redraws, 10 performers at 360 Hz"
+"$root/bench/standin_host/host_figures.sh" "$build" "$host"
+
 echo "== results: $ORVANE_BENCH_CSV"
 if command -v gnuplot >/dev/null 2>&1; then
   awk -F, '$1=="P3" && $3=="latency_median" {split($2,a,"[:/]"); m[a[2]]=$4}
@@ -43,11 +48,15 @@ if command -v gnuplot >/dev/null 2>&1; then
   awk -F, '$1=="P2" && $3=="time" && $6=="360 Hz period" {
              split($2,a,"[:/]"); key="v" a[7] (a[5]=="1" ? "-table-on" : "-table-off");
              print key "," a[3] "," $4}' "$ORVANE_BENCH_CSV" | sort -t, -k1,1 -k2n >"$out/p2.dat"
+  awk -F, '$1=="P7" && $2 ~ /write_cost_us/ {split($2,a,"[:/]"); key="v" a[6] "," a[8]; v[key "," $3]=$4; k[key]=1}
+           END {for (key in k) print key "," v[key ",ui_frames"] "," v[key ",redraws_per_s"] "," \
+                v[key ",applied_per_s"] "," v[key ",latency_p99"] "," v[key ",input_p99"]}' \
+    "$ORVANE_BENCH_CSV" | sort -t, -k1,1 -k2n >"$out/p7.dat"
   gnuplot <<GNUPLOT
-set terminal pngcairo size 1200,500 noenhanced
+set terminal pngcairo size 1800,500 noenhanced
 set output "$out/bench.png"
 set datafile separator whitespace
-set multiplot layout 1,2
+set multiplot layout 1,3
 set offsets graph 0, graph 0, graph 0.15, graph 0
 set key below
 set title "P3: send time to nodes moved (3 performers, version 2)"
@@ -64,6 +73,15 @@ set datafile separator ","
 plot for [k in "v1-table-off v1-table-on v2-table-off v2-table-on"] \
        sprintf("< grep '^%s,' $out/p2.dat", k) using 2:3 with linespoints title k, \
      277.8 with lines dashtype 2 title "10 % of a 360 Hz period"
+set title "P7: the UI thread's budget (10 performers, 360 Hz, 8 ms redraws)"
+set xlabel "cost of a scene write (us)"; set ylabel "ui frames (%), redraws (1/s), latency p99 (ms)"
+set y2label "frames applied (1/s)"; set y2tics; set ytics nomirror; set y2range [0:*]; set xrange [-1:21]
+plot for [k in "v2 v1"] sprintf("< grep '^%s,' $out/p7.dat", k) using 2:3 with linespoints title k . " ui frames", \
+     for [k in "v2 v1"] sprintf("< grep '^%s,' $out/p7.dat", k) using 2:4 with linespoints title k . " redraws", \
+     for [k in "v2 v1"] sprintf("< grep '^%s,' $out/p7.dat", k) using 2:6 with linespoints title k . " latency p99", \
+     for [k in "v2 v1"] sprintf("< grep '^%s,' $out/p7.dat", k) using 2:5 axes x1y2 with linespoints dashtype 3 \
+       title k . " applied", \
+     50 with lines dashtype 2 title "ui frames goal", 30 with lines dashtype 4 title "redraws goal"
 unset multiplot
 GNUPLOT
   echo "== plot: $out/bench.png"

@@ -5,6 +5,7 @@
 # line each second and writes a snapshot of its viewport.
 #   ./scripts/run.sh [--seconds N] [--version 1|2] [--smooth] [--rate HZ] [--performers N]
 #                    [--replay FILE [--bvh-unit-mm X]] [--mel COMMANDS] [--snapshot FILE] [--screenshot FILE]
+#                    [--write-cost-us N] [--redraw-cost-ms N]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
@@ -21,6 +22,7 @@ seconds=""
 snapshot="$root/build/run-snapshot.png"
 screenshot=""
 extra_mel=""
+costs=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --performers) performers=$2; shift 2 ;;
@@ -33,6 +35,7 @@ while [ $# -gt 0 ]; do
     --snapshot) snapshot=$2; shift 2 ;;
     --screenshot) screenshot=$2; shift 2 ;;
     --mel) extra_mel+="; $2"; shift 2 ;;
+    --write-cost-us | --redraw-cost-ms) costs+=("$1" "$2"); shift 2 ;;
     *) echo "run: unknown argument $1" >&2; exit 2 ;;
   esac
 done
@@ -68,7 +71,7 @@ mel+=" driveWidget -check on customWorkspaceControl checkBoxRefreshUI;"
 mel+=" driveWidget -check on customWorkspaceControl checkboxConnect"
 mel+="$extra_mel"
 
-host_args=(-c "$mel")
+host_args=(-c "$mel" "${costs[@]}")
 headless=1
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   case "${QT_QPA_PLATFORM:-}" in offscreen | minimal) ;; *) headless=0 ;; esac

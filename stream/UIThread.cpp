@@ -4,18 +4,21 @@
 #include <chrono>
 #include <utility>
 
+#include "ApplyBudget.h"
 #include "SanitizerAnnotations.h"
 
 namespace {
 
 // Sleeps until the next pass is due. Passes start every 3 ms on a fixed schedule, so the time a pass takes and
 // the sleep's overshoot do not add up into a slower pass rate; a thread that fell behind by more than a pass
-// starts over from now.
-void waitForNextPass(std::chrono::steady_clock::time_point& nextPass) {
+// starts over from now. A pass held back by the frames' pace alone comes again as soon as the pace allows
+// (`paced`, when that is sooner).
+void waitForNextPass(std::chrono::steady_clock::time_point& nextPass, std::chrono::steady_clock::time_point paced) {
     const std::chrono::microseconds period(UIThread::kPassMilliseconds * 1000);
     nextPass += period;
     const std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now();
     if (nextPass + period < now) nextPass = now;
+    if (paced > now && paced < nextPass) nextPass = paced;
     if (nextPass > now)
         QThread::usleep(
             static_cast<unsigned long>(std::chrono::duration_cast<std::chrono::microseconds>(nextPass - now).count()));
@@ -100,6 +103,7 @@ int UIThread::handOnNewest(int allowance) {
         emit readyRefresh(handedOn[i]);
     }
     if (count > handOn) orvane::countSkippedFrames(count - handOn);
+    if (handOn > 0) orvane::applyBudget().handedOn(orvane::ApplyBudget::nowNs());
     return count == 0 ? 1 : 0;
 }
 
@@ -109,15 +113,24 @@ void UIThread::run() {
     // handed on. A pause ends the allowance.
     int allowance = 0;
     std::chrono::steady_clock::time_point nextPass = std::chrono::steady_clock::now();
+    // Frames take at most half the UI thread: nothing is handed on while a frame slot runs, nor sooner than twice
+    // the recent apply cost after the last hand-on.
+    orvane::ApplyBudget& budget = orvane::applyBudget();
     while (!stopFlag.load()) {
+        std::chrono::steady_clock::time_point paced;
         if (pauseFlag.load()) {
             allowance = 0;
             QThread::yieldCurrentThread();
         } else if (inFlightCount() < kMaxInFlight) {
-            allowance = handOnNewest(allowance);
+            if (budget.mayHandOn(orvane::ApplyBudget::nowNs(), inFlightCount()))
+                allowance = handOnNewest(allowance);
+            else if (!budget.applying())
+                paced = std::chrono::steady_clock::time_point(
+                    std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                        std::chrono::nanoseconds(budget.nextHandOnNs(0))));
         }
         passes.fetch_add(1);
-        waitForNextPass(nextPass);
+        waitForNextPass(nextPass, paced);
     }
     // Qt read this object on this thread before run() (it names the thread after the class); stopRefresh takes
     // this hand-over once wait() returns.

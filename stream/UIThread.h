@@ -4,7 +4,10 @@
 // a live view shows the newest pose, never a backlog. A pass that follows one that found nothing may hand
 // on the two newest, so frames that come slower than the passes but unevenly (two within one pass after a
 // gap) are all handed on, in order; over time no more than one copy per pass is. The thread object lives
-// in the UI thread; all four control operations are called there.
+// in the UI thread; all four control operations are called there. A pass hands on nothing while the UI
+// thread is applying a frame, or sooner than twice the recent apply cost after the last hand-on (ApplyBudget):
+// frames take at most half the UI thread. A copy not yet taken holds back nothing more than the pace does,
+// since only a UI thread busy with other work for longer leaves it waiting.
 //
 // Ownership: a copy handed on stays in this thread's in-flight slots until the receiver takes it with
 // takeEmitted; readyRefresh only names it. An event dropped unread (its receiver went away) leaves the copy

@@ -5,7 +5,10 @@
 #include <maya/MMatrix.h>
 #include <mayastandin/Host.h>
 
+#include <algorithm>
 #include <cstdio>
+
+#include "HostApplication.h"
 
 namespace {
 LiveSecond::Watched locate(const std::string& name) {
@@ -24,6 +27,7 @@ LiveSecond::Watched locate(const std::string& name) {
 
 LiveStatus::LiveStatus(QObject* parent) : QObject(parent) {
     clock_.start();
+    lastPluginCallNs_ = HostApplication::pluginCallNanoseconds();
     timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, &LiveStatus::tick);
     timer_.start(1000);
@@ -37,6 +41,16 @@ void LiveStatus::tick() {
     second.nodes = mayastandin::dagNodeCount();
     if (!probe_.probeName().empty()) second.watched.push_back(locate(probe_.probeName()));
     for (const std::string& name : watched_) second.watched.push_back(locate(name));
+    const qint64 now = clock_.nsecsElapsed();
+    const double elapsedNs = static_cast<double>(std::max<qint64>(1, now - lastTickNs_));
+    const qint64 pluginCalls = HostApplication::pluginCallNanoseconds();
+    second.uiFramesShare = static_cast<double>(pluginCalls - lastPluginCallNs_) / elapsedNs;
+    const std::uint64_t redraws = redraws_ ? redraws_() : 0;
+    second.redrawsPerSecond = static_cast<double>(redraws - lastRedraws_) * 1e9 / elapsedNs;
+    second.inputP99Ms = input_.takeP99Ms();
+    lastTickNs_ = now;
+    lastPluginCallNs_ = pluginCalls;
+    lastRedraws_ = redraws;
     for (const auto& listener : listeners_) listener(second);
 }
 
@@ -57,13 +71,18 @@ std::string LiveStatus::summaryLine(const LiveSecond& s) {
                       w.position[2]);
         line += text;
     }
+    std::snprintf(text, sizeof text, " | ui frames %.0f%% | redraws %.0f/s | input p99 %.1f ms",
+                  100.0 * s.uiFramesShare, s.redrawsPerSecond, s.inputP99Ms);
+    line += text;
     return line;
 }
 
 std::string LiveStatus::statusText(const LiveSecond& s) {
-    char text[256];
-    std::snprintf(
-        text, sizeof text, "Frames applied: %.0f /s    Latency (median, last second): %.1f ms    Skipped: %lld",
-        s.stats.seconds > 0 ? s.stats.applied / s.stats.seconds : 0.0, s.stats.latencyMedianMs, s.stats.skipped);
+    char text[384];
+    std::snprintf(text, sizeof text,
+                  "Frames applied: %.0f /s    Latency (median, last second): %.1f ms    Skipped: %lld    "
+                  "UI frames: %.0f %%    Redraws: %.0f /s    Input p99: %.1f ms",
+                  s.stats.seconds > 0 ? s.stats.applied / s.stats.seconds : 0.0, s.stats.latencyMedianMs,
+                  s.stats.skipped, 100.0 * s.uiFramesShare, s.redrawsPerSecond, s.inputP99Ms);
     return text;
 }

@@ -1,3 +1,5 @@
+#include <QtCore/QAbstractEventDispatcher>
+#include <QtCore/QCoreApplication>
 #include <QtGui/QKeyEvent>
 #include <QtGui/QMouseEvent>
 #include <QtGui/QPainter>
@@ -14,24 +16,55 @@ Viewport::Viewport(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     setMinimumSize(200, 150);
-    redrawTimer_.setTimerType(Qt::PreciseTimer);
-    connect(&redrawTimer_, &QTimer::timeout, this, &Viewport::tick);
-    redrawTimer_.start(16);
+    // The timer only wakes the event loop up once the rate allows the next refresh; onIdle refreshes.
+    wakeTimer_.setTimerType(Qt::PreciseTimer);
+    wakeTimer_.setSingleShot(true);
+    connect(&wakeTimer_, &QTimer::timeout, this, [] {});
+    // The dispatcher is about to wait for events: everything queued until now has been processed.
+    if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(thread()))
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &Viewport::onIdle);
 }
 
-void Viewport::tick() {
-    if (isVisible() && mayastandin::sceneRevision() != drawnRevision_) update();
+void Viewport::onIdle() {
+    if (!isVisible() || mayastandin::sceneRevision() == drawnRevision_) return;
+    // Some event dispatchers announce the wait before looking for what is ready: idle means nothing is.
+    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(thread());
+    if (dispatcher && dispatcher->hasPendingEvents()) return;
+    const qint64 periodNs = 1000000000LL / kMaxRefreshPerSecond;
+    if (sinceRefresh_.isValid() && sinceRefresh_.nsecsElapsed() < periodNs) {
+        if (!wakeTimer_.isActive())
+            wakeTimer_.start(static_cast<int>((periodNs - sinceRefresh_.nsecsElapsed()) / 1000000 + 1));
+        return;
+    }
+    if (drawing_) {
+        repaint();
+        return;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    drawnRevision_ = mayastandin::sceneRevision();
+    refreshed(clock);
+}
+
+void Viewport::refreshed(const QElapsedTimer& clock) {
+    const qint64 costNs = static_cast<qint64>(redrawCostMs_ * 1e6);
+    while (clock.nsecsElapsed() < costNs) {
+    }
+    ++redraws_;
+    lastRedrawMs_ = clock.nsecsElapsed() / 1e6;
+    sinceRefresh_.start();
 }
 
 void Viewport::paintEvent(QPaintEvent*) {
     QElapsedTimer clock;
     clock.start();
     drawnRevision_ = mayastandin::sceneRevision();
-    const SceneFrame frame = readScene();
     QPainter painter(this);
-    paintViewport(painter, size(), camera_, frame);
-    ++redraws_;
-    lastRedrawMs_ = clock.nsecsElapsed() / 1e6;
+    if (drawing_)
+        paintViewport(painter, size(), camera_, readScene());
+    else
+        painter.fillRect(rect(), viewportColors::kBackgroundBottom);
+    refreshed(clock);
 }
 
 QImage Viewport::snapshot(const QSize& size) const {

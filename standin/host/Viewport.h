@@ -1,7 +1,8 @@
 #pragma once
-// The 3D view of the scene. It redraws from the scene's current state on its own steady timer (about 60 Hz)
-// and only when something drawn changed, never once per applied frame. Alt + left/middle/right drag orbits,
-// pans and dollies as in Maya, the wheel dollies, and "f" frames everything drawn. Main (UI) thread only.
+// The 3D view of the scene. It refreshes as Maya's viewport does: from idle processing (the UI thread has
+// nothing else queued), after the scene changed, at most 60 times a second; never from a timer that runs
+// regardless, and never once per applied frame. Alt + left/middle/right drag orbits, pans and dollies as in
+// Maya, the wheel dollies, and "f" frames everything drawn. Main (UI) thread only.
 
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QTimer>
@@ -26,9 +27,19 @@ public:
     bool frameAll();
     bool frameAll(const QSize& size);
 
-    // Redraws so far and the time the last one took (scene read and painting), for the status bar.
+    // Redraws so far and the time the last one took (scene read and painting, and the modelled cost), for the
+    // status bar.
     std::uint64_t redraws() const { return redraws_; }
     double lastRedrawMs() const { return lastRedrawMs_; }
+
+    // What each refresh costs at least, spent on the UI thread (Maya's redraw of a heavy scene); 0 for none.
+    void setRedrawCostMs(double ms) { redrawCostMs_ = ms > 0 ? ms : 0; }
+    // Without drawing (a headless host), a refresh paints nothing nobody sees, but still happens when it would,
+    // spends its cost and counts.
+    void setDrawing(bool drawing) { drawing_ = drawing; }
+
+    // The fastest refresh rate.
+    enum { kMaxRefreshPerSecond = 60 };
 
     QSize sizeHint() const override { return QSize(800, 560); }
 
@@ -41,14 +52,18 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void tick();
+    void onIdle();
+    void refreshed(const QElapsedTimer& clock);  // counts a refresh and spends the rest of its cost
 
     enum class Drag { kNone, kOrbit, kPan, kDolly };
     OrbitCamera camera_;
-    QTimer redrawTimer_;
+    QTimer wakeTimer_;  // armed only while a refresh waits for the rate limit
+    QElapsedTimer sinceRefresh_;
     std::uint64_t drawnRevision_ = ~std::uint64_t(0);
     std::uint64_t redraws_ = 0;
     double lastRedrawMs_ = 0.0;
+    double redrawCostMs_ = 0.0;
+    bool drawing_ = true;
     Drag drag_ = Drag::kNone;
     QPoint lastMouse_;
 };

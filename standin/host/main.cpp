@@ -26,6 +26,7 @@
 #include <maya/MString.h>
 #include <mayastandin/Host.h>
 
+#include "HostApplication.h"
 #include "HostWindow.h"
 #include "LiveStatus.h"
 #include "SceneJson.h"
@@ -47,7 +48,9 @@ const char* const kUsage =
     "  --snapshot FILE      at the end, render the viewport offscreen to FILE (PNG)\n"
     "  --snapshot-size WxH  the snapshot's size (default 1280x720)\n"
     "  --screenshot FILE    at the end, capture the main window as it is on screen (PNG)\n"
-    "  --dump-scene FILE    at the end, write every DAG node as JSON to FILE (\"-\": standard output)\n";
+    "  --dump-scene FILE    at the end, write every DAG node as JSON to FILE (\"-\": standard output)\n"
+    "  --write-cost-us N    each transform write and attribute set costs the UI thread N microseconds (default 0)\n"
+    "  --redraw-cost-ms N   each viewport refresh costs the UI thread at least N milliseconds (default 0)\n";
 
 struct Options {
     std::vector<std::string> scripts;
@@ -60,7 +63,16 @@ struct Options {
     std::vector<std::string> watched;
     std::string snapshot, screenshot, dumpScene;
     QSize snapshotSize{1280, 720};
+    double writeCostUs = 0.0;
+    double redrawCostMs = 0.0;
 };
+
+// A number in [0, limit] from an option's value; false when it is not one.
+bool parseCost(const std::string& v, double limit, double& out) {
+    char* end = nullptr;
+    out = std::strtod(v.c_str(), &end);
+    return !v.empty() && *end == '\0' && out >= 0.0 && out <= limit;
+}
 
 // 0 to run, otherwise the exit code (after --help or a bad argument).
 int parse(int argc, char** argv, Options& o) {
@@ -114,6 +126,18 @@ int parse(int argc, char** argv, Options& o) {
                 return 2;
             }
             o.snapshotSize = QSize(w, h);
+        } else if (a == "--write-cost-us" && hasValue) {
+            const std::string v = value();
+            if (!parseCost(v, 1e6, o.writeCostUs)) {
+                std::fprintf(stderr, "maya-standin: --write-cost-us expects microseconds, got %s\n", v.c_str());
+                return 2;
+            }
+        } else if (a == "--redraw-cost-ms" && hasValue) {
+            const std::string v = value();
+            if (!parseCost(v, 1e4, o.redrawCostMs)) {
+                std::fprintf(stderr, "maya-standin: --redraw-cost-ms expects milliseconds, got %s\n", v.c_str());
+                return 2;
+            }
         } else if (a == "--screenshot" && hasValue) {
             o.screenshot = value();
         } else if (a == "--dump-scene" && hasValue) {
@@ -176,7 +200,7 @@ int main(int argc, char** argv) {
     if (options.headless || noDisplay) qputenv("QT_QPA_PLATFORM", "offscreen");
     previousHandler = qInstallMessageHandler(filterOffscreenWarnings);
 
-    QApplication app(argc, argv);
+    HostApplication app(argc, argv);
     const QString platform = QGuiApplication::platformName();
     const bool headless = platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
     mayastandin::setLogStream(1);
@@ -185,9 +209,19 @@ int main(int argc, char** argv) {
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
 
+    mayastandin::setWriteCostMicroseconds(options.writeCostUs);
     auto window = std::make_unique<HostWindow>();
+    window->viewport()->setRedrawCostMs(options.redrawCostMs);
+    if (headless) {
+        // Nobody sees the windows: nothing of them is painted (a snapshot or screenshot renders on its own),
+        // while the widgets are shown as usual and the viewport's modelled refresh still happens.
+        app.setPainting(false);
+        window->viewport()->setDrawing(false);
+    }
     window->show();
     auto live = std::make_unique<LiveStatus>();
+    Viewport* view = window->viewport();
+    live->countRedraws([view] { return view->redraws(); });
     for (const std::string& name : options.watched) live->watch(name);
     HostWindow* shown = window.get();
     live->onSecond([shown](const LiveSecond& second) { shown->showSecond(second); });
@@ -228,6 +262,7 @@ int main(int argc, char** argv) {
     }
     if (!options.screenshot.empty()) {
         if (options.frameAll) viewport->frameAll();
+        viewport->setDrawing(true);  // the picture is wanted now, headless too
         viewport->repaint();
         QCoreApplication::processEvents();
         QPixmap picture;

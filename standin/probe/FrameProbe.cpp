@@ -83,16 +83,21 @@ void FrameProbe::onWrite(const MObject& node) {
     tracker::DeliveryRecord match;
     bool found = false;
     tracker::DeliveryRecord running;
+    std::vector<tracker::DeliveryRecord> recent;
     if (tracker::deliveryInProgress(&running) && !running.version2) {
         match = running;
         found = true;
+        // The frames delivered since the last one shown, up to this one: a version 1 frame is delivered only
+        // while the one before it is not waited for, so those in between were skipped.
+        if (lastFrame_ >= 0 && match.frameNumber > lastFrame_)
+            recent = tracker::recentDeliveries(static_cast<std::size_t>(
+                std::min<long long>(match.frameNumber - lastFrame_, tracker::kDeliveryLogSize)));
     } else {
         MDagPath path;
         MFnDagNode(probeNode_.objectRef()).getPath(path);
         if (!path.isValid()) return;
         const MVector position = MFnTransform(path).getTranslation(MSpace::kWorld);
         // Newest first; the frame shown is normally among the last few delivered, so look there first.
-        std::vector<tracker::DeliveryRecord> recent;
         for (std::size_t window = 32; !found; window *= 8) {
             recent = tracker::recentDeliveries(window);
             for (auto it = recent.rbegin(); it != recent.rend() && it->frameNumber > lastFrame_; ++it) {
@@ -112,10 +117,11 @@ void FrameProbe::onWrite(const MObject& node) {
             if (span > static_cast<long long>(recent.size()))
                 recent = tracker::recentDeliveries(
                     static_cast<std::size_t>(std::min<long long>(span, tracker::kDeliveryLogSize)));
-            for (const tracker::DeliveryRecord& r : recent)
-                if (r.frameNumber > lastFrame_ && r.frameNumber < match.frameNumber) ++skipped_;
         }
     }
+    if (found && lastFrame_ >= 0)
+        for (const tracker::DeliveryRecord& r : recent)
+            if (r.frameNumber > lastFrame_ && r.frameNumber < match.frameNumber) ++skipped_;
     if (!found || match.frameNumber <= lastFrame_) {
         if (!found) ++unmatched_;
         return;

@@ -16,15 +16,16 @@
 #include <vector>
 
 #include "EventSpin.h"
+#include "SlotClock.h"
 #include "orvane/tracker/Control.h"
 
 namespace panelsupport {
 
-inline QApplication& app() {
+inline SlotClockApplication& app() {
     static int argc = 1;
     static char name[] = "panel_tests";
     static char* argv[] = {name, nullptr};
-    static QApplication* instance = new QApplication(argc, argv);
+    static SlotClockApplication* instance = new SlotClockApplication(argc, argv);
     return *instance;
 }
 

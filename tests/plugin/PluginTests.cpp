@@ -17,6 +17,8 @@
 #include <cmath>
 #include <functional>
 #include <set>
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -369,6 +371,33 @@ TEST_F(Plugin, ConnectStreamDisconnectAndReconnectThroughTheDockedPanel) {
     expectSceneMatchesSource(true);
     clickIndicator(box);
     EXPECT_EQ(box->text(), "Offline");
+}
+
+// The stats command a technician runs in the host: once the stream rests, every frame received since connecting
+// was applied or skipped, for both protocols.
+TEST_F(Plugin, StatsCommandAccountsForEveryFrameReceivedSinceConnecting) {
+    load();
+    QWidget* panel = openPanel();
+    ASSERT_NE(panel, nullptr);
+    for (int version : {2, 1}) {
+        tracker::SyntheticOptions options;
+        options.rateHz = 240;
+        tracker::useSyntheticSource(options);
+        panel->findChild<QComboBox*>("comboBoxSDKVersion")->setCurrentIndex(version == 1 ? 0 : 1);
+        clickIndicator(connectBox(panel));
+        ASSERT_TRUE(spinUntil([] { return tracker::deliveredFrames() > 60; }));
+        tracker::holdStream(true);
+        spinUntil([] { return false; }, 200);  // a frame the refresh thread still holds is handed on
+        std::vector<std::string> figures;      // received, applied, skipped, median, p99, share
+        ASSERT_TRUE(host::executeList("OrvanePluginStats", &figures));
+        ASSERT_EQ(figures.size(), 6u);
+        EXPECT_GT(std::stod(figures[0]), 0) << version;  // frames delivered before the panel attached are not seen
+        EXPECT_LE(std::stod(figures[0]), static_cast<double>(tracker::deliveredFrames())) << version;
+        EXPECT_EQ(std::stod(figures[1]) + std::stod(figures[2]), std::stod(figures[0])) << version;
+        EXPECT_GE(std::stod(figures[4]), std::stod(figures[3])) << version;
+        clickIndicator(connectBox(panel));
+        tracker::holdStream(false);
+    }
 }
 
 #ifdef ORVANE_WITH_SIMULATOR

@@ -62,6 +62,8 @@ PluginInfo pluginInfo(const std::string& name) {
 
 size_t dagNodeCount() { return Scene::instance().dagNodeCount(); }
 std::uint64_t transformWrites() { return Scene::instance().transformWrites(); }
+void setWriteCostMicroseconds(double us) { Scene::instance().setWriteCostNs(static_cast<std::int64_t>(us * 1000.0)); }
+double writeCostMicroseconds() { return static_cast<double>(Scene::instance().writeCostNs()) / 1000.0; }
 void setTransformWriteListener(std::function<void(const MObject& node)> listener) {
     Scene::instance().setTransformWriteListener(std::move(listener));
 }

@@ -131,11 +131,16 @@ public:
     // Translation and rotation writes through MFnTransform since the start (main thread only); each one is
     // reported to the host's listener, if any, after the write.
     void countTransformWrite(std::uint32_t index) {
+        if (fWriteCostNs > 0) spendWriteCost();
         transformChanged(index);
         ++fTransformWrites;
         if (fWriteListener) fWriteListener(handle(index));
     }
     std::uint64_t transformWrites() const { return fTransformWrites; }
+    // What each transform write and attribute set costs the caller (see Host.h), spent by busy-waiting.
+    void setWriteCostNs(std::int64_t ns) { fWriteCostNs = ns > 0 ? ns : 0; }
+    std::int64_t writeCostNs() const { return fWriteCostNs; }
+    void spendWriteCost() const;
     void setTransformWriteListener(std::function<void(const MObject&)> listener) {
         fWriteListener = std::move(listener);
     }
@@ -234,6 +239,7 @@ public:
 
 private:
     std::uint64_t fTransformWrites = 0;
+    std::int64_t fWriteCostNs = 0;
     std::function<void(const MObject&)> fWriteListener;
     struct Listener {
         int id;

@@ -3,6 +3,7 @@
 #include "Internal.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -130,7 +131,15 @@ void Scene::notify(SceneChange change, std::uint32_t index) {
             fListeners.end());
 }
 
+void Scene::spendWriteCost() const {
+    // Busy, as Maya's own work on a write (dirtying the graph) keeps the UI thread busy.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::nanoseconds(fWriteCostNs);
+    while (std::chrono::steady_clock::now() < until) {
+    }
+}
+
 void Scene::setVisible(std::uint32_t index, bool visible) {
+    if (fWriteCostNs > 0) spendWriteCost();
     if (fNodes[index].visible == visible) return;
     fNodes[index].visible = visible;
     ++fRevision;

@@ -139,6 +139,9 @@ TEST(Program, ScriptedRunAgainstTheSimulatorMovesPerformersAndLeavesSnapshotAndS
     for (std::size_t i = 1; i < seconds.size(); ++i)
         for (int k = 5; k <= 7; ++k) moved = moved || seconds[i].captured(k) != seconds[i - 1].captured(k);
     EXPECT_TRUE(moved) << run.out.toStdString();
+    // The UI thread's fields come last: the share in frame slots, the viewport's refreshes, a click's wait.
+    const QRegularExpression uiFields(R"( \| ui frames \d+% \| redraws \d+/s \| input p99 [0-9.]+ ms\n)");
+    EXPECT_GE(run.out.count(uiFields), static_cast<int>(seconds.size())) << run.out.toStdString();
 
     // The snapshot shows the performers: locators and joints drawn, as the program says where it wrote it.
     EXPECT_TRUE(run.out.contains("snapshot: " + snapshot));

@@ -76,6 +76,11 @@ size_t dagNodeCount();  // DAG nodes, not counting the world (the default camera
 // Translations and rotations set through MFnTransform since the host started: what frame
 // application costs the scene, and how the demo counts applied frames.
 std::uint64_t transformWrites();
+// What each of those writes, and each attribute set (visibility through hide/showHidden), costs the caller:
+// the call busy-waits this long, as Maya's dependency-graph work on a write keeps its UI thread busy. 0 (the
+// default) for none.
+void setWriteCostMicroseconds(double microseconds);
+double writeCostMicroseconds();
 // Called on the main thread right after each of those writes, with the node written. One listener at a time;
 // an empty function removes it. The listener must not edit the scene.
 void setTransformWriteListener(std::function<void(const MObject& node)> listener);
