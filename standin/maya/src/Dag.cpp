@@ -86,8 +86,9 @@ unsigned int MObjectHandle::hashCode() const {
 namespace {
 std::uint32_t pathIndex(const MDagPath& p, MStatus* rs) {
     const std::uint32_t i = scene().indexOf(MStandinAccess::pathNode(p));
-    setStatus(rs, i == kNoNode ? MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Object is invalid")
-                               : MStatus(MStatus::kSuccess));
+    setStatus(rs, i == kNoNode
+                      ? MStandinAccess::status(MStatus::kInvalidParameter, "(kInvalidParameter): Object is invalid")
+                      : MStatus(MStatus::kSuccess));
     return i;
 }
 }  // namespace
@@ -95,7 +96,7 @@ std::uint32_t pathIndex(const MDagPath& p, MStatus* rs) {
 MStatus MDagPath::getAPathTo(const MObject& node, MDagPath& path) {
     if (!scene().isAlive(node)) {
         path = MDagPath();
-        return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Object is invalid");
+        return MStandinAccess::status(MStatus::kInvalidParameter, "(kInvalidParameter): Object is invalid");
     }
     path = MStandinAccess::makePath(node);
     return MStatus::kSuccess;
@@ -205,7 +206,8 @@ MStatus MFnBase::setObject(MObject& object) { return setObject(static_cast<const
 MStatus MFnBase::setObject(const MObject& object) {
     if (!accepts(object)) {
         fObject = MObject();
-        return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Object is incompatible with this method");
+        return MStandinAccess::status(MStatus::kInvalidParameter,
+                                      "(kInvalidParameter): Object is incompatible with this method");
     }
     fObject = object;
     return MStatus::kSuccess;
@@ -214,8 +216,9 @@ MStatus MFnBase::setObject(const MObject& object) {
 namespace {
 std::uint32_t fnIndex(const MObject& o, MStatus* rs) {
     const std::uint32_t i = scene().indexOf(o);
-    setStatus(rs, i == kNoNode ? MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Object is invalid")
-                               : MStatus(MStatus::kSuccess));
+    setStatus(rs, i == kNoNode
+                      ? MStandinAccess::status(MStatus::kInvalidParameter, "(kInvalidParameter): Object is invalid")
+                      : MStatus(MStatus::kSuccess));
     return i;
 }
 }  // namespace
@@ -231,7 +234,7 @@ MString MFnDependencyNode::setName(const MString& name, bool, MStatus* rs) {
     const std::uint32_t i = fnIndex(fObject, rs);
     if (i == kNoNode) return MString();
     const std::string error = scene().rename(i, name.asChar());
-    if (!error.empty()) setStatus(rs, MStatus(MStatus::kInvalidParameter, error.c_str()));
+    if (!error.empty()) setStatus(rs, MStandinAccess::status(MStatus::kInvalidParameter, error.c_str()));
     return MString(scene().node(i).name.c_str());
 }
 MTypeId MFnDependencyNode::typeId(MStatus* rs) const {
@@ -247,7 +250,7 @@ MPlug MFnDependencyNode::findPlug(const MString& attrName, bool, MStatus* rs) co
     if (i == kNoNode) return MPlug();
     const char* name = attrName.asChar();
     if (i == scene().world() || (std::strcmp(name, "visibility") != 0 && std::strcmp(name, "v") != 0)) {
-        setStatus(rs, MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): No such attribute"));
+        setStatus(rs, MStandinAccess::status(MStatus::kInvalidParameter, "(kInvalidParameter): No such attribute"));
         return MPlug();
     }
     return MPlug(fObject, MStandinAccess::makeObject(mayastandin::detail::kAttributeKind,
@@ -258,7 +261,7 @@ bool MPlug::asBool(MStatus* rs) const {
     const bool visibility = MStandinAccess::kind(fAttribute) == mayastandin::detail::kAttributeKind &&
                             MStandinAccess::index(fAttribute) == mayastandin::detail::kVisibilityAttribute;
     if (i == kNoNode || !visibility) {
-        setStatus(rs, MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Plug is invalid"));
+        setStatus(rs, MStandinAccess::status(MStatus::kInvalidParameter, "(kInvalidParameter): Plug is invalid"));
         return false;
     }
     setStatus(rs, MStatus::kSuccess);
@@ -344,7 +347,8 @@ std::uint32_t xformIndex(const MObject& o, MStatus* rs) {
     const std::uint32_t i = scene().indexOf(o);
     const bool ok = i != kNoNode && i != scene().world() && scene().node(i).type->isTransform;
     setStatus(rs, ok ? MStatus(MStatus::kSuccess)
-                     : MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Object is not a valid transform"));
+                     : MStandinAccess::status(MStatus::kInvalidParameter,
+                                              "(kInvalidParameter): Object is not a valid transform"));
     return ok ? i : kNoNode;
 }
 MQuaternion parentRotation(std::uint32_t i) {
@@ -416,14 +420,18 @@ MStatus MFnTransform::setRotation(const MEulerRotation& e) {
     scene().countTransformWrite(i);
     return MStatus::kSuccess;
 }
-MEulerRotation::RotationOrder MFnTransform::rotationOrder(MStatus* rs) const {
+MTransformationMatrix::RotationOrder MFnTransform::rotationOrder(MStatus* rs) const {
     const std::uint32_t i = xformIndex(fObject, rs);
-    return i == kNoNode ? MEulerRotation::kXYZ : scene().node(i).rotation.order;
+    return i == kNoNode ? MTransformationMatrix::kInvalid
+                        : mayastandin::detail::transformOrder(scene().node(i).rotation.order);
 }
-MStatus MFnTransform::setRotationOrder(MEulerRotation::RotationOrder order, bool reorder) {
+MStatus MFnTransform::setRotationOrder(MTransformationMatrix::RotationOrder transformOrder, bool reorder) {
     MStatus s;
     const std::uint32_t i = xformIndex(fObject, &s);
     if (i == kNoNode) return s;
+    if (transformOrder <= MTransformationMatrix::kInvalid || transformOrder >= MTransformationMatrix::kLast)
+        return MStandinAccess::status(MStatus::kInvalidParameter, "(kInvalidParameter): Invalid rotation order");
+    const MEulerRotation::RotationOrder order = mayastandin::detail::eulerOrder(transformOrder);
     auto& r = scene().node(i).rotation;
     if (reorder)
         r = r.reorder(order);
@@ -564,23 +572,25 @@ MDGModifier::~MDGModifier() {}
 
 MObject MDGModifier::createNode(const MString& type, MStatus* rs) {
     auto t = scene().findType(type.asChar());
-    setStatus(
-        rs, MStatus(MStatus::kInvalidParameter, t ? "(kInvalidParameter): DAG node types are created with MDagModifier"
-                                                  : "(kInvalidParameter): Unknown node type"));
+    setStatus(rs, MStandinAccess::status(MStatus::kInvalidParameter,
+                                         t ? "(kInvalidParameter): DAG node types are created with MDagModifier"
+                                           : "(kInvalidParameter): Unknown node type"));
     return MObject();
 }
 MObject MDGModifier::createNode(const MTypeId& typeId, MStatus* rs) {
-    setStatus(rs,
-              MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): DAG node types are created with MDagModifier"));
+    setStatus(rs, MStandinAccess::status(MStatus::kInvalidParameter,
+                                         "(kInvalidParameter): DAG node types are created with MDagModifier"));
     return MObject();
 }
 MStatus MDGModifier::renameNode(const MObject& node, const MString& newName) {
-    if (!scene().isAlive(node)) return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Object is invalid");
+    if (!scene().isAlive(node))
+        return MStandinAccess::status(MStatus::kInvalidParameter, "(kInvalidParameter): Object is invalid");
     fOperations.push_back(Operation{kRename, node, MObject(), newName.asChar(), false});
     return MStatus::kSuccess;
 }
 MStatus MDGModifier::deleteNode(const MObject& node) {
-    if (!scene().isAlive(node)) return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Object is invalid");
+    if (!scene().isAlive(node))
+        return MStandinAccess::status(MStatus::kInvalidParameter, "(kInvalidParameter): Object is invalid");
     fOperations.push_back(Operation{kDelete, node, MObject(), std::string(), false});
     return MStatus::kSuccess;
 }
@@ -627,7 +637,7 @@ MStatus MDGModifier::doIt() {
             op.done = true;
         }
     }
-    return failed ? MStatus(MStatus::kFailure, "(kFailure): One or more operations failed")
+    return failed ? MStandinAccess::status(MStatus::kFailure, "(kFailure): One or more operations failed")
                   : MStatus(MStatus::kSuccess);
 }
 
@@ -662,14 +672,15 @@ MObject MDagModifier::createNode(const MString& type, const MObject& parent, MSt
     if (MStandinAccess::kind(parent) != mayastandin::detail::kNullKind) {
         p = scene().indexOf(parent);
         if (p == kNoNode) {
-            setStatus(rs, MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Parent object is invalid"));
+            setStatus(rs, MStandinAccess::status(MStatus::kInvalidParameter,
+                                                 "(kInvalidParameter): Parent object is invalid"));
             return MObject();
         }
     }
     std::string error;
     const std::uint32_t i = scene().createNode(type.asChar(), p, std::string(), &error);
     if (i == kNoNode) {
-        setStatus(rs, MStatus(MStatus::kInvalidParameter, ("(kInvalidParameter): " + error).c_str()));
+        setStatus(rs, MStandinAccess::status(MStatus::kInvalidParameter, ("(kInvalidParameter): " + error).c_str()));
         return MObject();
     }
     MObject node = scene().handle(i);
@@ -680,15 +691,16 @@ MObject MDagModifier::createNode(const MString& type, const MObject& parent, MSt
 MObject MDagModifier::createNode(const MTypeId& typeId, const MObject& parent, MStatus* rs) {
     auto t = scene().findTypeById(typeId.id());
     if (!t) {
-        setStatus(rs, MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Unknown node type id"));
+        setStatus(rs, MStandinAccess::status(MStatus::kInvalidParameter, "(kInvalidParameter): Unknown node type id"));
         return MObject();
     }
     return createNode(MString(t->name.c_str()), parent, rs);
 }
 MStatus MDagModifier::reparentNode(const MObject& node, const MObject& newParent) {
-    if (!scene().isAlive(node)) return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Object is invalid");
+    if (!scene().isAlive(node))
+        return MStandinAccess::status(MStatus::kInvalidParameter, "(kInvalidParameter): Object is invalid");
     if (MStandinAccess::kind(newParent) != mayastandin::detail::kNullKind && !scene().isAlive(newParent))
-        return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Parent object is invalid");
+        return MStandinAccess::status(MStatus::kInvalidParameter, "(kInvalidParameter): Parent object is invalid");
     fOperations.push_back(Operation{kReparent, node, newParent, std::string(), false});
     return MStatus::kSuccess;
 }
