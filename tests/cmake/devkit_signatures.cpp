@@ -177,6 +177,7 @@ static_assert(MSpace::kObject == MSpace::kPreTransform && MSpace::kWorld == 4, "
 
 // Construction rules.
 static_assert(!std::is_default_constructible<MFnBase>::value, "MFnBase's constructor is protected");
+static_assert(!std::is_default_constructible<MDataBlock>::value, "data blocks come from the host");
 static_assert(std::is_constructible<MDGContextGuard, const MDGContext&>::value, "MDGContextGuard(context)");
 static_assert(!std::is_default_constructible<MDGContextGuard>::value, "MDGContextGuard needs a context");
 static_assert(!std::is_copy_constructible<MDGContextGuard>::value, "MDGContextGuard is not copied");
