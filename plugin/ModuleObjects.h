@@ -18,8 +18,9 @@ extern QPointer<QWidget> workspaceWidget;
 // Unloading deletes it if closing its control left it alive.
 extern QPointer<QWidget> panelWidget;
 extern const MString commandName;  // "OrvanePluginWindow"
-// The module's instance handle as the operating system's load entry received it (Windows); null elsewhere.
-extern void* moduleInstance;
+// The module's instance handle, which the load entry MFnPlugin.h defines on Windows records
+// (MhInstPlugin); null elsewhere.
+void* moduleInstance();
 
 }  // namespace plugin
 }  // namespace orvane

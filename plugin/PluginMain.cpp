@@ -1,5 +1,5 @@
 // The module's entry points. This is the one translation unit that includes MFnPlugin.h, which defines
-// the exported MApiVersion.
+// the exported MApiVersion and, on Windows, the module's load entry (DllMain, recording MhInstPlugin).
 #include <QtWidgets/QWidget>
 
 #include <maya/MFnPlugin.h>

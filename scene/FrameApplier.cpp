@@ -81,7 +81,7 @@ bool visibilityDiffers(MObject& node, bool visible) {
     const MPlug plug = MFnDependencyNode(node).findPlug(visibilityName, true, &status);
     if (!status) return true;
     // The normal context named: the devkit's overloads differ between versions in whether it may be left out.
-    const bool current = plug.asBool(MDGContext::fsNormal, &status);
+    const bool current = plug.asBool(&status);
     return !status || current != visible;
 }
 

@@ -9,7 +9,9 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
-ORVANE_BUILD_DIR="$root/build" "$root/scripts/build.sh"
+# Only what runs here: the host, the simulator and the plug-in module (scripts/test.sh builds the rest).
+run_targets="maya-standin tracker-sim orvane_plugin"
+ORVANE_BUILD_DIR="$root/build" ORVANE_BUILD_TARGETS="$run_targets" "$root/scripts/build.sh"
 bin="$root/build/bin"
 plugin="$root/build/plug-ins/workspaceControlCmd.so"
 

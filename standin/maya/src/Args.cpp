@@ -100,10 +100,10 @@ MSyntax::MSyntax()
 MStatus MSyntax::addFlag(const char* shortName, const char* longName, MArgType a1, MArgType a2, MArgType a3,
                          MArgType a4, MArgType a5, MArgType a6) {
     if (!shortName || shortName[0] != '-' || std::strlen(shortName) < 2)
-        return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Flag names start with '-'");
+        return MStandinAccess::status(MStatus::kInvalidParameter, "(kInvalidParameter): Flag names start with '-'");
     const std::string l = longName ? longName : "";
     if (findFlag(shortName) || (!l.empty() && findFlag(l.c_str())))
-        return MStatus(MStatus::kFailure, "(kFailure): Flag is already defined");
+        return MStandinAccess::status(MStatus::kFailure, "(kFailure): Flag is already defined");
     Flag f{shortName, l, {}, false};
     for (MArgType t : {a1, a2, a3, a4, a5, a6})
         if (t != kNoArg && t != kInvalidArgType) f.argTypes.push_back(t);
@@ -131,7 +131,6 @@ MStatus MSyntax::setObjectType(MObjectFormat format, unsigned int minimum, unsig
     fMaxObjects = format == kNone ? 0 : maximum;
     return MStatus::kSuccess;
 }
-void MSyntax::clear() { *this = MSyntax(); }
 const MSyntax::Flag* MSyntax::findFlag(const char* name) const {
     const std::string n = dashed(name);
     for (const auto& f : fFlags)
@@ -146,7 +145,7 @@ MArgParser::~MArgParser() {}
 MArgParser::MArgParser(const MSyntax& syntax, const MArgList& args, MStatus* rs) : fEdit(false), fQuery(false) {
     auto fail = [&](const std::string& text) {
         fError = text.c_str();
-        setStatus(rs, MStatus(MStatus::kInvalidParameter, text.c_str()));
+        setStatus(rs, MStandinAccess::status(MStatus::kInvalidParameter, text.c_str()));
     };
     std::size_t commandArg = 0;
     const unsigned n = args.length();
@@ -312,7 +311,7 @@ std::string MStandinAccess::checkArgs(const MSyntax& syntax, const std::vector<s
     for (const auto& a : args) list.addArg(MString(a.c_str()));
     MStatus status;
     MArgParser parser(syntax, list, &status);
-    return status ? std::string() : std::string(parser.parseError().asChar());
+    return status ? std::string() : std::string(parser.fError.asChar());
 }
 
 OPENMAYA_NAMESPACE_CLOSE

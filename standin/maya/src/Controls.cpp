@@ -518,10 +518,10 @@ QWidget* MQtUtil::findWindow(MString windowName) {
     if (it != state().controls.end()) return it->second.window.data();
     return findControl(windowName);
 }
-MString MQtUtil::fullName(const QWidget* control) {
-    if (!control) return MString();
-    QString path = control->objectName();
-    for (const QWidget* p = control->parentWidget(); p; p = p->parentWidget())
+MString MQtUtil::fullName(const QObject* uiElement) {
+    if (!uiElement) return MString();
+    QString path = uiElement->objectName();
+    for (const QObject* p = uiElement->parent(); p; p = p->parent())
         if (!p->objectName().isEmpty()) path = p->objectName() + "|" + path;
     return MString(path.toUtf8().constData());
 }

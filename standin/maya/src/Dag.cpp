@@ -110,8 +110,9 @@ unsigned int MObjectHandle::hashCode() const {
 namespace {
 std::uint32_t pathIndex(const MDagPath& p, MStatus* rs) {
     const std::uint32_t i = scene().indexOf(MStandinAccess::pathNode(p));
-    setStatus(rs, i == kNoNode ? MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Object is invalid")
-                               : MStatus(MStatus::kSuccess));
+    setStatus(rs, i == kNoNode
+                      ? MStandinAccess::status(MStatus::kInvalidParameter, "(kInvalidParameter): Object is invalid")
+                      : MStatus(MStatus::kSuccess));
     return i;
 }
 }  // namespace
@@ -119,7 +120,7 @@ std::uint32_t pathIndex(const MDagPath& p, MStatus* rs) {
 MStatus MDagPath::getAPathTo(const MObject& node, MDagPath& path) {
     if (scene().validIndex(node, "MDagPath::getAPathTo") == kNoNode) {
         path = MDagPath();
-        return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Object is invalid");
+        return MStandinAccess::status(MStatus::kInvalidParameter, "(kInvalidParameter): Object is invalid");
     }
     path = MStandinAccess::makePath(node);
     return MStatus::kSuccess;
@@ -225,7 +226,8 @@ MStatus MFnBase::setObject(MObject& object) { return setObject(static_cast<const
 MStatus MFnBase::setObject(const MObject& object) {
     if (!accepts(object)) {
         fObject = MObject();
-        return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Object is incompatible with this method");
+        return MStandinAccess::status(MStatus::kInvalidParameter,
+                                      "(kInvalidParameter): Object is incompatible with this method");
     }
     fObject = object;
     return MStatus::kSuccess;
@@ -235,7 +237,7 @@ namespace {
 // The node a function set is attached to: in the DAG (fnIndex), or existing at all, in the undo queue
 // included (fnNode). A destroyed node stops the process, naming the call.
 std::uint32_t status(std::uint32_t i, MStatus* rs) {
-    setStatus(rs, i == kNoNode ? MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Object is invalid")
+    setStatus(rs, i == kNoNode ? MStandinAccess::status(MStatus::kInvalidParameter, "(kInvalidParameter): Object is invalid")
                                : MStatus(MStatus::kSuccess));
     return i;
 }
@@ -260,7 +262,7 @@ MString MFnDependencyNode::setName(const MString& name, bool, MStatus* rs) {
     const std::uint32_t i = fnNode(fObject, rs, "MFnDependencyNode::setName");
     if (i == kNoNode) return MString();
     const std::string error = scene().rename(i, name.asChar());
-    if (!error.empty()) setStatus(rs, MStatus(MStatus::kInvalidParameter, error.c_str()));
+    if (!error.empty()) setStatus(rs, MStandinAccess::status(MStatus::kInvalidParameter, error.c_str()));
     return MString(scene().node(i).name.c_str());
 }
 MTypeId MFnDependencyNode::typeId(MStatus* rs) const {
@@ -276,7 +278,7 @@ MPlug MFnDependencyNode::findPlug(const MString& attrName, bool, MStatus* rs) co
     if (i == kNoNode) return MPlug();
     const char* name = attrName.asChar();
     if (i == scene().world() || (std::strcmp(name, "visibility") != 0 && std::strcmp(name, "v") != 0)) {
-        setStatus(rs, MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): No such attribute"));
+        setStatus(rs, MStandinAccess::status(MStatus::kInvalidParameter, "(kInvalidParameter): No such attribute"));
         return MPlug();
     }
     return MPlug(fObject, MStandinAccess::makeObject(mayastandin::detail::kAttributeKind,
@@ -287,7 +289,7 @@ bool MPlug::asBool(MStatus* rs) const {
     const bool visibility = MStandinAccess::kind(fAttribute) == mayastandin::detail::kAttributeKind &&
                             MStandinAccess::index(fAttribute) == mayastandin::detail::kVisibilityAttribute;
     if (i == kNoNode || !visibility) {
-        setStatus(rs, MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Plug is invalid"));
+        setStatus(rs, MStandinAccess::status(MStatus::kInvalidParameter, "(kInvalidParameter): Plug is invalid"));
         return false;
     }
     setStatus(rs, MStatus::kSuccess);
@@ -309,7 +311,7 @@ bool MFnDagNode::accepts(const MObject& o) const {
 MStatus MFnDagNode::setObject(const MDagPath& path) {
     if (!path.isValid()) {
         fObject = MObject();
-        return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): The path is not valid");
+        return MStandinAccess::status(MStatus::kInvalidParameter, "(kInvalidParameter): The path is not valid");
     }
     return MFnBase::setObject(MStandinAccess::pathNode(path));
 }
@@ -354,7 +356,7 @@ bool MFnDagNode::isParentOf(const MObject& node, MStatus* rs) const {
 MStatus MFnDagNode::getPath(MDagPath& path) const {
     if (scene().validIndex(fObject, "MFnDagNode::getPath") == kNoNode) {
         path = MDagPath();
-        return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Object is not in the scene");
+        return MStandinAccess::status(MStatus::kInvalidParameter, "(kInvalidParameter): Object is not in the scene");
     }
     return MDagPath::getAPathTo(fObject, path);
 }
@@ -390,7 +392,8 @@ std::uint32_t xformIndex(const MObject& o, MStatus* rs, const char* call) {
     const std::uint32_t i = scene().validIndex(o, call);
     const bool ok = i != kNoNode && i != scene().world() && scene().node(i).type->isTransform;
     setStatus(rs, ok ? MStatus(MStatus::kSuccess)
-                     : MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Object is not a valid transform"));
+                     : MStandinAccess::status(MStatus::kInvalidParameter,
+                                              "(kInvalidParameter): Object is not a valid transform"));
     return ok ? i : kNoNode;
 }
 MQuaternion parentRotation(std::uint32_t i) {
@@ -462,14 +465,18 @@ MStatus MFnTransform::setRotation(const MEulerRotation& e) {
     scene().countTransformWrite(i);
     return MStatus::kSuccess;
 }
-MEulerRotation::RotationOrder MFnTransform::rotationOrder(MStatus* rs) const {
+MTransformationMatrix::RotationOrder MFnTransform::rotationOrder(MStatus* rs) const {
     const std::uint32_t i = xformIndex(fObject, rs, "MFnTransform::rotationOrder");
-    return i == kNoNode ? MEulerRotation::kXYZ : scene().node(i).rotation.order;
+    return i == kNoNode ? MTransformationMatrix::kInvalid
+                        : mayastandin::detail::transformOrder(scene().node(i).rotation.order);
 }
-MStatus MFnTransform::setRotationOrder(MEulerRotation::RotationOrder order, bool reorder) {
+MStatus MFnTransform::setRotationOrder(MTransformationMatrix::RotationOrder transformOrder, bool reorder) {
     MStatus s;
     const std::uint32_t i = xformIndex(fObject, &s, "MFnTransform::setRotationOrder");
     if (i == kNoNode) return s;
+    if (transformOrder <= MTransformationMatrix::kInvalid || transformOrder >= MTransformationMatrix::kLast)
+        return MStandinAccess::status(MStatus::kInvalidParameter, "(kInvalidParameter): Invalid rotation order");
+    const MEulerRotation::RotationOrder order = mayastandin::detail::eulerOrder(transformOrder);
     auto& r = scene().node(i).rotation;
     if (reorder)
         r = r.reorder(order);
@@ -605,7 +612,7 @@ namespace {
 enum OperationKind { kCreate = 1, kRename, kReparent, kDelete };
 // The owner token of the nodes a modifier holds out of the DAG.
 std::uintptr_t holder(const MDGModifier* m) { return reinterpret_cast<std::uintptr_t>(m); }
-MStatus invalidObject() { return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Object is invalid"); }
+MStatus invalidObject() { return MStandinAccess::status(MStatus::kInvalidParameter, "(kInvalidParameter): Object is invalid"); }
 }  // namespace
 
 MDGModifier::MDGModifier() : fNextPending(0) {}
@@ -617,14 +624,14 @@ MDGModifier::~MDGModifier() {
 
 MObject MDGModifier::createNode(const MString& type, MStatus* rs) {
     auto t = scene().findType(type.asChar());
-    setStatus(
-        rs, MStatus(MStatus::kInvalidParameter, t ? "(kInvalidParameter): DAG node types are created with MDagModifier"
-                                                  : "(kInvalidParameter): Unknown node type"));
+    setStatus(rs, MStandinAccess::status(MStatus::kInvalidParameter,
+                                         t ? "(kInvalidParameter): DAG node types are created with MDagModifier"
+                                           : "(kInvalidParameter): Unknown node type"));
     return MObject();
 }
 MObject MDGModifier::createNode(const MTypeId& typeId, MStatus* rs) {
-    setStatus(rs,
-              MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): DAG node types are created with MDagModifier"));
+    setStatus(rs, MStandinAccess::status(MStatus::kInvalidParameter,
+                                         "(kInvalidParameter): DAG node types are created with MDagModifier"));
     return MObject();
 }
 MStatus MDGModifier::renameNode(const MObject& node, const MString& newName) {
@@ -693,7 +700,7 @@ MStatus MDGModifier::doIt() {
             op.done = true;
         }
     }
-    return failed ? MStatus(MStatus::kFailure, "(kFailure): One or more operations failed")
+    return failed ? MStandinAccess::status(MStatus::kFailure, "(kFailure): One or more operations failed")
                   : MStatus(MStatus::kSuccess);
 }
 
@@ -730,14 +737,15 @@ MObject MDagModifier::createNode(const MString& type, const MObject& parent, MSt
     if (MStandinAccess::kind(parent) != mayastandin::detail::kNullKind) {
         p = scene().checkedExisting(parent, "MDagModifier::createNode");
         if (p == kNoNode) {
-            setStatus(rs, MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Parent object is invalid"));
+            setStatus(rs, MStandinAccess::status(MStatus::kInvalidParameter,
+                                                 "(kInvalidParameter): Parent object is invalid"));
             return MObject();
         }
     }
     std::string error;
     const std::uint32_t i = scene().createNode(type.asChar(), p, std::string(), &error, true, holder(this));
     if (i == kNoNode) {
-        setStatus(rs, MStatus(MStatus::kInvalidParameter, ("(kInvalidParameter): " + error).c_str()));
+        setStatus(rs, MStandinAccess::status(MStatus::kInvalidParameter, ("(kInvalidParameter): " + error).c_str()));
         return MObject();
     }
     MObject node = scene().handle(i);
@@ -748,7 +756,7 @@ MObject MDagModifier::createNode(const MString& type, const MObject& parent, MSt
 MObject MDagModifier::createNode(const MTypeId& typeId, const MObject& parent, MStatus* rs) {
     auto t = scene().findTypeById(typeId.id());
     if (!t) {
-        setStatus(rs, MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Unknown node type id"));
+        setStatus(rs, MStandinAccess::status(MStatus::kInvalidParameter, "(kInvalidParameter): Unknown node type id"));
         return MObject();
     }
     return createNode(MString(t->name.c_str()), parent, rs);
@@ -757,7 +765,7 @@ MStatus MDagModifier::reparentNode(const MObject& node, const MObject& newParent
     if (scene().checkedExisting(node, "MDagModifier::reparentNode") == kNoNode) return invalidObject();
     if (MStandinAccess::kind(newParent) != mayastandin::detail::kNullKind &&
         scene().checkedExisting(newParent, "MDagModifier::reparentNode") == kNoNode)
-        return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Parent object is invalid");
+        return MStandinAccess::status(MStatus::kInvalidParameter, "(kInvalidParameter): Parent object is invalid");
     fOperations.push_back(Operation{kReparent, node, newParent, std::string(), false});
     return MStatus::kSuccess;
 }

@@ -9,6 +9,7 @@
 #include <maya/MMatrix.h>
 #include <maya/MQuaternion.h>
 #include <maya/MEulerRotation.h>
+#include <maya/MTransformationMatrix.h>
 #include <maya/MDagPath.h>
 #include <maya/MSyntax.h>
 #include <maya/MPxNode.h>
@@ -57,6 +58,8 @@ public:
         c->fSyntax = s;
         c->fCommandString = text;
     }
+    // A failure status carrying its own message (what errorString() returns).
+    static MStatus status(MStatus::MStatusCode code, const char* message) { return MStatus(code, message); }
     // Validates args against a syntax; returns "" or the error text.
     static std::string checkArgs(const MSyntax& syntax, const std::vector<std::string>& args);
 };
@@ -67,6 +70,14 @@ namespace mayastandin {
 namespace detail {
 
 using Autodesk::Maya::OpenMaya20180000::MStandinAccess;
+
+// MTransformationMatrix's rotation orders start with kInvalid; MEulerRotation's start with kXYZ.
+inline MEulerRotation::RotationOrder eulerOrder(MTransformationMatrix::RotationOrder order) {
+    return static_cast<MEulerRotation::RotationOrder>(order - MTransformationMatrix::kXYZ);
+}
+inline MTransformationMatrix::RotationOrder transformOrder(MEulerRotation::RotationOrder order) {
+    return static_cast<MTransformationMatrix::RotationOrder>(order + MTransformationMatrix::kXYZ);
+}
 
 enum ObjectKind : std::uint32_t { kNullKind = 0, kNodeKind = 1, kPluginKind = 2, kAttributeKind = 3 };
 // Attributes with plugs (the index of a kAttributeKind object).

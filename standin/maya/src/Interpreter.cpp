@@ -541,7 +541,7 @@ MStatus runProgram(const Program& program, Result* result);
 MStatus runStatement(const Statement& st, Result& result) {
     auto fail = [](const std::string& text) {
         log::error(text);
-        return MStatus(MStatus::kFailure, text.c_str());
+        return MStandinAccess::status(MStatus::kFailure, text.c_str());
     };
     const Word& head = st.words[0];
     if (head.substitution || head.quoted) return fail("Syntax error: a statement must start with a command name");
@@ -573,7 +573,7 @@ MStatus runStatement(const Statement& st, Result& result) {
     if (builtin != builtins().end()) {
         std::string error;
         if (!builtin->second(args, result, error)) {
-            if (error.empty()) return MStatus(MStatus::kFailure, (command + " failed").c_str());
+            if (error.empty()) return MStandinAccess::status(MStatus::kFailure, (command + " failed").c_str());
             return fail(error);
         }
         return MStatus::kSuccess;
@@ -654,7 +654,7 @@ MStatus Interpreter::execute(const std::string& text, Result* result, bool displ
     std::string error;
     if (!parse(text, pos, program, false, error)) {
         log::error(error);
-        return MStatus(MStatus::kFailure, error.c_str());
+        return MStandinAccess::status(MStatus::kFailure, error.c_str());
     }
     return runProgram(program, result);
 }
@@ -701,7 +701,8 @@ MStatus MGlobal::executeCommand(const MString& command, int& result, bool displa
     MStatus s = Interpreter::instance().execute(command.asChar(), &r, display, undo);
     if (s) {
         if (r.items.size() != 1 || !MString(r.items[0].c_str()).isInt())
-            return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): The result is not an integer");
+            return MStandinAccess::status(MStatus::kInvalidParameter,
+                                          "(kInvalidParameter): The result is not an integer");
         result = std::atoi(r.items[0].c_str());
     }
     return s;
@@ -711,7 +712,8 @@ MStatus MGlobal::executeCommand(const MString& command, double& result, bool dis
     MStatus s = Interpreter::instance().execute(command.asChar(), &r, display, undo);
     if (s) {
         if (r.items.size() != 1 || !MString(r.items[0].c_str()).isDouble())
-            return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): The result is not a number");
+            return MStandinAccess::status(MStatus::kInvalidParameter,
+                                          "(kInvalidParameter): The result is not a number");
         result = std::atof(r.items[0].c_str());
     }
     return s;

@@ -440,9 +440,9 @@ bool MEulerRotation::isZero(double tol) const {
     return std::fabs(x) <= tol && std::fabs(y) <= tol && std::fabs(z) <= tol;
 }
 MEulerRotation MEulerRotation::reorder(RotationOrder ord) const { return decompose(asMatrix(), ord); }
-MStatus MEulerRotation::reorderIt(RotationOrder ord) {
+MEulerRotation& MEulerRotation::reorderIt(RotationOrder ord) {
     *this = reorder(ord);
-    return MStatus::kSuccess;
+    return *this;
 }
 // The inverse applies the negated angles in the reversed order.
 MEulerRotation MEulerRotation::inverse() const {

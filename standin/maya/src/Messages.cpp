@@ -40,7 +40,7 @@ MCallbackId add(int message, MMessage::MBasicFunction basic, MMessage::MCheckFun
                 MStatus* rs) {
     const bool known = message >= 0 && message < MSceneMessage::kLast;
     if (!known || (!basic && !check)) {
-        if (rs) *rs = MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): No such message or no function");
+        if (rs) *rs = MStandinAccess::status(MStatus::kInvalidParameter, "(kInvalidParameter): No such message or no function");
         return 0;
     }
     const void* function = basic ? reinterpret_cast<const void*>(basic) : reinterpret_cast<const void*>(check);
@@ -104,7 +104,7 @@ OPENMAYA_NAMESPACE_OPEN
 MStatus MMessage::removeCallback(MCallbackId id) {
     auto& list = registry().callbacks;
     auto it = std::find_if(list.begin(), list.end(), [id](const auto& c) { return c.id == id; });
-    if (it == list.end()) return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): No such callback");
+    if (it == list.end()) return MStandinAccess::status(MStatus::kInvalidParameter, "(kInvalidParameter): No such callback");
     list.erase(it);
     return MStatus::kSuccess;
 }
@@ -112,7 +112,7 @@ MStatus MMessage::removeCallbacks(MCallbackIdArray& ids) {
     MStatus status = MStatus::kSuccess;
     for (unsigned int i = 0; i < ids.length(); ++i)
         if (!removeCallback(ids[i]))
-            status = MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): No such callback");
+            status = MStandinAccess::status(MStatus::kInvalidParameter, "(kInvalidParameter): No such callback");
     return status;
 }
 MCallbackId MMessage::currentCallbackId(MStatus* rs) {
@@ -141,7 +141,7 @@ MCallbackId MCallbackIdArray::operator[](unsigned int index) const { return fIds
 MCallbackId& MCallbackIdArray::operator[](unsigned int index) { return fIds[index]; }
 MCallbackIdArray& MCallbackIdArray::operator=(const MCallbackIdArray& other) = default;
 namespace {
-MStatus outOfRange() { return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Index not in range"); }
+MStatus outOfRange() { return MStandinAccess::status(MStatus::kInvalidParameter, "(kInvalidParameter): Index not in range"); }
 }  // namespace
 MStatus MCallbackIdArray::set(MCallbackId element, unsigned int index) {
     if (index >= fIds.size()) return outOfRange();

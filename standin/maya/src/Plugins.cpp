@@ -37,7 +37,7 @@ std::string baseName(const std::string& path) {
 }
 MStatus failure(const std::string& text) {
     log::error(text);
-    return MStatus(MStatus::kFailure, text.c_str());
+    return MStandinAccess::status(MStatus::kFailure, text.c_str());
 }
 
 // ---- Finding plug-ins: MAYA_PLUG_IN_PATH and module files ----
@@ -373,7 +373,8 @@ namespace {
 bool attachPlugin(const MObject& object, const char* vendor, const char* version, const char* api, MStatus* rs) {
     Plugin* p = Plugins::instance().fromObject(object);
     if (!p) {
-        if (rs) *rs = MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Object is not a plug-in");
+        if (rs)
+            *rs = MStandinAccess::status(MStatus::kInvalidParameter, "(kInvalidParameter): Object is not a plug-in");
         return false;
     }
     p->vendor = vendor ? vendor : "";
@@ -399,9 +400,11 @@ Plugin* pluginOf(const MObject& o, int* index) {
     return p;
 }
 MStatus notAttached() {
-    return MStatus(MStatus::kFailure, "(kFailure): Function set is not attached to a loaded plug-in");
+    return MStandinAccess::status(MStatus::kFailure, "(kFailure): Function set is not attached to a loaded plug-in");
 }
-MStatus failed(const std::string& why) { return MStatus(MStatus::kFailure, ("(kFailure): " + why).c_str()); }
+MStatus failed(const std::string& why) {
+    return MStandinAccess::status(MStatus::kFailure, ("(kFailure): " + why).c_str());
+}
 }  // namespace
 
 MString MFnPlugin::vendor(MStatus* rs) const {
@@ -463,7 +466,8 @@ MStatus MFnPlugin::registerTransform(const MString& typeName, const MTypeId& typ
     int index = -1;
     Plugin* p = pluginOf(fObject, &index);
     if (!p) return notAttached();
-    if (!creator) return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Node creator is missing");
+    if (!creator)
+        return MStandinAccess::status(MStatus::kInvalidParameter, "(kInvalidParameter): Node creator is missing");
     auto type = std::make_shared<NodeType>();
     type->name = typeName.asChar();
     type->fnType = MFn::kPluginTransformNode;
@@ -561,7 +565,7 @@ MStatus MPxTransform::validateAndSetValue(const MPlug&, const MDataHandle&, cons
     return MStatus::kSuccess;
 }
 
-const MTypeId MPxTransformationMatrix::baseTransformationMatrixId(0x58464d54);
+MTypeId MPxTransformationMatrix::baseTransformationMatrixId(0x58464d54);
 MPxTransformationMatrix::MPxTransformationMatrix() {}
 MPxTransformationMatrix::~MPxTransformationMatrix() {}
 MMatrix MPxTransformationMatrix::asMatrix() const {

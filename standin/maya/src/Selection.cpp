@@ -35,13 +35,15 @@ unsigned int MSelectionList::length(MStatus* ReturnStatus) const {
 }
 
 MStatus MSelectionList::getDependNode(unsigned int index, MObject& depNode) const {
-    if (index >= fItems.size()) return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Index not in range");
+    if (index >= fItems.size())
+        return MStandinAccess::status(MStatus::kInvalidParameter, "(kInvalidParameter): Index not in range");
     depNode = fItems[index];
     return MStatus::kSuccess;
 }
 
 MStatus MSelectionList::getDagPath(unsigned int index, MDagPath& dagPath, MObject& component) const {
-    if (index >= fItems.size()) return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Index not in range");
+    if (index >= fItems.size())
+        return MStandinAccess::status(MStatus::kInvalidParameter, "(kInvalidParameter): Index not in range");
     // Whole nodes only: there is never a component, and the shared null object default is never written.
     if (&component != &MObject::kNullObj) component = MObject();
     return MDagPath::getAPathTo(fItems[index], dagPath);
@@ -49,7 +51,7 @@ MStatus MSelectionList::getDagPath(unsigned int index, MDagPath& dagPath, MObjec
 
 MStatus MSelectionList::add(const MObject& object, const bool mergeWithExisting) {
     if (Scene::instance().validIndex(object, "MSelectionList::add") == kNoNode)
-        return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Object is invalid");
+        return MStandinAccess::status(MStatus::kInvalidParameter, "(kInvalidParameter): Object is invalid");
     if (!mergeWithExisting || std::find(fItems.begin(), fItems.end(), object) == fItems.end()) fItems.push_back(object);
     return MStatus::kSuccess;
 }
@@ -61,7 +63,8 @@ MStatus MSelectionList::add(const MDagPath& object, const MObject&, const bool m
 MStatus MGlobal::getSelectionListByName(const MString& name, MSelectionList& list) {
     std::vector<std::uint32_t> nodes;
     mayastandin::detail::matchName(name.asChar(), nodes);
-    if (nodes.empty()) return MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): No object matches name");
+    if (nodes.empty())
+        return MStandinAccess::status(MStatus::kInvalidParameter, "(kInvalidParameter): No object matches name");
     Scene& scene = Scene::instance();
     for (std::uint32_t n : nodes)
         if (n != kNoNode) list.add(scene.handle(n));

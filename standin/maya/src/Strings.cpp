@@ -14,9 +14,9 @@
 OPENMAYA_NAMESPACE_OPEN
 
 namespace {
-std::string formatDouble(double v) {
+std::string formatDouble(double v, int precision = 15) {
     std::ostringstream os;
-    os.precision(15);
+    os.precision(precision);
     os << v;
     return os.str();
 }
@@ -32,6 +32,10 @@ MString::MString(const MString& other) = default;
 MString& MString::operator=(const MString& other) = default;
 MString& MString::operator=(const char* other) {
     fData = other ? other : "";
+    return *this;
+}
+MString& MString::operator=(double value) {
+    fData = formatDouble(value);
     return *this;
 }
 MString::~MString() {}
@@ -56,6 +60,10 @@ MString& MString::operator+=(unsigned int o) {
     fData += std::to_string(o);
     return *this;
 }
+MString& MString::operator+=(float o) {
+    fData += formatDouble(o, 7);
+    return *this;
+}
 MString MString::operator+(const MString& o) const {
     MString r(*this);
     r += o;
@@ -71,21 +79,10 @@ MString MString::operator+(double o) const {
     r += o;
     return r;
 }
-MString MString::operator+(int o) const {
-    MString r(*this);
-    r += o;
-    return r;
-}
-MString MString::operator+(unsigned int o) const {
-    MString r(*this);
-    r += o;
-    return r;
-}
 bool MString::operator==(const MString& o) const { return fData == o.fData; }
 bool MString::operator==(const char* o) const { return fData == (o ? o : ""); }
 bool MString::operator!=(const MString& o) const { return fData != o.fData; }
 bool MString::operator!=(const char* o) const { return !(*this == o); }
-bool MString::operator<(const MString& o) const { return fData < o.fData; }
 const char* MString::asChar() const { return fData.c_str(); }
 const char* MString::asUTF8() const { return fData.c_str(); }
 unsigned int MString::length() const { return static_cast<unsigned int>(fData.size()); }
@@ -96,17 +93,26 @@ unsigned int MString::numChars() const {
     return n;
 }
 void MString::clear() { fData.clear(); }
-MString& MString::set(const char* s) {
+MStatus MString::set(const char* s) {
     fData = s ? s : "";
-    return *this;
+    return MStatus::kSuccess;
 }
-MString& MString::set(const char* s, int len) {
+MStatus MString::set(const char* s, int len) {
     *this = MString(s, len);
-    return *this;
+    return MStatus::kSuccess;
 }
-MString& MString::set(double v) {
+MStatus MString::set(double v) {
     fData = formatDouble(v);
-    return *this;
+    return MStatus::kSuccess;
+}
+MStatus MString::set(double v, int precision) {
+    if (precision < 0) return MStatus::kInvalidParameter;
+    std::ostringstream os;
+    os.setf(std::ios::fixed);
+    os.precision(precision);
+    os << v;
+    fData = os.str();
+    return MStatus::kSuccess;
 }
 int MString::index(char c) const {
     auto p = fData.find(c);
@@ -134,17 +140,15 @@ MStatus MString::split(char c, MStringArray& out) const {
     }
     return MStatus::kSuccess;
 }
-MString MString::toLowerCase() const {
-    MString r(*this);
-    for (auto& ch : r.fData)
+MString& MString::toLowerCase() {
+    for (auto& ch : fData)
         if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
-    return r;
+    return *this;
 }
-MString MString::toUpperCase() const {
-    MString r(*this);
-    for (auto& ch : r.fData)
+MString& MString::toUpperCase() {
+    for (auto& ch : fData)
         if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
-    return r;
+    return *this;
 }
 bool MString::isInt() const {
     if (fData.empty()) return false;

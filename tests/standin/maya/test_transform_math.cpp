@@ -260,8 +260,8 @@ TEST_F(TransformTest, ScaleAndRotationOrderRoundTrip) {
     EXPECT_EQ(back[2], -1.0);
     fn.setRotation(MEulerRotation(0.1, 0.2, 0.3, MEulerRotation::kXYZ));
     const MMatrix before = fn.transformationMatrix();
-    ASSERT_TRUE(fn.setRotationOrder(MEulerRotation::kZYX, true));
-    EXPECT_EQ(fn.rotationOrder(), MEulerRotation::kZYX);
+    ASSERT_TRUE(fn.setRotationOrder(MTransformationMatrix::kZYX, true));
+    EXPECT_EQ(fn.rotationOrder(), MTransformationMatrix::kZYX);
     EXPECT_TRUE(fn.transformationMatrix().isEquivalent(before, kTol));
 }
 
@@ -316,7 +316,11 @@ TEST_F(TransformTest, KeptWorldMatricesFollowEveryEdit) {
                 fn.setScale(scale);
                 break;
             }
-            case 4: fn.setRotationOrder(static_cast<MEulerRotation::RotationOrder>(random() % 6), random() % 2); break;
+            case 4:
+                fn.setRotationOrder(
+                    static_cast<MTransformationMatrix::RotationOrder>(MTransformationMatrix::kXYZ + random() % 6),
+                    random() % 2);
+                break;
             case 5: {
                 MObject parent = nodes[random() % nodes.size()];
                 modifier.reparentNode(node, random() % 4 == 0 ? MObject::kNullObj : parent);

@@ -27,10 +27,8 @@ public:
     MStatus getCommandArgument(unsigned int index, MString& result) const;
     MStatus getObjects(MStringArray& result) const;
 
-    // Stand-in: the reason the last construction failed ("" when it did not).
-    const MString& parseError() const { return fError; }
-
 private:
+    friend class MStandinAccess;
     struct FlagUse {
         std::string shortName;
         std::string longName;

@@ -37,7 +37,6 @@ public:
     // False when the node or any of its ancestors is hidden.
     bool isVisible(MStatus* ReturnStatus = nullptr) const;
     bool operator==(const MDagPath& other) const { return fNode == other.fNode; }
-    bool operator!=(const MDagPath& other) const { return !(fNode == other.fNode); }
 
 private:
     friend class MStandinAccess;

@@ -6,6 +6,11 @@ OPENMAYA_NAMESPACE_OPEN
 
 class OPENMAYA_EXPORT MDataBlock {
 public:
+    MDataBlock(const MDataBlock& in) = default;
+
+private:
+    // The host makes data blocks; a plug-in only receives them.
+    friend class MStandinAccess;
     MDataBlock() {}
 };
 

@@ -36,7 +36,7 @@ public:
 
     // Same rotation, expressed in another order.
     MEulerRotation reorder(RotationOrder ord) const;
-    MStatus reorderIt(RotationOrder ord);
+    MEulerRotation& reorderIt(RotationOrder ord);
     MEulerRotation inverse() const;
     MEulerRotation& invertIt();
     MEulerRotation bound() const;

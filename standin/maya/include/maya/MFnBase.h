@@ -7,7 +7,6 @@ OPENMAYA_NAMESPACE_OPEN
 
 class OPENMAYA_EXPORT MFnBase {
 public:
-    MFnBase() {}
     virtual ~MFnBase() {}
     virtual MFn::Type type() const { return MFn::kBase; }
     bool hasObj(MFn::Type type) const;
@@ -17,6 +16,7 @@ public:
     virtual MStatus setObject(const MObject& object);
 
 protected:
+    MFnBase() {}
     // Which objects this function set accepts.
     virtual bool accepts(const MObject& /*object*/) const { return true; }
     MObject fObject;

@@ -1,7 +1,9 @@
 #pragma once
 // Plug-in registration. Including this header defines the module's exported MApiVersion string (define
 // MNoVersionString first in every other translation unit of the module) and declares the entry points the
-// host looks up: initializePlugin and uninitializePlugin.
+// host looks up: initializePlugin and uninitializePlugin. On Windows (NT_PLUGIN) it also defines the DLL's
+// load entry, DllMain, which records the module's instance handle in MhInstPlugin: a module defines no
+// DllMain of its own, and every other unit that includes this header defines MNoPluginEntry first.
 #include <maya/MFnBase.h>
 #include <maya/MString.h>
 #include <maya/MTypeId.h>
@@ -12,10 +14,17 @@ PLUGIN_EXPORT char MApiVersion[] = "20180000";
 }
 #endif
 
-#if !defined(MNoPluginEntry) || !defined(_WIN32)
+#if !defined(MNoPluginEntry) && defined(NT_PLUGIN)
+HINSTANCE MhInstPlugin;
+
+extern "C" int __stdcall DllMain(HINSTANCE hInstance, DWORD /*dwReason*/, void* /*lpReserved*/) {
+    MhInstPlugin = hInstance;
+    return 1;
+}
+#endif
+
 PLUGIN_EXPORT MStatus initializePlugin(MObject obj);
 PLUGIN_EXPORT MStatus uninitializePlugin(MObject obj);
-#endif
 
 OPENMAYA_NAMESPACE_OPEN
 

@@ -5,6 +5,7 @@
 #include <maya/MVector.h>
 #include <maya/MQuaternion.h>
 #include <maya/MEulerRotation.h>
+#include <maya/MTransformationMatrix.h>
 
 OPENMAYA_NAMESPACE_OPEN
 
@@ -28,9 +29,10 @@ public:
     MStatus getRotation(MEulerRotation& rotation) const;
     // Also sets the node's rotation order to the rotation's.
     MStatus setRotation(const MEulerRotation& rotation);
-    MEulerRotation::RotationOrder rotationOrder(MStatus* ReturnStatus = NULL) const;
+    // The order takes MTransformationMatrix's values (kInvalid first), not MEulerRotation's.
+    MTransformationMatrix::RotationOrder rotationOrder(MStatus* ReturnStatus = nullptr) const;
     // With reorder true the node keeps its orientation; otherwise it keeps its three angles.
-    MStatus setRotationOrder(MEulerRotation::RotationOrder order, bool reorder);
+    MStatus setRotationOrder(MTransformationMatrix::RotationOrder order, bool reorder);
 
     MStatus getScale(double scale[3]) const;
     MStatus setScale(const double scale[3]);

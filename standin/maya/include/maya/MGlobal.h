@@ -8,7 +8,7 @@ OPENMAYA_NAMESPACE_OPEN
 
 class OPENMAYA_EXPORT MGlobal {
 public:
-    enum MMayaState { kBaseUIMode, kInteractive, kBatch, kLibraryApp };
+    enum MMayaState { kInteractive, kBatch, kLibraryApp, kBaseUIMode };
 
     static MStatus executeCommand(const MString& command, bool displayEnabled = false, bool undoEnabled = false);
     static MStatus executeCommand(const MString& command, MString& result, bool displayEnabled = false,
@@ -33,6 +33,9 @@ public:
     static MMayaState mayaState(MStatus* ReturnStatus = NULL);
     static int apiVersion();
     static MString mayaVersion();
+
+private:
+    ~MGlobal();
 };
 
 OPENMAYA_NAMESPACE_CLOSE

@@ -46,10 +46,10 @@ public:
     virtual void postConstructor();
     virtual MStatus compute(const MPlug& plug, MDataBlock& dataBlock);
     virtual Type type() const;
-    MObject thisMObject() const;
-    MTypeId typeId() const;
-    MString typeName() const;
-    MString name() const;
+    virtual MObject thisMObject() const;
+    virtual MTypeId typeId() const;
+    virtual MString typeName() const;
+    virtual MString name() const;
 
 private:
     friend class MStandinAccess;

@@ -5,6 +5,7 @@
 #include <maya/MPxTransformationMatrix.h>
 #include <maya/MDataHandle.h>
 #include <maya/MDGContext.h>
+#include <maya/MDeprecate.h>
 
 OPENMAYA_NAMESPACE_OPEN
 
@@ -19,6 +20,9 @@ public:
     virtual void resetTransformation(MPxTransformationMatrix* resetMatrix);
     MStatus compute(const MPlug& plug, MDataBlock& data) override;
     virtual MStatus validateAndSetValue(const MPlug& plug, const MDataHandle& handle);
+    OPENMAYA_DEPRECATED(2018,
+                        "Override validateAndSetValue(const MPlug&, const MDataHandle&) instead. If needed, use "
+                        "MDGContext::current() to get the context.")
     virtual MStatus validateAndSetValue(const MPlug& plug, const MDataHandle& handle, const MDGContext& context);
     MPxTransformationMatrix* transformationMatrixPtr() const { return baseTransformationMatrix; }
 

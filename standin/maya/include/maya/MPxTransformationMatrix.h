@@ -15,7 +15,7 @@ public:
     virtual MTypeId typeId() const;
     static MPxTransformationMatrix* creator();
 
-    static const MTypeId baseTransformationMatrixId;
+    static MTypeId baseTransformationMatrixId;
 
 private:
     friend class MStandinAccess;

@@ -5,6 +5,7 @@
 #include <maya/MString.h>
 #include <maya/MNativeWindowHdl.h>
 
+class QObject;
 class QWidget;
 
 OPENMAYA_NAMESPACE_OPEN
@@ -21,7 +22,7 @@ public:
     static QWidget* findControl(MString controlName, const QWidget* ancestor = NULL);
     static QWidget* findLayout(MString layoutName, const QWidget* ancestor = NULL);
     static QWidget* findWindow(MString windowName);
-    static MString fullName(const QWidget* control);
+    static MString fullName(const QObject* uiElement);
     static QString toQString(const MString& mayaString);
     static MString toMString(const QString& qtString);
 };

@@ -40,10 +40,13 @@ public:
     void perror(const char* text) const;
     void perror(const MString& text) const;
 
-    // Stand-in extension: a status with its own message text (interned, never freed).
-    MStatus(MStatusCode code, const char* message);
+    friend bool operator==(MStatusCode code, const MStatus& status) { return status.fStatusCode == code; }
+    friend bool operator!=(MStatusCode code, const MStatus& status) { return status.fStatusCode != code; }
 
 private:
+    friend class MStandinAccess;
+    // A status with its own message text (interned, never freed); made by the host only.
+    MStatus(MStatusCode code, const char* message);
     MStatusCode fStatusCode;
     const char* fMessage;
 };

@@ -1,5 +1,6 @@
 #pragma once
-// Byte string (UTF-8). format() rewrites *this, replacing ^1s..^10s with its arguments.
+// Byte string (UTF-8). format(), set(), toLowerCase() and toUpperCase() change *this; format replaces
+// ^1s..^10s with its arguments.
 #include <maya/MStatus.h>
 #include <iosfwd>
 #include <string>
@@ -14,6 +15,7 @@ public:
     MString(const MString& other);
     MString& operator=(const MString& other);
     MString& operator=(const char* other);
+    MString& operator=(double value);
     ~MString();
 
     MString& operator+=(const MString& other);
@@ -21,34 +23,34 @@ public:
     MString& operator+=(double other);
     MString& operator+=(int other);
     MString& operator+=(unsigned int other);
+    MString& operator+=(float other);
+    // Numbers concatenate as doubles: there is no int overload.
     MString operator+(const MString& other) const;
     MString operator+(const char* other) const;
     MString operator+(double other) const;
-    MString operator+(int other) const;
-    MString operator+(unsigned int other) const;
 
     bool operator==(const MString& other) const;
     bool operator==(const char* other) const;
     bool operator!=(const MString& other) const;
     bool operator!=(const char* other) const;
-    bool operator<(const MString& other) const;
 
     const char* asChar() const;
     const char* asUTF8() const;
     unsigned int length() const;
     unsigned int numChars() const;
-    bool isEmpty() const { return fData.empty(); }
     void clear();
-    MString& set(const char* charString);
-    MString& set(const char* charString, int charLength);
-    MString& set(double value);
+    MStatus set(const char* charString);
+    MStatus set(const char* charString, int charLength);
+    MStatus set(double value);
+    MStatus set(double value, int precision);
 
     int index(char c) const;
     int rindex(char c) const;
     MString substring(int start, int end) const;
     MStatus split(char c, MStringArray& output) const;
-    MString toLowerCase() const;
-    MString toUpperCase() const;
+    // Change this string and return it (no copy is made).
+    MString& toLowerCase();
+    MString& toUpperCase();
     bool isInt() const;
     bool isDouble() const;
     int asInt() const;

@@ -9,7 +9,7 @@ class OPENMAYA_EXPORT MStringArray {
 public:
     MStringArray() {}
     MStringArray(unsigned int initialSize, const MString& initialValue) : fItems(initialSize, initialValue) {}
-    const MString& operator[](unsigned int index) const { return fItems[index]; }
+    MString operator[](unsigned int index) const { return fItems[index]; }
     MString& operator[](unsigned int index) { return fItems[index]; }
     unsigned int length() const { return static_cast<unsigned int>(fItems.size()); }
     MStatus setLength(unsigned int length) {

@@ -35,10 +35,9 @@ public:
     MStatus makeFlagMultiUse(const char* flag);
     MStatus setObjectType(MObjectFormat objectFormat, unsigned int minimumObjects = 0);
     MStatus setObjectType(MObjectFormat objectFormat, unsigned int minimumObjects, unsigned int maximumObjects);
-    void useSelectionAsDefault(bool /*useSelection*/) {}
+    void useSelectionAsDefault(bool /*useSelectionList*/ = false) {}
     void enableQuery(bool supportsQuery = true) { fQuery = supportsQuery; }
     void enableEdit(bool supportsEdit = true) { fEdit = supportsEdit; }
-    void clear();
 
 private:
     friend class MStandinAccess;

@@ -1,6 +1,6 @@
 #pragma once
 // Node type id. MTypeId(prefix, id) packs a 24-bit prefix above an 8-bit id.
-#include <maya/MTypes.h>
+#include <maya/MStatus.h>
 
 OPENMAYA_NAMESPACE_OPEN
 
@@ -9,7 +9,10 @@ public:
     MTypeId() : fId(0) {}
     MTypeId(unsigned int id) : fId(id) {}
     MTypeId(unsigned int prefix, unsigned int id) : fId((prefix << 8) | (id & 0xffu)) {}
-    unsigned int id() const { return fId; }
+    unsigned int id(MStatus* ReturnStatus = NULL) const {
+        if (ReturnStatus) *ReturnStatus = MStatus::kSuccess;
+        return fId;
+    }
     bool operator==(const MTypeId& other) const { return fId == other.fId; }
     bool operator!=(const MTypeId& other) const { return fId != other.fId; }
 

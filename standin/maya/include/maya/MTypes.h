@@ -11,6 +11,20 @@
 #define PLUGIN_EXPORT __attribute__((visibility("default")))
 #endif
 
+// Windows handle types without windows.h. A plug-in unit (NT_PLUGIN) sees the module's instance handle,
+// which MFnPlugin.h defines and its DllMain sets.
+#if defined(_WIN32)
+typedef unsigned long DWORD;
+#define OPENMAYA_DECLARE_HANDLE(name) \
+    struct name##__;                  \
+    typedef struct name##__* name
+OPENMAYA_DECLARE_HANDLE(HINSTANCE);
+OPENMAYA_DECLARE_HANDLE(HWND);
+#if defined(NT_PLUGIN) && !defined(NT_APP)
+extern HINSTANCE MhInstPlugin;
+#endif
+#endif
+
 #if defined(_WIN32)
 #define OPENMAYA_EXPORT __declspec(dllimport)
 #else
