@@ -60,7 +60,7 @@ bool MFnIkJoint::accepts(const MObject& o) const { return jointIndex(o, nullptr)
 MStatus MFnIkJoint::getOrientation(MQuaternion& q) const {
     MEulerRotation e;
     const MStatus s = getAngles(fObject, &mayastandin::detail::Node::jointOrient, e);
-    if (s) q = e.asQuaternion();
+    if (s) q = e.isZero(0.0) ? MQuaternion() : e.asQuaternion();
     return s;
 }
 MStatus MFnIkJoint::setOrientation(const MQuaternion& q) {
@@ -75,7 +75,7 @@ MStatus MFnIkJoint::setOrientation(const MEulerRotation& e) {
 MStatus MFnIkJoint::getScaleOrientation(MQuaternion& q) const {
     MEulerRotation e;
     const MStatus s = getAngles(fObject, &mayastandin::detail::Node::rotateAxis, e);
-    if (s) q = e.asQuaternion();
+    if (s) q = e.isZero(0.0) ? MQuaternion() : e.asQuaternion();
     return s;
 }
 MStatus MFnIkJoint::setScaleOrientation(const MQuaternion& q) {
