@@ -153,9 +153,10 @@ TEST_F(SceneBuild, NamesAlikeOnceLegalKeepTheirOwnNodesOnEveryBuild) {
         EXPECT_EQ(nameOf(markers[2]), "_1x");
         EXPECT_EQ(nameOf(markers[6]), "A_B_2");
         EXPECT_TRUE(markers[4] == markers[5]);
-        EXPECT_TRUE(joints[1] == markers[3]) << "the same raw name in a skeleton and a marker set";
+        // The same raw name in a skeleton and a marker set: a joint and a locator, each under a name of its own.
+        EXPECT_EQ(std::string(MFnDependencyNode(joints[1]).typeName().asChar()), "joint");
         std::vector<MObject> distinct = {markers[0], markers[1], markers[2], markers[3],
-                                         markers[4], markers[6], joints[0]};
+                                         markers[4], markers[6], joints[0],  joints[1]};
         for (std::size_t i = 0; i < distinct.size(); ++i)
             for (std::size_t j = i + 1; j < distinct.size(); ++j)
                 EXPECT_FALSE(distinct[i] == distinct[j]) << nameOf(distinct[i]) << " and " << nameOf(distinct[j]);
