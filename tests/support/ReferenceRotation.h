@@ -39,13 +39,6 @@ inline Rot quaternion(double x, double y, double z, double w) {
                 {2 * (x * z + y * w), 2 * (y * z - x * w), 1 - 2 * (x * x + y * y)}}};
 }
 
-inline Rot transpose(const Rot& a) {
-    Rot out{};
-    for (int r = 0; r < 3; ++r)
-        for (int c = 0; c < 3; ++c) out[r][c] = a[c][r];
-    return out;
-}
-
 // diag(s) * a: row r scaled by s[r].
 inline Rot scaleRows(const std::array<double, 3>& s, Rot a) {
     for (int r = 0; r < 3; ++r)
