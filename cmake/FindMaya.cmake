@@ -14,7 +14,8 @@
 #   Maya_FOUND, Maya_VERSION (2018, or 2018.2 for an update), MAYA_API_VERSION, MAYA_LOCATION,
 #   MAYA_INCLUDE_DIR, MAYA_LIBRARY_DIR, MAYA_<lib>_LIBRARY, MAYA_PLUGIN_SUFFIX (.mll, .so, .bundle),
 #   MAYA_COMPILE_DEFINITIONS, MAYA_LINK_OPTIONS, and the imported targets
-#   Maya::OpenMaya, Maya::OpenMayaUI, Maya::Foundation and Maya::Maya (all three), which carry the devkit's
+#   Maya::OpenMaya, Maya::OpenMayaAnim (joints), Maya::OpenMayaUI, Maya::Foundation and Maya::Maya (all four),
+#   which carry the devkit's
 #   include folder and the compile definitions Maya's own devkit build uses.
 
 include(FindPackageHandleStandardArgs)
@@ -30,7 +31,8 @@ if(NOT MAYA_LOCATION AND DEFINED ENV{MAYA_LOCATION})
 endif()
 # Another Maya than last time: look again, for its Qt too.
 if(DEFINED _MAYA_LOCATION_SEARCHED AND NOT _MAYA_LOCATION_SEARCHED STREQUAL MAYA_LOCATION)
-  foreach(var MAYA_INCLUDE_DIR MAYA_OpenMaya_LIBRARY MAYA_OpenMayaUI_LIBRARY MAYA_Foundation_LIBRARY
+  foreach(var MAYA_INCLUDE_DIR MAYA_OpenMaya_LIBRARY MAYA_OpenMayaAnim_LIBRARY MAYA_OpenMayaUI_LIBRARY
+              MAYA_Foundation_LIBRARY
               MAYA_QT_INCLUDE_DIR MAYA_QT_Core_LIBRARY MAYA_QT_Gui_LIBRARY MAYA_QT_Widgets_LIBRARY
               MAYA_QT_MOC_EXECUTABLE)
     unset(${var} CACHE)
@@ -80,7 +82,7 @@ if(MAYA_INCLUDE_DIR)
   get_filename_component(_maya_root "${MAYA_INCLUDE_DIR}" DIRECTORY)
   list(PREPEND _maya_lib_hints "${_maya_root}" "${_maya_root}/Maya.app/Contents")
 endif()
-set(_maya_libs OpenMaya OpenMayaUI Foundation)
+set(_maya_libs OpenMaya OpenMayaAnim OpenMayaUI Foundation)
 set(_maya_lib_vars "")
 foreach(lib IN LISTS _maya_libs)
   find_library(MAYA_${lib}_LIBRARY ${lib}
@@ -139,7 +141,7 @@ if(Maya_FOUND)
   if(NOT TARGET Maya::Maya)
     add_library(Maya::Maya INTERFACE IMPORTED)
     set_target_properties(Maya::Maya PROPERTIES
-      INTERFACE_LINK_LIBRARIES "Maya::OpenMaya;Maya::OpenMayaUI;Maya::Foundation"
+      INTERFACE_LINK_LIBRARIES "Maya::OpenMaya;Maya::OpenMayaAnim;Maya::OpenMayaUI;Maya::Foundation"
       INTERFACE_LINK_OPTIONS "${MAYA_LINK_OPTIONS}")
   endif()
 endif()

@@ -7,11 +7,14 @@
 #include <maya/MEulerRotation.h>
 #include <maya/MFnDagNode.h>
 #include <maya/MFnDependencyNode.h>
+#include <maya/MFnIkJoint.h>
 #include <maya/MFnTransform.h>
 #include <maya/MGlobal.h>
 #include <maya/MObjectHandle.h>
+#include <maya/MMatrix.h>
 #include <maya/MPlug.h>
 #include <maya/MQuaternion.h>
+#include <maya/MSelectionList.h>
 #include <maya/MString.h>
 #include <maya/MVector.h>
 
@@ -66,9 +69,34 @@ void applyMarkers(const std::vector<MObjectHandle>& locators, int markerCount, c
     for (int j = 0; j < count; ++j) moveLocator(drivenNode(locators[j]), markers[j]);
 }
 
-void runVisibilityCommand(const char* templateText, const MDagPath& path) {
+// The artist's selection, set aside while the visibility commands of one frame run: hide and showHidden act
+// on the selection when their `ls` finds nothing (a bone deleted or renamed by then, whoever did it), and an
+// empty selection leaves them nothing to act on. Set aside before the first command, given back at the end.
+class SelectionSetAside {
+public:
+    SelectionSetAside() : setAside_(false) {}
+    ~SelectionSetAside() {
+        if (setAside_) MGlobal::setActiveSelectionList(selection_);
+    }
+    void setAside() {
+        if (setAside_) return;
+        MGlobal::getActiveSelectionList(selection_);
+        if (selection_.length() == 0) return;  // nothing to protect; looked at again before the next command
+        setAside_ = true;
+        MGlobal::setActiveSelectionList(MSelectionList());
+    }
+
+private:
+    bool setAside_;
+    MSelectionList selection_;
+};
+
+void runVisibilityCommand(const char* templateText, const MDagPath& path, SelectionSetAside& selection) {
+    const MString fullPath = path.fullPathName();
+    if (fullPath.length() == 0) return;  // `ls -an` of nothing would list every node
+    selection.setAside();
     MString command;
-    command.format(MString(templateText), path.fullPathName());
+    command.format(MString(templateText), fullPath);
     MGlobal::executeCommand(command, false, false);
 }
 
@@ -83,6 +111,19 @@ bool visibilityDiffers(MObject& node, bool visible) {
     // The normal context named: the devkit's overloads differ between versions in whether it may be left out.
     const bool current = plug.asBool(&status);
     return !status || current != visible;
+}
+
+// A joint's rotate axis and orient, false when it has neither. Its rotation relative to its parent is
+// [RO][R][JO] (rotate axis, rotate, joint orient), and MFnTransform writes [R] alone, world space included:
+// an oriented joint's rotate value is worked out here. The orient is read as Euler angles, which costs a
+// joint without one no trigonometry.
+bool orientOf(const MFnIkJoint& joint, MQuaternion& axis, MQuaternion& orient) {
+    MEulerRotation angles;
+    if (!joint.getOrientation(angles) || !joint.getScaleOrientation(axis)) return false;
+    const bool noOrient = angles.x == 0.0 && angles.y == 0.0 && angles.z == 0.0;
+    if (noOrient && axis.x == 0.0 && axis.y == 0.0 && axis.z == 0.0) return false;
+    orient = angles.asQuaternion();
+    return true;
 }
 
 }  // namespace
@@ -111,10 +152,15 @@ void applyFrameV1(const sFrameOfData& frame, const NodeLists& jointNodeLists, co
             const sSegmentPose& segment = body.segments[k];
             MObject joint = drivenNode(joints[k]);
             if (joint.isNull()) continue;
-            MFnTransform transform(joint);
+            MFnIkJoint transform(joint);
             transform.setTranslation(MVector(segment.x, segment.y, segment.z) * kPositionScale, MSpace::kTransform);
-            transform.setRotation(MEulerRotation(segment.rx * kDegreesToRadians, segment.ry * kDegreesToRadians,
-                                                 segment.rz * kDegreesToRadians, MEulerRotation::kXYZ));
+            const MEulerRotation rotation(segment.rx * kDegreesToRadians, segment.ry * kDegreesToRadians,
+                                          segment.rz * kDegreesToRadians, MEulerRotation::kXYZ);
+            MQuaternion axis, orient;
+            if (orientOf(transform, axis, orient))
+                transform.setRotation((axis.inverse() * rotation.asQuaternion() * orient.inverse()).asEulerRotation());
+            else
+                transform.setRotation(rotation);
         }
     }
 }
@@ -134,6 +180,7 @@ void applyFrameV2(const sFrameOfMocapData& frame, const NodeLists& jointNodeList
 
     const int skeletonCount =
         std::min(clampCount(frame.skeletonCount, kMaxSkeletonFrames), static_cast<int>(jointNodeLists.size()));
+    SelectionSetAside selection;
     for (int k = 0; k < skeletonCount; ++k) {
         const sSkeletonFrame& skeleton = frame.skeletons[k];
         const std::vector<MObjectHandle>& joints = jointNodeLists[k];
@@ -144,17 +191,25 @@ void applyFrameV2(const sFrameOfMocapData& frame, const NodeLists& jointNodeList
             MDagPath path;
             MFnDagNode(joint).getPath(path);
             if (!path.isValid()) continue;
-            MFnTransform transform(path);
+            MFnIkJoint transform(path);
             const sBodyPose& pose = skeleton.bones[l];
             // The hide and show commands only run where they change the scene: one command per bone and
             // frame would cost more than the rest of the frame.
             if (l != 0 && isUntrackedPose(pose)) {
-                if (visibilityDiffers(joint, false)) runVisibilityCommand("hide `ls -an ^1s`;", path);
+                if (visibilityDiffers(joint, false)) runVisibilityCommand("hide `ls -an ^1s`;", path, selection);
                 continue;
             }
-            if (visibilityDiffers(joint, true)) runVisibilityCommand("showHidden  `ls -an ^1s`;", path);
+            if (visibilityDiffers(joint, true)) runVisibilityCommand("showHidden  `ls -an ^1s`;", path, selection);
             transform.setTranslation(MVector(pose.x, pose.y, pose.z) * kPositionScale, MSpace::kWorld);
-            transform.setRotation(MQuaternion(pose.qx, pose.qy, pose.qz, pose.qw), MSpace::kWorld);
+            const MQuaternion world(pose.qx, pose.qy, pose.qz, pose.qw);
+            MQuaternion axis, orient;
+            if (orientOf(transform, axis, orient)) {
+                MQuaternion parent;
+                parent = path.exclusiveMatrix();
+                transform.setRotation(axis.inverse() * world * parent.inverse() * orient.inverse(), MSpace::kTransform);
+            } else {
+                transform.setRotation(world, MSpace::kWorld);
+            }
         }
     }
 }

@@ -2,7 +2,10 @@
 // Applies one frame to the nodes of the last build: locators move to their markers' world positions,
 // joints to their bones' (version 2, world space) or segments' (version 1, relative to the parent) poses.
 // Positions are scaled by the single-precision 0.1 (stream millimetres to scene centimetres). Version 2
-// bones other than the first of a skeleton whose pose is all zero are hidden; all others are shown.
+// bones other than the first of a skeleton whose pose is all zero are hidden; all others are shown. A joint
+// with a joint orient or rotate axis still ends at the pose: its rotate value absorbs them. While a frame's
+// hide and show commands run the selection is empty (and given back after), so a command whose node has
+// gone never acts on what the artist selected.
 // Frames may be malformed: counts are clamped, null arrays are empty, surplus entries are ignored.
 // UI thread only; the caller holds the scene lock and owns the frame.
 

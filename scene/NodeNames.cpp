@@ -20,7 +20,7 @@ std::string hostNodeName(const RecordName& rawName) {
 BuildNodeNames::BuildNodeNames(const std::vector<RecordName>& rawNames) {
     std::unordered_set<std::string> plainNames;
     for (const RecordName& raw : rawNames) plainNames.insert(hostNodeName(raw));
-    std::unordered_set<std::string> given;
+    std::unordered_set<std::string>& given = given_;
     for (const RecordName& raw : rawNames) {
         const std::string key = raw.str();
         if (key.empty() || names_.count(key) != 0) continue;
@@ -32,6 +32,7 @@ BuildNodeNames::BuildNodeNames(const std::vector<RecordName>& rawNames) {
         given.insert(name);
         names_.emplace(key, name);
     }
+    given_.insert(plainNames.begin(), plainNames.end());
 }
 
 std::string BuildNodeNames::nameFor(const RecordName& rawName) const {

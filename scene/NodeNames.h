@@ -6,6 +6,7 @@
 
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "RecordAccess.h"
@@ -27,9 +28,12 @@ public:
     explicit BuildNodeNames(const std::vector<RecordName>& rawNames);
     // The name given to rawName; its plain legal form for a name not passed in; empty for an empty name.
     std::string nameFor(const RecordName& rawName) const;
+    // Whether `name` is given to a name of the build (or is the plain legal form of one).
+    bool isGiven(const std::string& name) const { return given_.count(name) != 0; }
 
 private:
     std::unordered_map<std::string, std::string> names_;  // raw name -> node name
+    std::unordered_set<std::string> given_;
 };
 
 }  // namespace scene

@@ -62,7 +62,16 @@ bool DagNameLookup::precedes(const MDagPath& a, const MDagPath& b) const {
 }
 
 MDagPath DagNameLookup::find(const std::string& name) const {
-    if (name == rootName_) return root_;
+    bool taken = false;
+    return find(name, nullptr, taken);
+}
+
+MDagPath DagNameLookup::find(const std::string& name, const char* typeName, bool& taken) const {
+    taken = false;
+    if (name == rootName_) {
+        taken = true;
+        return isNodeOfKind(root_, typeName) ? root_ : MDagPath();
+    }
     const MString wanted(name.c_str());
     MSelectionList matches;
     if (!MGlobal::getSelectionListByName(wanted, matches)) return MDagPath();
@@ -74,6 +83,8 @@ MDagPath DagNameLookup::find(const std::string& name) const {
         if (!matches.getDagPath(i, path) || !path.isValid()) continue;  // not a DAG node
         node.setObject(path);
         if (node.name() != wanted || isIgnored(path.node())) continue;
+        taken = true;
+        if (!isNodeOfKind(path, typeName)) continue;
         if (!first.isValid() || precedes(path, first)) first = path;
     }
     return first;
@@ -93,6 +104,25 @@ MDagPath findDagPathByName(const std::string& name) {
         }
     }
     return MDagPath();
+}
+
+bool isNodeOfKind(const MDagPath& path, const char* typeName) {
+    if (typeName == nullptr) return true;
+    const MFnDagNode node(path);
+    const std::string type = node.typeName().asChar();
+    const std::string wanted = typeName;
+    if (wanted == "joint") return type == "joint";
+    if (type != "transform") return false;
+    // A transform made as a "locator" has a locator shape; one made as a "transform" has no shape.
+    bool locator = false;
+    const unsigned int count = node.childCount();
+    for (unsigned int c = 0; c < count; ++c) {
+        const MObject child = node.child(c);
+        if (!child.hasFn(MFn::kShape)) continue;
+        if (wanted != "locator" || !child.hasFn(MFn::kLocator)) return false;
+        locator = true;
+    }
+    return wanted == "locator" ? locator : wanted == "transform";
 }
 
 MObject createNamedNode(MDagModifier& modifier, const std::string& hostName, const char* typeName) {
@@ -151,27 +181,45 @@ void SceneBuilder::startBuild(const std::vector<RecordName>& rawNames) {
     lookup_.begin();
     names_ = BuildNodeNames(rawNames);
     nodesByRawName_.clear();
+    namesTaken_.clear();
     warnedParent_ = false;
 }
 
 MObject SceneBuilder::findOrCreateNode(const RecordName& rawName, const char* typeName) {
     // A nameless node cannot be found again, so each empty name makes one of its own.
-    const std::string key = rawName.str();
-    if (!key.empty()) {
+    const std::string rawKey = rawName.str();
+    const std::string key = std::string(typeName) + ':' + rawKey;
+    if (!rawKey.empty()) {
         const auto known = nodesByRawName_.find(key);
         if (known != nodesByRawName_.end()) return known->second;
     }
     const std::string name = names_.nameFor(rawName);
+    if (name.empty()) return createNamedNode(modifier_, name, typeName);
+    // The name, then its fallbacks, skipping the names of the build's other descriptions and those this build
+    // already uses (the same raw name for a node of another kind): the first with a node of the kind wanted
+    // gives that node, the first no node holds gets a new one.
     MObject node;
-    if (!name.empty()) {
-        const MDagPath path = lookup_.find(name);
-        if (path.isValid()) node = path.node();
+    std::string candidate = name;
+    unsigned long suffix = 1;
+    while (true) {
+        if (namesTaken_.count(candidate) == 0) {
+            bool taken = false;
+            const MDagPath path = lookup_.find(candidate, typeName, taken);
+            if (path.isValid()) {
+                node = path.node();
+                break;
+            }
+            if (!taken) {
+                node = createNamedNode(modifier_, candidate, typeName);
+                lookup_.ignore(node);
+                break;
+            }
+        }
+        do candidate = name + "_" + std::to_string(++suffix);
+        while (names_.isGiven(candidate));
     }
-    if (node.isNull()) {
-        node = createNamedNode(modifier_, name, typeName);
-        lookup_.ignore(node);
-    }
-    if (!key.empty()) nodesByRawName_.emplace(key, node);
+    namesTaken_.insert(candidate);
+    nodesByRawName_.emplace(key, node);
     return node;
 }
 

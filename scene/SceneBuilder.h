@@ -4,11 +4,17 @@
 // marker set or body. Nodes already in the scene under the wanted name are reused, so reconnecting
 // creates nothing new. Every edit goes through the given modifier; doIt runs once at the end of a build.
 //
+// A node found by name is reused only if it is what the build would create there (see isNodeOfKind), so a
+// camera named like a marker set is never reparented or moved. Otherwise the build creates its own node
+// under the first of the name's fallbacks ("persp_2", "persp_3", ...) that no node holds yet, and finds it
+// there again on the next build: a name the host had to change ("persp1") could not be told from a user's.
+//
 // Names are looked up through the host's own name index, so a build costs the described names, not the
 // scene's size.
 
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include <maya/MDagModifier.h>
@@ -40,6 +46,9 @@ public:
     void ignore(const MObject& node);
     // An invalid path when no node has that name.
     MDagPath find(const std::string& name) const;
+    // The first node named `name` of the kind a build creates as `typeName` (see isNodeOfKind); `taken`
+    // tells whether any node at all has the name.
+    MDagPath find(const std::string& name, const char* typeName, bool& taken) const;
 
 private:
     bool isIgnored(MObject node) const;
@@ -52,6 +61,11 @@ private:
 
 // The first DAG node, depth-first, whose own name is `name`; an invalid path when there is none.
 MDagPath findDagPathByName(const std::string& name);
+
+// Whether a node is what a build makes as `typeName`: for "transform" a plain transform (not a joint, no
+// shape below it, as a camera's transform has), for "locator" a transform with a locator shape (what
+// creating a "locator" makes), for "joint" a joint. Null typeName: any node.
+bool isNodeOfKind(const MDagPath& path, const char* typeName);
 
 // A new node of `typeName` under the world, renamed to `hostName` when the modifier's doIt runs.
 // A nameless node keeps the host's default name: there is nothing to find it by later.
@@ -66,9 +80,9 @@ public:
     void buildV1(const sBodyDefs* bodyDefs);
     void buildV2(const sDataDescriptions* descriptions);  // null: nothing, not even doIt
 
-    // The node named for `rawName` in this build (see BuildNodeNames), or a new node of `typeName` renamed
-    // to that name. Found nodes are returned whatever their type; a raw name met again in the same build
-    // gives the same node.
+    // The node of `typeName`'s kind named for `rawName` in this build (see BuildNodeNames) or under one of
+    // that name's fallbacks, else a new node of `typeName` renamed to the first free one. A raw name met
+    // again in the same build for the same type gives the same node; for another type, another node.
     MObject findOrCreateNode(const RecordName& rawName, const char* typeName);
 
 private:
@@ -85,7 +99,8 @@ private:
     MarkerGroupTable& table_;
     DagNameLookup lookup_;
     BuildNodeNames names_;
-    std::unordered_map<std::string, MObject> nodesByRawName_;  // this build's nodes, by raw name
+    std::unordered_map<std::string, MObject> nodesByRawName_;  // this build's nodes, by type and raw name
+    std::unordered_set<std::string> namesTaken_;               // the node names this build uses
     bool warnedParent_;
 };
 

@@ -2,8 +2,8 @@
 #       -P FakeDevkit.cmake
 #
 # Configures the repository for a real Maya (ORVANE_MAYA_DEVKIT) against a fake devkit laid out like Maya
-# 2018's Linux install: our own maya/ headers, empty OpenMaya, OpenMayaUI and Foundation libraries, and a
-# fake vendor SDK. Nothing is compiled; the generated build files show what the find logic chose.
+# 2018's Linux install: our own maya/ headers, empty OpenMaya, OpenMayaAnim, OpenMayaUI and Foundation
+# libraries, and a fake vendor SDK. Nothing is compiled; the generated build files show what the find logic chose.
 #   devkit_qt     the devkit also holds Qt 5.6.1 (unpacked headers, libraries in lib/, moc in bin/), found
 #                 through the environment's MAYA_LOCATION
 #   system_qt     no Qt in the devkit: Qt comes from find_package(Qt5)
@@ -37,7 +37,7 @@ set(build "${WORK_DIR}/build")
 file(GLOB headers "${SOURCE_DIR}/standin/maya/include/maya/*.h")
 file(COPY ${headers} DESTINATION "${maya}/include/maya")
 file(MAKE_DIRECTORY "${maya}/lib" "${maya}/bin" "${sdk}/lib")
-foreach(lib OpenMaya OpenMayaUI Foundation)
+foreach(lib OpenMaya OpenMayaAnim OpenMayaUI Foundation)
   file(TOUCH "${maya}/lib/lib${lib}.so")
 endforeach()
 if(CASE STREQUAL "wrong_version")
@@ -130,7 +130,8 @@ string(REGEX MATCH "build plug-ins/workspaceControlCmd\\.so:[^\n]*\n([ \t]+[^\n]
 if(NOT plugin_rule)
   fail("build.ninja does not build plug-ins/workspaceControlCmd.so")
 endif()
-foreach(lib -Wl,-Bsymbolic "${maya}/lib/libOpenMaya.so" "${maya}/lib/libOpenMayaUI.so" "${maya}/lib/libFoundation.so"
+foreach(lib -Wl,-Bsymbolic "${maya}/lib/libOpenMaya.so" "${maya}/lib/libOpenMayaAnim.so" "${maya}/lib/libOpenMayaUI.so"
+            "${maya}/lib/libFoundation.so"
             "${sdk}/lib/libOrvanePluginSDK.so")
   expect_in("${plugin_rule}" "${lib}" "the plug-in's link rule")
 endforeach()

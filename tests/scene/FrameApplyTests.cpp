@@ -17,6 +17,7 @@
 #include "SceneBuilder.h"
 #include "SceneFixtures.h"
 #include "EveryVisibilityCommand.h"
+#include "ReferenceRotation.h"
 
 namespace {
 
@@ -307,6 +308,108 @@ TEST_F(FrameApply, Version1NeedsMoreThanOneTableRowAndAKnownBody) {
     rig.body(0, "Body", {}, {segment(100, 0, 0, 0, 0, 0)});
     rig.applyV1();
     expectNear(worldTranslation(rig.joints[0][0]), 0, 0, 0, "a table of one row ignores the frame");
+}
+
+// A rig built on the streamed joints and then oriented (joint orient, rotate axis) still ends at the streamed
+// pose: the world pose in version 2, the rotation relative to the parent in version 1, each built here from
+// the pose's quaternion or Euler angles. The joints the build creates have no orient of their own.
+TEST_F(FrameApply, OrientedJointsEndAtTheStreamedPoseInBothVersions) {
+    const char* orients[] = {"0 0 0; setAttr ^1s.ra 0 0 0", "0 0 90; setAttr ^1s.ra 0 0 0",
+                             "0 0 0; setAttr ^1s.ra 0 90 0", "30 -45 60; setAttr ^1s.ra 10 20 -15"};
+    const double h = std::sqrt(0.5), tolerance = 1e-6;  // float poses through double matrices
+    const sBodyPose poses[] = {pose(0, 900, 0, 0, 0, float(h), float(h)), pose(100, 500, 0, float(h), 0, 0, float(h)),
+                               pose(150, 80, 40, 0.1f, -0.7f, 0.3f, 0.5f)};
+    const sSegmentPose segments[] = {segment(10, 0, 0, 90, 0, 0), segment(0, 20, 0, 30, -60, 45),
+                                     segment(5, 5, 0, -10, 170, 80)};
+    for (const char* orient : orients) {
+        for (int version = 1; version <= 2; ++version) {
+            SCOPED_TRACE(std::string(orient) + (version == 1 ? ", version 1" : ", version 2"));
+            mayastandin::resetScene();
+            Rig rig;
+            DescriptionsV2 d2;
+            d2.addSkeleton("S", {{"hip", 0}, {"knee", 1}, {"foot", 2}});
+            BodyDefsV1 d1;
+            d1.addBody("Body", {"m"}, {"hip", "knee", "foot"}, {-1, 0, 1});
+            version == 1 ? rig.build(d1) : rig.build(d2);
+            for (const char* joint : {"hip", "knee", "foot"}) {
+                std::string made;
+                ASSERT_TRUE(mayastandin::execute(std::string("getAttr ") + joint + ".jointOrient", &made));
+                EXPECT_EQ(made, "0 0 0");
+                MString mel;
+                mel.format(MString("setAttr ^1s.jo ") + orient, joint);
+                ASSERT_TRUE(mayastandin::execute(mel.asChar()));
+            }
+            version == 1 ? rig.body(0, "Body", {{0, 0, 0}}, {segments[0], segments[1], segments[2]})
+                         : rig.skeleton(0, {poses[0], poses[1], poses[2]});
+            version == 1 ? rig.applyV1() : rig.applyV2();
+            for (int k = 0; k < 3; ++k) {
+                MDagPath path;
+                MFnDagNode(rig.joints[0][k]).getPath(path);
+                const sBodyPose& p = poses[k];
+                const sSegmentPose& s = segments[k];
+                if (version == 2)
+                    EXPECT_LT(
+                        reference::maxDifference(path.inclusiveMatrix(), reference::quaternion(p.qx, p.qy, p.qz, p.qw)),
+                        tolerance)
+                        << k;
+                else
+                    EXPECT_LT(reference::maxDifference(path.inclusiveMatrix() * path.exclusiveMatrixInverse(),
+                                                       reference::eulerXYZ(s.rx, s.ry, s.rz)),
+                              tolerance)
+                        << k;
+            }
+        }
+    }
+}
+
+// hide and showHidden act on the selection when their `ls` finds nothing. A bone that goes missing, before
+// the frame or while its command runs (deleted or renamed by whatever runs then), leaves the artist's
+// selected nodes as they were, and selected.
+TEST_F(FrameApply, BonesThatGoMissingNeverChangeTheSelectedNodes) {
+    struct Case {
+        bool beforeTheFrame, rename;
+        bool show;  // the bone was hidden and is tracked again: showHidden, with the user's nodes hidden
+    };
+    const Case cases[] = {
+        {true, false, false}, {false, false, false}, {false, true, false}, {false, false, true}, {false, true, true}};
+    const sBodyPose tracked = pose(10, 20, 30, 0, 0, 0, 1), untracked = pose(0, 0, 0, 0, 0, 0, 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.rename ? "renamed" : "deleted") + (c.beforeTheFrame ? " before the frame" : " as ") +
+                     (c.beforeTheFrame ? ""
+                      : c.show         ? "showHidden runs"
+                                       : "hide runs"));
+        mayastandin::resetScene();
+        DescriptionsV2 d;
+        d.addSkeleton("S", {{"root", 0}, {"arm", 1}});
+        Rig rig;
+        rig.build(d);
+        ASSERT_TRUE(mayastandin::execute("createNode transform -n userA; createNode transform -n userB"));
+        const std::vector<MObject> selected = {mayastandin::findNode("userB"), mayastandin::findNode("userA")};
+        if (c.show) {
+            rig.skeleton(0, {tracked, untracked});
+            rig.applyV2();
+            ASSERT_TRUE(mayastandin::execute("hide userA userB"));
+        }
+        mayastandin::setSelection(selected);
+        bool tookAway = false;
+        auto takeAway = [&] {
+            tookAway = true;
+            MDagModifier modifier;
+            c.rename ? modifier.renameNode(rig.joints[0][1], "gone") : modifier.deleteNode(rig.joints[0][1]);
+            modifier.doIt();
+        };
+        if (c.beforeTheFrame) takeAway();
+        const int listener = mayastandin::addMelListener([&](mayastandin::MelEvent event, const std::string& text) {
+            if (event == mayastandin::MelEvent::kText && !tookAway && text.find("`ls -an ") != std::string::npos)
+                takeAway();
+        });
+        rig.skeleton(0, {tracked, c.show ? tracked : untracked});
+        rig.applyV2();
+        mayastandin::removeMelListener(listener);
+        EXPECT_TRUE(tookAway);
+        for (const MObject& node : selected) EXPECT_EQ(visible(node), !c.show) << nameOf(node);
+        EXPECT_TRUE(mayastandin::selection() == selected);
+    }
 }
 
 TEST_F(FrameApply, DeletedNodesAreSkipped) {

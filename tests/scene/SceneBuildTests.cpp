@@ -2,6 +2,10 @@
 
 #include <maya/MDagModifier.h>
 #include <maya/MFnDagNode.h>
+#include <maya/MItDag.h>
+#include <maya/MMatrix.h>
+
+#include "FrameApplier.h"
 
 #include "NodeNames.h"
 #include "SceneBuilder.h"
@@ -154,9 +158,11 @@ TEST_F(SceneBuild, NamesAlikeOnceLegalKeepTheirOwnNodesOnEveryBuild) {
         EXPECT_EQ(nameOf(markers[2]), "_1x");
         EXPECT_EQ(nameOf(markers[6]), "A_B_2");
         EXPECT_TRUE(markers[4] == markers[5]);
-        EXPECT_TRUE(joints[1] == markers[3]) << "the same raw name in a skeleton and a marker set";
+        MObject bone = joints[1].object();
+        // The same raw name in a skeleton and a marker set: a joint and a locator, each under a name of its own.
+        EXPECT_EQ(std::string(MFnDependencyNode(bone).typeName().asChar()), "joint");
         std::vector<MObjectHandle> distinct = {markers[0], markers[1], markers[2], markers[3],
-                                               markers[4], markers[6], joints[0]};
+                                         markers[4], markers[6], joints[0],  joints[1]};
         for (std::size_t i = 0; i < distinct.size(); ++i)
             for (std::size_t j = i + 1; j < distinct.size(); ++j)
                 EXPECT_FALSE(distinct[i] == distinct[j]) << nameOf(distinct[i]) << " and " << nameOf(distinct[j]);
@@ -169,6 +175,63 @@ TEST_F(SceneBuild, NamesAlikeOnceLegalKeepTheirOwnNodesOnEveryBuild) {
             EXPECT_TRUE(second.markers[0][j] == markers[j]) << "marker " << j << ", " << nameOf(markers[j]);
         for (std::size_t k = 0; k < joints.size(); ++k)
             EXPECT_TRUE(second.joints[0][k] == joints[k]) << "joint " << k << ", " << nameOf(joints[k]);
+    }
+}
+
+// A node the scene already holds under a described name is reused only if it is what the build would make
+// there. Any other is left as it stands, by the build and by frames; the build's own node takes the name's
+// first free fallback, and the next build finds that node again instead of adding another.
+TEST_F(SceneBuild, NamesakesOfAnotherKindAreLeftAloneAndReconnectFindsTheBuildsOwnNodes) {
+    struct Case {
+        int version;
+        const char* scene;  // MEL run before the first build; its first node is the namesake
+        bool marker;        // the node checked: the first marker, else the first joint
+        const char* path;   // where the build puts it
+    };
+    const Case cases[] = {
+        {2, "createNode transform -n Hips", false, "|Hips_2"},
+        {2, "createNode transform -n Hips; createNode transform -n Hips_2", false, "|Hips_3"},
+        {2, "createNode locator -n persp", true, "|persp_2|LFHD"},  // a transform with a shape, as a camera
+        {2, "createNode joint -n LFHD", true, "|persp|LFHD_2"},
+        {2, "createNode transform -n LFHD", true, "|persp|LFHD_2"},
+        {1, "createNode joint -n Body", true, "|Body_2|LFHD"},
+        {2, "createNode joint -n Hips", false, "|Hips"},            // of the kind: reused
+        {2, "createNode transform -n persp", true, "|persp|LFHD"},  // of the kind: reused
+    };
+    DescriptionsV2 v2;
+    v2.addMarkerSet("persp", {"LFHD"});
+    v2.addSkeleton("S", {{"Hips", 0}, {"Spine", 1}});
+    BodyDefsV1 v1;
+    v1.addBody("Body", {"LFHD"}, {"Hips", "Spine"}, {-1, 0});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.scene);
+        mayastandin::resetScene();
+        ASSERT_TRUE(mayastandin::execute(c.scene));
+        MDagPath namesake;
+        MItDag walk;  // the world, then the first node made
+        walk.next(), walk.getPath(namesake);
+        const MMatrix before = namesake.inclusiveMatrix();
+        const unsigned int children = namesake.childCount();
+
+        Build first;
+        c.version == 1 ? first.v1(v1.get()) : first.v2(v2.get());
+        EXPECT_EQ(pathOf(c.marker ? first.markers[0][0] : first.joints[0][0]), c.path);
+        const bool reused = std::string(c.path).find('_') == std::string::npos;
+        sBodyPose poses[2] = {{100, 200, 300, 0, 0, 0, 1}, {10, 20, 30, 0, 0, 0, 1}};
+        sFrameOfMocapData frame = {};
+        frame.skeletonCount = 1, frame.skeletons[0].boneCount = 2, frame.skeletons[0].bones = poses;
+        orvane::scene::applyFrameV2(frame, first.joints, first.markers, first.table);
+        if (!reused) {
+            EXPECT_EQ(namesake.length(), 1u) << "not reparented";
+            EXPECT_EQ(namesake.childCount(), children);
+            EXPECT_TRUE(namesake.inclusiveMatrix() == before) << "not moved";
+        }
+
+        const std::size_t nodes = mayastandin::dagNodeCount();
+        Build second;
+        c.version == 1 ? second.v1(v1.get()) : second.v2(v2.get());
+        EXPECT_EQ(mayastandin::dagNodeCount(), nodes);
+        EXPECT_TRUE(second.joints == first.joints && second.markers == first.markers);
     }
 }
 

@@ -497,7 +497,7 @@ MStatus MFnTransform::setScale(const double scale[3]) {
     const std::uint32_t i = xformIndex(fObject, &s, "MFnTransform::setScale");
     if (i == kNoNode) return s;
     for (int k = 0; k < 3; ++k) scene().node(i).scale[k] = scale[k];
-    scene().transformChanged(i);
+    scene().scaleChanged(i);
     return MStatus::kSuccess;
 }
 

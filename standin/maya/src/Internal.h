@@ -118,6 +118,11 @@ struct Node {
     MVector translation;
     MEulerRotation rotation;
     double scale[3] = {1.0, 1.0, 1.0};
+    // Both always in XYZ order. The rotate axis turns the frame a transform rotates in; the joint orient
+    // (joints only) turns a joint's axes after its rotation. Local matrix: [S][RA][R][T] for a transform,
+    // [S][RA][R][JO][IS][T] for a joint, IS being the inverse of a parent joint's scale.
+    MEulerRotation rotateAxis;
+    MEulerRotation jointOrient;
     bool visible = true;
     MPxNode* user = nullptr;  // owned
     // Matrices computed when asked and kept until a change makes them stale: the local one from translation,
@@ -174,6 +179,9 @@ public:
         ++fRevision;
     }
     void setVisible(std::uint32_t index, bool visible);
+    // After a change of a node's scale: also stale are the local matrices of its joint children, whose
+    // inverse parent scale it is.
+    void scaleChanged(std::uint32_t index);
 
     // Selection, live nodes only, in selection order.
     std::vector<std::uint32_t> selection();

@@ -295,11 +295,9 @@ BuiltinTable& builtins() {
         return [&scene, command, visible](const std::vector<Arg>& args, Result&, std::string& error) {
             Parsed p;
             if (!parseFlags(command, args, {}, p, error)) return false;
-            if (p.objects.empty()) {
-                error = std::string(command) + ": No objects specified";
-                return false;
-            }
+            // As in Maya, no objects (a `ls` that found nothing included) means the selected ones, if any.
             std::vector<std::uint32_t> nodes;
+            if (p.objects.empty()) nodes = scene.selection();
             for (const auto& name : p.objects) {
                 const std::uint32_t n = resolveOne(command, name, error);
                 if (n == kNoNode) return false;

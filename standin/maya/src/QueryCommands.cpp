@@ -1,6 +1,6 @@
-// The commands a user inspects a scene with, as Maya answers them: ls, select, listRelatives, xform and getAttr.
-// Distances are centimetres, angles degrees (the host's default units); matrices are 16 numbers, row by row,
-// translation in the last row.
+// The commands a user inspects and edits a scene with, as Maya answers them: ls, select, listRelatives, xform,
+// getAttr and setAttr. Distances are centimetres, angles degrees (the host's default units); matrices are 16 numbers,
+// row by row, translation in the last row.
 #include <maya/MFnTransform.h>
 #include <maya/MQuaternion.h>
 #include "Commands.h"
@@ -94,6 +94,17 @@ MEulerRotation rotationOf(std::uint32_t n, bool world) {
     const Node& node = scene().node(n);
     if (!world) return node.rotation;
     return MEulerRotation::decompose(scene().worldMatrix(n), node.rotation.order);
+}
+
+// The rotate value that gives node n the world orientation `world` under its parent, through its rotate axis
+// and, for a joint, its orient: its local rotation is [RA][R][JO].
+MQuaternion rotateForWorld(std::uint32_t n, const MQuaternion& world) {
+    const Node& node = scene().node(n);
+    MQuaternion parent;
+    parent = scene().worldMatrix(node.parent);
+    MQuaternion r = node.rotateAxis.asQuaternion().inverse() * world * parent.inverse();
+    if (node.type->fnType == MFn::kJoint) r = r * node.jointOrient.asQuaternion().inverse();
+    return r;
 }
 
 // ---- ls ----
@@ -261,8 +272,8 @@ bool listRelatives(const std::vector<Arg>& args, Result& result, std::string& er
 // ---- xform ----
 struct XformArgs {
     bool query = false, worldSpace = false, relative = false;
-    bool translation = false, rotation = false, matrix = false;
-    double t[3] = {0, 0, 0}, r[3] = {0, 0, 0};
+    bool translation = false, rotation = false, rotateAxis = false, matrix = false;
+    double t[3] = {0, 0, 0}, r[3] = {0, 0, 0}, ra[3] = {0, 0, 0};
     std::vector<std::string> objects;
 };
 
@@ -304,6 +315,9 @@ bool parseXform(const std::vector<Arg>& args, XformArgs& x, std::string& error) 
         } else if (f == "-ro" || f == "-rotation") {
             x.rotation = true;
             if (!three(x.r)) return false;
+        } else if (f == "-ra" || f == "-rotateAxis") {
+            x.rotateAxis = true;
+            if (!three(x.ra)) return false;
         } else if (f == "-m" || f == "-matrix") {
             x.matrix = true;
             if (!x.query) {
@@ -321,13 +335,13 @@ bool parseXform(const std::vector<Arg>& args, XformArgs& x, std::string& error) 
 bool xform(const std::vector<Arg>& args, Result& result, std::string& error) {
     XformArgs x;
     if (!parseXform(args, x, error)) return false;
-    const int asked = x.translation + x.rotation + x.matrix;
+    const int asked = x.translation + x.rotation + x.rotateAxis + x.matrix;
     if (x.query && asked != 1) {
-        error = "xform: Query exactly one of -translation, -rotation and -matrix";
+        error = "xform: Query exactly one of -translation, -rotation, -rotateAxis and -matrix";
         return false;
     }
     if (!x.query && asked == 0) {
-        error = "xform: Nothing to set: give -translation or -rotation";
+        error = "xform: Nothing to set: give -translation, -rotation or -rotateAxis";
         return false;
     }
     std::vector<std::uint32_t> nodes;
@@ -349,6 +363,9 @@ bool xform(const std::vector<Arg>& args, Result& result, std::string& error) {
             } else if (x.translation) {
                 const MMatrix m = x.worldSpace ? scene().worldMatrix(n) : scene().localMatrix(n);
                 appendVector(result, m.matrix[3][0], m.matrix[3][1], m.matrix[3][2]);
+            } else if (x.rotateAxis) {
+                const MEulerRotation& e = scene().node(n).rotateAxis;
+                appendVector(result, e.x * kDegrees, e.y * kDegrees, e.z * kDegrees);
             } else {
                 const MEulerRotation e = rotationOf(n, x.worldSpace);
                 appendVector(result, e.x * kDegrees, e.y * kDegrees, e.z * kDegrees);
@@ -365,6 +382,10 @@ bool xform(const std::vector<Arg>& args, Result& result, std::string& error) {
             if (x.relative) t += transform.getTranslation(space);
             transform.setTranslation(t, space);
         }
+        if (x.rotateAxis) {
+            scene().node(n).rotateAxis = MEulerRotation(x.ra[0] / kDegrees, x.ra[1] / kDegrees, x.ra[2] / kDegrees);
+            scene().transformChanged(n);
+        }
         if (x.rotation) {
             MEulerRotation e(x.r[0] / kDegrees, x.r[1] / kDegrees, x.r[2] / kDegrees, scene().node(n).rotation.order);
             if (x.relative) {
@@ -372,7 +393,7 @@ bool xform(const std::vector<Arg>& args, Result& result, std::string& error) {
                 e = MEulerRotation(now.x + e.x, now.y + e.y, now.z + e.z, e.order);
             }
             if (x.worldSpace)
-                transform.setRotation(e.asQuaternion(), MSpace::kWorld);
+                transform.setRotation(rotateForWorld(n, e.asQuaternion()), MSpace::kTransform);
             else
                 transform.setRotation(e);
         }
@@ -381,46 +402,147 @@ bool xform(const std::vector<Arg>& args, Result& result, std::string& error) {
     return true;
 }
 
-// ---- getAttr ----
-// The attributes this host keeps, by long and short name: a transform's translate, rotate and scale (each
-// whole or one axis) and rotateOrder; every DAG node's visibility.
+// ---- getAttr and setAttr ----
+// The attributes this host keeps, by long and short name: a transform's translate, rotate, scale and
+// rotateAxis and a joint's jointOrient (each whole or one axis; angles in degrees), rotateOrder; every DAG
+// node's visibility.
+struct VectorAttribute {
+    const char* longName;
+    const char* shortName;
+    bool jointOnly;
+    double unit;  // stored value times unit = the value getAttr gives
+};
+const VectorAttribute kVectorAttributes[] = {
+    {"translate", "t", false, 1.0},        {"rotate", "r", false, kDegrees},      {"scale", "s", false, 1.0},
+    {"rotateAxis", "ra", false, kDegrees}, {"jointOrient", "jo", true, kDegrees},
+};
+
+// The vector attribute `attribute` names on node n and its axis (-1 for all three); null when none.
+const VectorAttribute* findVector(std::uint32_t n, const std::string& attribute, int& axis) {
+    if (!isTransformNode(n)) return nullptr;
+    const bool joint = scene().node(n).type->fnType == MFn::kJoint;
+    const char axes[] = {'X', 'Y', 'Z'};
+    for (const VectorAttribute& v : kVectorAttributes) {
+        if (v.jointOnly && !joint) continue;
+        if (attribute == v.longName || attribute == v.shortName) {
+            axis = -1;
+            return &v;
+        }
+        for (int k = 0; k < 3; ++k) {
+            const char lower = static_cast<char>(axes[k] - 'X' + 'x');
+            if (attribute == std::string(v.longName) + axes[k] || attribute == std::string(v.shortName) + lower) {
+                axis = k;
+                return &v;
+            }
+        }
+    }
+    return nullptr;
+}
+
+// Where node n keeps axis k of an attribute, as stored (radians for angles).
+double& component(Node& node, const VectorAttribute& v, int k) {
+    const std::string name = v.longName;
+    if (name == "translate") return k == 0 ? node.translation.x : (k == 1 ? node.translation.y : node.translation.z);
+    if (name == "rotate") return node.rotation[k];
+    if (name == "scale") return node.scale[k];
+    if (name == "rotateAxis") return node.rotateAxis[k];
+    return node.jointOrient[k];
+}
+
 bool attributeValues(std::uint32_t n, const std::string& attribute, Result& result) {
     const Node& node = scene().node(n);
     if (attribute == "visibility" || attribute == "v") {
         result.items.push_back(node.visible ? "1" : "0");
         return true;
     }
-    if (!isTransformNode(n)) return false;
-    struct Vector3 {
-        const char* longName;
-        const char* shortName;
-        double value[3];
-    };
-    const Vector3 vectors[] = {
-        {"translate", "t", {node.translation.x, node.translation.y, node.translation.z}},
-        {"rotate", "r", {node.rotation.x * kDegrees, node.rotation.y * kDegrees, node.rotation.z * kDegrees}},
-        {"scale", "s", {node.scale[0], node.scale[1], node.scale[2]}},
-    };
-    const char axes[] = {'X', 'Y', 'Z'};
-    for (const Vector3& v : vectors) {
-        if (attribute == v.longName || attribute == v.shortName) {
-            for (double d : v.value) result.items.push_back(formatNumber(d));
-            result.isArray = true;
-            return true;
-        }
-        for (int k = 0; k < 3; ++k) {
-            const char lower = static_cast<char>(axes[k] - 'X' + 'x');
-            if (attribute == std::string(v.longName) + axes[k] || attribute == std::string(v.shortName) + lower) {
-                result.items.push_back(formatNumber(v.value[k]));
-                return true;
-            }
-        }
+    int axis = -1;
+    if (const VectorAttribute* v = findVector(n, attribute, axis)) {
+        for (int k = axis < 0 ? 0 : axis; k < (axis < 0 ? 3 : axis + 1); ++k)
+            result.items.push_back(formatNumber(component(scene().node(n), *v, k) * v->unit));
+        result.isArray = axis < 0;
+        return true;
     }
-    if (attribute == "rotateOrder" || attribute == "ro") {
+    if (isTransformNode(n) && (attribute == "rotateOrder" || attribute == "ro")) {
         result.items.push_back(std::to_string(static_cast<int>(node.rotation.order)));
         return true;
     }
     return false;
+}
+
+// The node a plug ("node.attribute") names, and its attribute; kNoNode with an error otherwise.
+std::uint32_t plugNode(const std::string& command, const std::string& plug, std::string& attribute,
+                       std::string& error) {
+    const std::size_t dot = plug.rfind('.');
+    if (dot == std::string::npos || dot == 0 || dot + 1 == plug.size()) {
+        error = command + ": No attribute was specified in '" + plug + "'";
+        return kNoNode;
+    }
+    std::vector<std::uint32_t> found;
+    scene().resolve(plug.substr(0, dot), found);
+    if (found.size() > 1) {
+        error = command + ": More than one object matches name: " + plug;
+        return kNoNode;
+    }
+    if (found.empty()) {
+        error = command + ": No object matches name: " + plug;
+        return kNoNode;
+    }
+    attribute = plug.substr(dot + 1);
+    return found[0];
+}
+
+bool setAttr(const std::vector<Arg>& args, Result&, std::string& error) {
+    Parsed p;
+    if (!parseFlags("setAttr", args, {{"typ", "type", 's'}}, p, error)) return false;
+    if (p.objects.empty()) {
+        error = "setAttr: Expected an attribute, as node.attribute, and its values";
+        return false;
+    }
+    std::string attribute;
+    const std::uint32_t n = plugNode("setAttr", p.objects[0], attribute, error);
+    if (n == kNoNode) return false;
+    std::vector<double> values;
+    for (std::size_t k = 1; k < p.objects.size(); ++k) {
+        double d;
+        if (!toNumber(p.objects[k], d)) {
+            error = "setAttr: Not a number: '" + p.objects[k] + "'";
+            return false;
+        }
+        values.push_back(d);
+    }
+    Node& node = scene().node(n);
+    int axis = -1;
+    const VectorAttribute* v = findVector(n, attribute, axis);
+    const bool visibility = attribute == "visibility" || attribute == "v";
+    const bool order = isTransformNode(n) && (attribute == "rotateOrder" || attribute == "ro");
+    if (!v && !visibility && !order) {
+        error = "setAttr: No object matches name: " + p.objects[0];
+        return false;
+    }
+    const std::size_t wanted = v && axis < 0 ? 3 : 1;
+    if (values.size() != wanted) {
+        error = "setAttr: '" + p.objects[0] + "' takes " + std::to_string(wanted) + " value" +
+                (wanted == 1 ? "" : "s") + ", got " + std::to_string(values.size());
+        return false;
+    }
+    if (visibility) {
+        scene().setVisible(n, values[0] != 0.0);
+    } else if (order) {
+        if (values[0] < 0 || values[0] > 5 || values[0] != std::floor(values[0])) {
+            error = "setAttr: rotateOrder is 0 to 5, got " + p.objects[1];
+            return false;
+        }
+        node.rotation.order = static_cast<MEulerRotation::RotationOrder>(static_cast<int>(values[0]));
+        scene().transformChanged(n);
+    } else {
+        for (std::size_t k = 0; k < values.size(); ++k)
+            component(node, *v, axis < 0 ? static_cast<int>(k) : axis) = values[k] / v->unit;
+        if (std::string(v->longName) == "scale")
+            scene().scaleChanged(n);
+        else
+            scene().transformChanged(n);
+    }
+    return true;
 }
 
 bool getAttr(const std::vector<Arg>& args, Result& result, std::string& error) {
@@ -430,21 +552,12 @@ bool getAttr(const std::vector<Arg>& args, Result& result, std::string& error) {
         error = "getAttr: Expected one attribute, as node.attribute";
         return false;
     }
-    const std::string& plug = p.objects[0];
-    const std::size_t dot = plug.rfind('.');
-    if (dot == std::string::npos || dot == 0 || dot + 1 == plug.size()) {
-        error = "getAttr: No attribute was specified in '" + plug + "'";
-        return false;
-    }
-    std::vector<std::uint32_t> found;
-    scene().resolve(plug.substr(0, dot), found);
-    if (found.size() > 1) {
-        error = "getAttr: More than one object matches name: " + plug;
-        return false;
-    }
-    if (found.empty() || !attributeValues(found[0], plug.substr(dot + 1), result)) {
+    std::string attribute;
+    const std::uint32_t n = plugNode("getAttr", p.objects[0], attribute, error);
+    if (n == kNoNode) return false;
+    if (!attributeValues(n, attribute, result)) {
         result = Result();
-        error = "getAttr: No object matches name: " + plug;
+        error = "getAttr: No object matches name: " + p.objects[0];
         return false;
     }
     return true;
@@ -475,6 +588,7 @@ void addQueryCommands(BuiltinTable& table) {
     table["listRelatives"] = listRelatives;
     table["xform"] = xform;
     table["getAttr"] = getAttr;
+    table["setAttr"] = setAttr;
 }
 
 }  // namespace detail

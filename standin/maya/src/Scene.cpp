@@ -145,6 +145,12 @@ void Scene::setVisible(std::uint32_t index, bool visible) {
     ++fRevision;
 }
 
+void Scene::scaleChanged(std::uint32_t index) {
+    transformChanged(index);
+    for (std::uint32_t c : fNodes[index].children)
+        if (c != kNoNode && fNodes[c].type->fnType == MFn::kJoint) fNodes[c].localStale = true;
+}
+
 std::vector<std::uint32_t> Scene::selection() {
     std::vector<std::uint32_t> out;
     std::size_t kept = 0;
@@ -347,6 +353,8 @@ std::uint32_t Scene::allocate(const std::shared_ptr<NodeType>& type, std::uint32
     n.type = type;
     n.translation = MVector();
     n.rotation = MEulerRotation();
+    n.rotateAxis = MEulerRotation();
+    n.jointOrient = MEulerRotation();
     n.scale[0] = n.scale[1] = n.scale[2] = 1.0;
     n.visible = true;
     n.localStale = n.worldStale = n.worldInverseStale = true;
@@ -497,6 +505,7 @@ std::string Scene::reparent(std::uint32_t index, std::uint32_t newParent) {
     const std::string name = uniqueAmongChildren(newParent, n.name, index);
     detach(index);
     attach(index, newParent, name);
+    n.localStale = true;  // a joint's inverse parent scale is its new parent's
     worldChanged(index);
     notify(SceneChange::kReparented, index);
     return "";
@@ -656,6 +665,14 @@ MMatrix Scene::localMatrix(std::uint32_t index) const {
     const Node& n = fNodes[index];
     if (!n.localStale) return n.localCache;
     MMatrix m = n.rotation.asMatrix();
+    if (!n.rotateAxis.isZero(0.0)) m = n.rotateAxis.asMatrix() * m;
+    if (n.type->fnType == MFn::kJoint) {
+        if (!n.jointOrient.isZero(0.0)) m = m * n.jointOrient.asMatrix();
+        const Node* parent = n.parent == kNoNode ? nullptr : &fNodes[n.parent];
+        if (parent && parent->type->fnType == MFn::kJoint)
+            for (int r = 0; r < 3; ++r)
+                for (int c = 0; c < 3; ++c) m.matrix[r][c] /= parent->scale[c];
+    }
     for (int r = 0; r < 3; ++r)
         for (int c = 0; c < 3; ++c) m.matrix[r][c] *= n.scale[r];
     m.matrix[3][0] = n.translation.x;

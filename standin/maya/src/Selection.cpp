@@ -71,4 +71,50 @@ MStatus MGlobal::getSelectionListByName(const MString& name, MSelectionList& lis
     return MStatus::kSuccess;
 }
 
+MStatus MGlobal::getActiveSelectionList(MSelectionList& dest, bool) {
+    dest.clear();
+    Scene& scene = Scene::instance();
+    for (std::uint32_t n : scene.selection()) dest.add(scene.handle(n));
+    return MStatus::kSuccess;
+}
+
+MStatus MGlobal::setActiveSelectionList(const MSelectionList& src, ListAdjustment adjustment) {
+    Scene& scene = Scene::instance();
+    std::vector<std::uint32_t> given;
+    for (unsigned int k = 0; k < src.length(); ++k) {
+        MObject node;
+        src.getDependNode(k, node);
+        const std::uint32_t n = scene.indexOf(node);
+        if (n != kNoNode) given.push_back(n);
+    }
+    const std::vector<std::uint32_t> current = scene.selection();
+    auto in = [](const std::vector<std::uint32_t>& list, std::uint32_t n) {
+        return std::find(list.begin(), list.end(), n) != list.end();
+    };
+    std::vector<std::uint32_t> next;
+    switch (adjustment) {
+        case kReplaceList: next = given; break;
+        case kAddToList:
+            next = current;
+            next.insert(next.end(), given.begin(), given.end());
+            break;
+        case kAddToHeadOfList:
+            next = given;
+            next.insert(next.end(), current.begin(), current.end());
+            break;
+        case kRemoveFromList:
+            for (std::uint32_t n : current)
+                if (!in(given, n)) next.push_back(n);
+            break;
+        case kXORWithList:
+            for (std::uint32_t n : current)
+                if (!in(given, n)) next.push_back(n);
+            for (std::uint32_t n : given)
+                if (!in(current, n)) next.push_back(n);
+            break;
+    }
+    scene.setSelection(next);  // keeps the first of repeated nodes
+    return MStatus::kSuccess;
+}
+
 OPENMAYA_NAMESPACE_CLOSE

@@ -92,7 +92,7 @@ TEST_F(QueryTest, XformSetsInEitherSpaceAndRefusesBadInput) {
     EXPECT_EQ(single("getAttr other.rz"), "45");
 
     expectError("xform -q -ws -t nosuch", "xform: No object matches name: nosuch");
-    expectError("xform -q -t -ro hip", "xform: Query exactly one of -translation, -rotation and -matrix");
+    expectError("xform -q -t -ro hip", "xform: Query exactly one of -translation, -rotation, -rotateAxis and -matrix");
     expectError("xform -q -t markerShape", "xform: 'markerShape' is not a transform");
     expectError("xform -t 1 2 hip", "xform: Flag '-t' expects three numbers");
     expectError("xform -t 1 nan 2 hip", "xform: Flag '-t' expects three numbers");

@@ -1,6 +1,8 @@
 #pragma once
-// Function set for transforms (transform, joint, plug-in transforms). Local matrix = S * R * T for row
-// vectors; world = local * parent's world. Angles in radians. setTranslation takes no default space.
+// Function set for transforms (transform, joint, plug-in transforms). Local matrix = S * RA * R * T for row
+// vectors (RA the rotate axis; a joint adds its orient: see MFnIkJoint); world = local * parent's world. The
+// rotation calls read and write R alone, in world space too. Angles in radians. setTranslation takes no
+// default space.
 #include <maya/MFnDagNode.h>
 #include <maya/MVector.h>
 #include <maya/MQuaternion.h>

@@ -22,6 +22,11 @@ public:
     static MString executeCommandStringResult(const MString& command, bool displayEnabled = false,
                                               bool undoEnabled = false, MStatus* ReturnStatus = NULL);
 
+    enum ListAdjustment { kReplaceList, kXORWithList, kAddToList, kRemoveFromList, kAddToHeadOfList };
+    // The selection, in selection order, as `select` sets it.
+    static MStatus getActiveSelectionList(MSelectionList& dest, bool orderedSelectionIfAvailable = false);
+    static MStatus setActiveSelectionList(const MSelectionList& src, ListAdjustment = kReplaceList);
+
     // Adds every object whose name matches `name` (a name, a partial or full path, or a pattern with '*' and
     // '?'), in no particular order; fails when none does.
     static MStatus getSelectionListByName(const MString& name, MSelectionList& list);
