@@ -315,6 +315,12 @@ BakeResult bakeTake(const take::TakeData& take, const BakeOptions& options) {
         chains[k].worldR.assign(bones, kIdentity);
     }
     std::vector<Samples> samples(tracks.size());
+    for (std::size_t i = 0; i < tracks.size(); ++i) {  // most nodes are keyed at most frames
+        tracks[i].keys.reserve(frameCount);
+        tracks[i].translate.reserve(3 * frameCount);
+        if (tracks[i].joint) tracks[i].rotate.reserve(3 * frameCount);
+        samples[i].segments.reserve(frameCount);
+    }
 
     for (std::uint32_t f = 0; f < frameCount; ++f) {
         for (std::size_t g = 0; g < layout.markerGroups.size(); ++g) {
