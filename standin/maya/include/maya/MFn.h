@@ -22,6 +22,10 @@ public:
         kPlugin,
         kAttribute,
         kNumericAttribute,
+        kAnimCurve,
+        kAnimCurveTimeToAngular,
+        kAnimCurveTimeToDistance,
+        kAnimCurveTimeToUnitless,
         kLast
     };
 };
