@@ -18,6 +18,7 @@
 #include <vector>
 
 #include <maya/MDagModifier.h>
+#include <maya/MObjectHandle.h>
 #include <maya/MPlug.h>
 
 #include "FrameApplier.h"
@@ -259,6 +260,10 @@ struct SyntheticFramesV2 {
     }
 };
 
+// A node list's entry as a node, whichever of MObject or MObjectHandle the lists hold.
+inline MObject nodeOf(const MObject& node) { return node; }
+inline MObject nodeOf(const MObjectHandle& handle) { return handle.object(); }
+
 // The node's own visibility attribute, what hide and showHidden set.
 bool ownVisibility(MObject node) { return MFnDependencyNode(node).findPlug("visibility", true).asBool(); }
 
@@ -295,7 +300,8 @@ TEST_F(BakeAgainstScene, JointKeysAndVisibilityAreWhatTheLiveApplierLeavesAfterE
         const std::size_t size = take::encodeFrameV2(data.layout, frame, f * 8333333LL, 0, payload.data());
         ASSERT_TRUE(data.appendFrame(payload.data(), size));
         applyFrameV2(frame, joints, markerNodes, table);
-        for (MObject joint : joints[0]) {
+        for (const auto& entry : joints[0]) {
+            const MObject joint = nodeOf(entry);
             MFnTransform fn(joint);
             const MVector t = fn.getTranslation(MSpace::kTransform);
             MEulerRotation r;
