@@ -225,7 +225,7 @@ Euler filterEuler(const Euler& e, const Euler& previous) {
 CaptureGrid captureGrid(const std::vector<std::int64_t>& arrivalNs) {
     CaptureGrid grid;
     const std::size_t n = arrivalNs.size();
-    grid.slots.resize(n);
+    grid.frameSlots.resize(n);
     if (n == 0) return grid;
     std::vector<double> t(n);
     for (std::size_t i = 0; i < n; ++i) t[i] = static_cast<double>(arrivalNs[i] - arrivalNs[0]) * 1e-9;
@@ -233,7 +233,7 @@ CaptureGrid captureGrid(const std::vector<std::int64_t>& arrivalNs) {
     for (std::size_t i = 1; i < n; ++i)
         if (t[i] > t[i - 1]) intervals.push_back(t[i] - t[i - 1]);
     if (intervals.empty()) {  // no two arrivals apart: nothing to tell a rate by
-        for (std::size_t i = 0; i < n; ++i) grid.slots[i] = static_cast<std::int64_t>(i);
+        for (std::size_t i = 0; i < n; ++i) grid.frameSlots[i] = static_cast<std::int64_t>(i);
         return grid;
     }
     std::nth_element(intervals.begin(), intervals.begin() + intervals.size() / 2, intervals.end());
@@ -246,19 +246,20 @@ CaptureGrid captureGrid(const std::vector<std::int64_t>& arrivalNs) {
         double a = fit.intercept(median), b = median;
         if (fit.size() >= kMinFit) fit.line(median, a, b);
         std::int64_t slot = std::llround((t[i] - a) / b);
-        const std::int64_t previous = grid.slots[i - 1];
+        const std::int64_t previous = grid.frameSlots[i - 1];
         if (slot <= previous) {
             // A bunch delivered late: move the run of adjacent slots before this frame back, when there is room.
             std::size_t first = i - 1;
-            while (first > 0 && i - first < kMaxBunch && grid.slots[first - 1] == grid.slots[first] - 1) --first;
-            if (slot == previous && first > 0 && grid.slots[first - 1] < grid.slots[first] - 1) {
-                for (std::size_t j = first; j < i; ++j) --grid.slots[j];
+            while (first > 0 && i - first < kMaxBunch && grid.frameSlots[first - 1] == grid.frameSlots[first] - 1)
+                --first;
+            if (slot == previous && first > 0 && grid.frameSlots[first - 1] < grid.frameSlots[first] - 1) {
+                for (std::size_t j = first; j < i; ++j) --grid.frameSlots[j];
                 fit.shiftBack(i - first);
             } else {
                 slot = previous + 1;
             }
         }
-        grid.slots[i] = slot;
+        grid.frameSlots[i] = slot;
         fit.add(static_cast<double>(slot), t[i]);
         if (fit.size() > kFitWindow) fit.dropOldest();
     }
@@ -266,7 +267,7 @@ CaptureGrid captureGrid(const std::vector<std::int64_t>& arrivalNs) {
     // The period: the least-squares slope over every frame.
     double sn = 0, st = 0, snn = 0, snt = 0;
     for (std::size_t i = 0; i < n; ++i) {
-        const double s = static_cast<double>(grid.slots[i]);
+        const double s = static_cast<double>(grid.frameSlots[i]);
         sn += s, st += t[i], snn += s * s, snt += s * t[i];
     }
     const double c = static_cast<double>(n), den = c * snn - sn * sn;
@@ -288,7 +289,7 @@ BakeResult bakeTake(const take::TakeData& take, const BakeOptions& options) {
     result.captureRate = grid.period > 0 ? 1.0 / grid.period : 0;
     std::vector<double> frameTimes(frameCount);
     for (std::size_t f = 0; f < frameCount; ++f)
-        frameTimes[f] = options.startSeconds + static_cast<double>(grid.slots[f]) * grid.period;
+        frameTimes[f] = options.startSeconds + static_cast<double>(grid.frameSlots[f]) * grid.period;
 
     // One track per locator, then one per joint, in layout order.
     std::vector<NodeTrack> tracks;

@@ -17,8 +17,8 @@ namespace scene {
 
 // The capture grid of a take: each frame's slot on a uniform grid whose period is the capture rate's.
 struct CaptureGrid {
-    double period = 0;                // seconds; 0 when the take has fewer than two distinct slots
-    std::vector<std::int64_t> slots;  // one per frame, rising; the first frame is slot 0
+    double period = 0;                     // seconds; 0 when the take has fewer than two distinct slots
+    std::vector<std::int64_t> frameSlots;  // one per frame, rising; the first frame is slot 0
 };
 
 // The rate is first estimated as the median of the intervals between arrivals; each frame then takes the slot

@@ -373,16 +373,16 @@ TEST(CaptureGridTest, JitterDoesNotMoveKeysAndLostFramesLeaveGaps) {
             sent.push_back(n);
         }
         const CaptureGrid grid = captureGrid(arrivals);
-        ASSERT_EQ(sent.size(), grid.slots.size());
+        ASSERT_EQ(sent.size(), grid.frameSlots.size());
         for (std::size_t i = 0; i < sent.size(); ++i)
-            ASSERT_EQ(sent[i] - sent[0], grid.slots[i]) << "frame " << sent[i];
+            ASSERT_EQ(sent[i] - sent[0], grid.frameSlots[i]) << "frame " << sent[i];
         EXPECT_NEAR(period, grid.period, period * 1e-4);
     }
-    EXPECT_TRUE(captureGrid({}).slots.empty());
+    EXPECT_TRUE(captureGrid({}).frameSlots.empty());
     const CaptureGrid one = captureGrid({123});
-    EXPECT_EQ(std::vector<std::int64_t>{0}, one.slots);
+    EXPECT_EQ(std::vector<std::int64_t>{0}, one.frameSlots);
     EXPECT_EQ(0.0, one.period);
-    EXPECT_EQ((std::vector<std::int64_t>{0, 1, 2}), captureGrid({5, 5, 5}).slots);
+    EXPECT_EQ((std::vector<std::int64_t>{0, 1, 2}), captureGrid({5, 5, 5}).frameSlots);
 }
 
 // ---------------------------------------------------------------- rotations
