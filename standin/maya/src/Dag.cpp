@@ -11,6 +11,7 @@
 #include <maya/MDGModifier.h>
 #include <maya/MDagModifier.h>
 #include <maya/MPoint.h>
+#include "Anim.h"
 #include "Internal.h"
 
 #include <cstring>
@@ -49,6 +50,7 @@ MObject MObject::kNullObj;
 bool MObject::isNull() const {
     if (fKind == mayastandin::detail::kNodeKind) return false;
     if (fKind == mayastandin::detail::kAttributeKind) return fIndex == mayastandin::detail::kNoAttribute;
+    if (fKind == mayastandin::anim::kCurveKind) return !mayastandin::anim::isLiveCurve(*this);
     if (fKind == mayastandin::detail::kPluginKind)
         return mayastandin::detail::Plugins::instance().fromObject(*this) == nullptr;
     return true;
@@ -56,6 +58,7 @@ bool MObject::isNull() const {
 MFn::Type MObject::apiType() const {
     if (fKind == mayastandin::detail::kPluginKind) return isNull() ? MFn::kInvalid : MFn::kPlugin;
     if (fKind == mayastandin::detail::kAttributeKind) return isNull() ? MFn::kInvalid : MFn::kNumericAttribute;
+    if (fKind == mayastandin::anim::kCurveKind) return mayastandin::anim::curveFnType(*this);
     const std::uint32_t i = scene().checkedExisting(*this, "MObject::apiType");
     if (i == kNoNode) return MFn::kInvalid;
     return scene().node(i).type->fnType;
@@ -64,6 +67,9 @@ bool MObject::hasFn(MFn::Type fs) const {
     if (fKind == mayastandin::detail::kPluginKind) return !isNull() && (fs == MFn::kPlugin || fs == MFn::kBase);
     if (fKind == mayastandin::detail::kAttributeKind)
         return !isNull() && (fs == MFn::kNumericAttribute || fs == MFn::kAttribute || fs == MFn::kBase);
+    if (fKind == mayastandin::anim::kCurveKind)
+        return !isNull() &&
+               (fs == MFn::kAnimCurve || fs == apiType() || fs == MFn::kDependencyNode || fs == MFn::kBase);
     const std::uint32_t i = scene().checkedExisting(*this, "MObject::hasFn");
     if (i == kNoNode) return false;
     return typeHasFn(scene().node(i), fs, i == scene().world());
@@ -277,6 +283,9 @@ MPlug MFnDependencyNode::findPlug(const MString& attrName, bool, MStatus* rs) co
     const std::uint32_t i = fnNode(fObject, rs, "MFnDependencyNode::findPlug");
     if (i == kNoNode) return MPlug();
     const char* name = attrName.asChar();
+    const mayastandin::anim::Channel channel = mayastandin::anim::channelNamed(name);
+    if (channel != mayastandin::anim::kChannelEnd && scene().node(i).type->isTransform && i != scene().world())
+        return MPlug(fObject, MStandinAccess::makeObject(mayastandin::detail::kAttributeKind, channel, 0));
     if (i == scene().world() || (std::strcmp(name, "visibility") != 0 && std::strcmp(name, "v") != 0)) {
         setStatus(rs, MStandinAccess::status(MStatus::kInvalidParameter, "(kInvalidParameter): No such attribute"));
         return MPlug();

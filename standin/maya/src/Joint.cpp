@@ -16,7 +16,7 @@ std::uint32_t jointIndex(const MObject& o, MStatus* rs) {
     const bool ok = i != kNoNode && scene().node(i).type->fnType == MFn::kJoint;
     if (rs)
         *rs = ok ? MStatus(MStatus::kSuccess)
-                 : MStatus(MStatus::kInvalidParameter, "(kInvalidParameter): Object is not a valid joint");
+                 : MStandinAccess::status(MStatus::kInvalidParameter, "(kInvalidParameter): Object is not a valid joint");
     return ok ? i : kNoNode;
 }
 

@@ -2,6 +2,7 @@
 #include <QtCore/QPointer>
 #include <QtWidgets/QWidget>
 
+#include <maya/MAnimControl.h>
 #include <maya/MApiNamespace.h>
 #include <maya/MArgDatabase.h>
 #include <maya/MArgList.h>
@@ -15,6 +16,7 @@
 #include <maya/MEulerRotation.h>
 #include <maya/MFn.h>
 #include <maya/MFnBase.h>
+#include <maya/MFnAnimCurve.h>
 #include <maya/MFnDagNode.h>
 #include <maya/MFnDependencyNode.h>
 #include <maya/MFnIkJoint.h>
@@ -37,6 +39,7 @@
 #include <maya/MStringArray.h>
 #include <maya/MSyntax.h>
 #include <maya/MTypeId.h>
+#include <maya/MTime.h>
 #include <maya/MTypes.h>
 #include <maya/MVector.h>
 #define MNoVersionString

@@ -23,6 +23,10 @@ public:
         kAttribute,
         kNumericAttribute,
         kCamera,
+        kAnimCurve,
+        kAnimCurveTimeToAngular,
+        kAnimCurveTimeToDistance,
+        kAnimCurveTimeToUnitless,
         kLast
     };
 };

@@ -1,0 +1,130 @@
+// REC: baking a take, as a share of the take's duration: 60 s takes of the SDK stand-in's synthetic performers
+// (41 markers and 22 bones each), 3 performers at 360 Hz and 10 at 120 Hz, a tenth of the bones untracked now
+// and then and arrivals jittered by up to a third of a period. Reading the take back from its bytes is timed
+// on its own. Figures are printed (and written to ORVANE_BENCH_CSV); nothing is asserted.
+
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+
+#include "FigureReporter.h"
+#include "TakeBake.h"
+#include "TakeFile.h"
+#include "orvane/tracker/SyntheticPerformers.h"
+
+namespace {
+
+namespace take = orvane::take;
+namespace tracker = orvane::tracker;
+using Clock = std::chrono::steady_clock;
+
+const double kTakeSeconds = 60;
+
+// The take file's bytes for `seconds` of the performers at `rateHz`, frames as the SDK writes them.
+std::vector<char> syntheticTake(int performers, double rateHz) {
+    tracker::SyntheticOptions options;
+    options.performers = performers;
+    options.rateHz = rateHz;
+    options.boneDropout = 0.1;
+    const tracker::SyntheticPerformers source(options);
+    const tracker::SceneDef scene = source.scene();
+    take::TakeLayout layout;
+    for (const tracker::SubjectDef& s : scene.subjects) {
+        layout.markerGroups.push_back(take::MarkerGroupLayout{s.name, s.markerNames});
+        take::ChainLayout chain;
+        chain.name = s.skeletonName;
+        for (const tracker::BoneDef& b : s.bones) chain.boneNames.push_back(b.name), chain.parents.push_back(b.parent);
+        layout.chains.push_back(chain);
+    }
+    std::vector<char> bytes = take::encodeHeader(layout);
+    std::vector<char> payload(layout.maxFrameRecordSize());
+    std::unique_ptr<sFrameOfMocapData> frame(new sFrameOfMocapData());
+    std::vector<std::vector<float>> markers(performers);
+    std::vector<std::vector<sBodyPose>> bones(performers);
+    std::mt19937 random(1);
+    std::uniform_real_distribution<double> jitter(0, 1.0 / 3);
+    tracker::FrameSample sample;
+    const long long frames = static_cast<long long>(kTakeSeconds * rateHz);
+    for (long long n = 0; n < frames; ++n) {
+        source.sampleInto(n, sample);
+        frame->frameNumber = static_cast<int>(n);
+        frame->markerSetCount = frame->skeletonCount = performers;
+        for (int p = 0; p < performers; ++p) {
+            const tracker::SubjectSample& s = sample.subjects[p];
+            std::strcpy(frame->markerSets[p].name, scene.subjects[p].name.c_str());
+            markers[p].assign(3 * s.markers.size(), 0.0f);
+            for (std::size_t j = 0; j < s.markers.size(); ++j) {
+                markers[p][3 * j] = static_cast<float>(s.markers[j].x);
+                markers[p][3 * j + 1] = static_cast<float>(s.markers[j].y);
+                markers[p][3 * j + 2] = static_cast<float>(s.markers[j].z);
+            }
+            frame->markerSets[p].markerCount = static_cast<int>(s.markers.size());
+            frame->markerSets[p].markers = reinterpret_cast<MarkerData*>(markers[p].data());
+            bones[p].assign(s.bones.size(), sBodyPose());
+            for (std::size_t l = 0; l < s.bones.size(); ++l) {
+                const tracker::BonePose& b = s.bones[l];
+                if (!b.tracked) continue;
+                sBodyPose& out = bones[p][l];
+                out.x = static_cast<float>(b.worldPosition.x), out.y = static_cast<float>(b.worldPosition.y);
+                out.z = static_cast<float>(b.worldPosition.z), out.qx = static_cast<float>(b.worldOrientation.x);
+                out.qy = static_cast<float>(b.worldOrientation.y), out.qz = static_cast<float>(b.worldOrientation.z);
+                out.qw = static_cast<float>(b.worldOrientation.w);
+            }
+            frame->skeletons[p].boneCount = static_cast<int>(s.bones.size());
+            frame->skeletons[p].bones = bones[p].data();
+        }
+        const std::int64_t arrival = std::llround((static_cast<double>(n) + jitter(random)) / rateHz * 1e9);
+        const std::size_t size = take::encodeFrameV2(layout, *frame, arrival, 0, payload.data());
+        char framing[take::kRecordFrameSize];
+        take::frameRecord(payload.data(), static_cast<std::uint32_t>(size), framing);
+        bytes.insert(bytes.end(), framing, framing + take::kRecordFrameSize);
+        bytes.insert(bytes.end(), payload.data(), payload.data() + size);
+    }
+    return bytes;
+}
+
+void REC_Bake(benchmark::State& state) {
+    const int performers = static_cast<int>(state.range(0));
+    const double rateHz = static_cast<double>(state.range(1));
+    const std::vector<char> bytes = syntheticTake(performers, rateHz);
+    double readSeconds = 0, bakeSeconds = 0;
+    long long keys = 0;
+    for (auto _ : state) {
+        take::TakeData data;
+        take::TakeReadReport report;
+        const Clock::time_point start = Clock::now();
+        take::readTake(bytes.data(), bytes.size(), data, report);
+        const Clock::time_point read = Clock::now();
+        const orvane::scene::BakeResult result = orvane::scene::bakeTake(data, orvane::scene::BakeOptions());
+        const Clock::time_point baked = Clock::now();
+        benchmark::DoNotOptimize(result.tracks.data());
+        state.SetIterationTime(std::chrono::duration<double>(baked - read).count());
+        readSeconds += std::chrono::duration<double>(read - start).count();
+        bakeSeconds += std::chrono::duration<double>(baked - read).count();
+        keys = 0;
+        for (const orvane::scene::NodeTrack& t : result.tracks) keys += static_cast<long long>(t.keys.size());
+    }
+    const double iterations = static_cast<double>(state.iterations());
+    state.counters["value_us"] = bakeSeconds / iterations * 1e6;
+    state.counters["ref:take duration"] = kTakeSeconds * 1e6;
+    state.counters["read_share_of_take"] = readSeconds / iterations / kTakeSeconds;
+    state.counters["take_MB"] = static_cast<double>(bytes.size()) / 1e6;
+    state.counters["node_keys"] = static_cast<double>(keys);
+}
+BENCHMARK(REC_Bake)
+    ->Name("REC/bake_60s")
+    ->ArgNames({"performers", "Hz"})
+    ->Args({3, 360})
+    ->Args({10, 120})
+    ->Iterations(3)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) { return benchcsv::runAll(argc, argv); }

@@ -1,0 +1,175 @@
+// Time, the time slider and animation curves: unit conversions, keys kept in time order, evaluation between
+// and beyond keys, curves driving their channels when the current time changes, and the two ranges.
+#include "test_support.h"
+
+#include <maya/MAnimControl.h>
+#include <maya/MEulerRotation.h>
+#include <maya/MFnAnimCurve.h>
+#include <maya/MFnDependencyNode.h>
+#include <maya/MFnTransform.h>
+#include <maya/MGlobal.h>
+#include <maya/MPlug.h>
+#include <maya/MTime.h>
+#include <maya/MVector.h>
+
+namespace {
+
+TEST(TimeUnits, ConvertAndCompareInSeconds) {
+    struct Case {
+        double value;
+        MTime::Unit unit;
+        MTime::Unit other;
+        double want;
+    } cases[] = {
+        {24, MTime::kFilm, MTime::kSeconds, 1},          {1, MTime::kSeconds, MTime::kNTSCFrame, 30},
+        {90, MTime::kMinutes, MTime::kHours, 1.5},       {250, MTime::kMilliseconds, MTime::kPALFrame, 6.25},
+        {360, MTime::k120FPS, MTime::kNTSCField, 180},   {1, MTime::k6000FPS, MTime::kMilliseconds, 1 / 6.0},
+        {23.976, MTime::k23_976FPS, MTime::kSeconds, 1}, {5, MTime::kFilm, MTime::kInvalid, 0},
+    };
+    for (const Case& c : cases) EXPECT_NEAR(c.want, MTime(c.value, c.unit).as(c.other), 1e-12) << c.value;
+
+    EXPECT_EQ(MTime::kFilm, MTime::uiUnit());
+    EXPECT_EQ(MTime(1, MTime::kSeconds), MTime(24, MTime::kFilm));
+    EXPECT_LT(MTime(29, MTime::kNTSCFrame), MTime(1, MTime::kSeconds));
+    MTime t(12, MTime::kFilm);
+    EXPECT_TRUE(t.setUnit(MTime::kNTSCFrame));
+    EXPECT_DOUBLE_EQ(15, t.value());  // the same time in the new unit
+    EXPECT_FALSE(t.setUnit(MTime::kUserDef));
+    EXPECT_DOUBLE_EQ(16, (t + MTime(1, MTime::kNTSCFrame)).value());
+    EXPECT_DOUBLE_EQ(45, (t * 3).value());
+    EXPECT_TRUE(MTime::setUIUnit(MTime::kNTSCFrame));
+    EXPECT_EQ(MTime::kNTSCFrame, MTime().unit());
+    EXPECT_TRUE(MTime::setUIUnit(MTime::kFilm));
+}
+
+class AnimCurves : public StandinTest {
+protected:
+    MPlug plug(const MObject& node, const char* name) { return MFnDependencyNode(node).findPlug(name, true); }
+};
+
+TEST_F(AnimCurves, ChannelsTakeCurvesOfTheirTypeOnce) {
+    const MObject node = make("transform", "box");
+    const MObject other = make("transform", "other");
+    struct Case {
+        const char* attribute;
+        MFnAnimCurve::AnimCurveType type;
+        MFn::Type fn;
+    } cases[] = {
+        {"translateX", MFnAnimCurve::kAnimCurveTL, MFn::kAnimCurveTimeToDistance},
+        {"tz", MFnAnimCurve::kAnimCurveTL, MFn::kAnimCurveTimeToDistance},
+        {"rotateY", MFnAnimCurve::kAnimCurveTA, MFn::kAnimCurveTimeToAngular},
+        {"visibility", MFnAnimCurve::kAnimCurveTU, MFn::kAnimCurveTimeToUnitless},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.attribute);
+        MStatus status;
+        MFnAnimCurve fn;
+        const MObject curve = fn.create(plug(node, c.attribute), nullptr, &status);
+        ASSERT_TRUE(status);
+        EXPECT_EQ(c.type, fn.animCurveType());
+        EXPECT_EQ(c.fn, curve.apiType());
+        EXPECT_TRUE(curve.hasFn(MFn::kAnimCurve));
+        EXPECT_FALSE(curve.isNull());
+        MFnAnimCurve found(plug(node, c.attribute), &status);
+        EXPECT_TRUE(status);
+        EXPECT_EQ(curve, found.object());
+        MFnAnimCurve().create(plug(node, c.attribute), nullptr, &status);
+        EXPECT_EQ(MStatus::kInvalidParameter, status.statusCode()) << "a channel takes one curve";
+        MFnAnimCurve(plug(other, c.attribute), &status);
+        EXPECT_FALSE(status);
+    }
+    MStatus status;
+    EXPECT_TRUE(MFnDependencyNode(node).findPlug("scaleX", true, &status).isNull());
+    MFnAnimCurve().create(MPlug(), nullptr, &status);
+    EXPECT_FALSE(status);
+    const MObject loose = MFnAnimCurve().create(MFnAnimCurve::kAnimCurveTU, nullptr, &status);
+    EXPECT_TRUE(status);
+    EXPECT_TRUE(MFnAnimCurve(loose).numKeys() == 0);
+}
+
+TEST_F(AnimCurves, KeysStayInTimeOrderAndEvaluateBetweenAndBeyond) {
+    MFnAnimCurve fn;
+    fn.create(MFnAnimCurve::kAnimCurveTL);
+    EXPECT_EQ(0u, fn.addKey(MTime(10, MTime::kFilm), 5.0));
+    EXPECT_EQ(0u, fn.addKey(MTime(0, MTime::kFilm), 1.0));
+    EXPECT_EQ(2u, fn.addKey(MTime(1, MTime::kSeconds), 9.0, MFnAnimCurve::kTangentStep, MFnAnimCurve::kTangentStep));
+    EXPECT_EQ(3u, fn.addKey(MTime(48, MTime::kFilm), -3.0));
+    EXPECT_EQ(2u, fn.addKey(MTime(24, MTime::kFilm), 7.0, MFnAnimCurve::kTangentStep, MFnAnimCurve::kTangentStep));
+    ASSERT_EQ(4u, fn.numKeys());  // the key at 1 s was replaced, not doubled
+    EXPECT_DOUBLE_EQ(24, fn.time(2).as(MTime::kFilm));
+    EXPECT_DOUBLE_EQ(7, fn.value(2));
+    struct Case {
+        double frame, want;
+    } cases[] = {{-5, 1}, {0, 1}, {5, 3}, {10, 5}, {17, 6}, {24, 7}, {36, 7}, {47.9, 7}, {48, -3}, {100, -3}};
+    for (const Case& c : cases) EXPECT_NEAR(c.want, fn.evaluate(MTime(c.frame, MTime::kFilm)), 1e-12) << c.frame;
+    unsigned int index = 99;
+    EXPECT_TRUE(fn.find(MTime(10, MTime::kFilm), index));
+    EXPECT_EQ(1u, index);
+    EXPECT_FALSE(fn.find(MTime(11, MTime::kFilm), index));
+    EXPECT_TRUE(fn.remove(1));
+    EXPECT_NEAR(4, fn.evaluate(MTime(12, MTime::kFilm)), 1e-12);
+    EXPECT_FALSE(fn.remove(7));
+    MStatus status;
+    fn.value(9, &status);
+    EXPECT_FALSE(status);
+}
+
+TEST_F(AnimCurves, TheCurrentTimeSetsEveryAnimatedChannelOfLiveNodes) {
+    const MObject box = make("transform", "box");
+    const MObject gone = make("transform", "gone");
+    const struct {
+        MObject node;
+        const char* attribute;
+        double at0, at10;
+    } curves[] = {
+        {box, "translateY", 0, 20},
+        {box, "rotateZ", 0, 1.5},
+        {box, "visibility", 1, 0},
+        {gone, "tx", 3, 4},
+    };
+    for (const auto& c : curves) {
+        MFnAnimCurve fn;
+        fn.create(MFnDependencyNode(c.node).findPlug(c.attribute, true));
+        const bool stepped = std::string(c.attribute) == "visibility";
+        fn.addKey(MTime(0, MTime::kFilm), c.at0, MFnAnimCurve::kTangentLinear,
+                  stepped ? MFnAnimCurve::kTangentStep : MFnAnimCurve::kTangentLinear);
+        fn.addKey(MTime(10, MTime::kFilm), c.at10);
+    }
+    MGlobal::executeCommand("delete gone");
+    MFnTransform(box).setTranslation(MVector(7, 0, 0), MSpace::kTransform);
+    EXPECT_TRUE(MAnimControl::setCurrentTime(MTime(5, MTime::kFilm)));
+    EXPECT_DOUBLE_EQ(5, MAnimControl::currentTime().value());
+    MVector t = MFnTransform(box).getTranslation(MSpace::kTransform);
+    EXPECT_DOUBLE_EQ(7, t.x);  // not animated: kept
+    EXPECT_DOUBLE_EQ(10, t.y);
+    MEulerRotation r;
+    MFnTransform(box).getRotation(r);
+    EXPECT_DOUBLE_EQ(0.75, r.z);                                                // radians, as angular curves hold them
+    EXPECT_TRUE(MFnDependencyNode(box).findPlug("visibility", true).asBool());  // stepped: still 1
+    MAnimControl::setCurrentTime(MTime(10, MTime::kFilm));
+    EXPECT_FALSE(MFnDependencyNode(box).findPlug("visibility", true).asBool());
+    MAnimControl::setCurrentTime(MTime(0, MTime::kFilm));
+}
+
+TEST(TimeSlider, RangesHoldEachOtherAndPlaybackIsAState) {
+    EXPECT_TRUE(MAnimControl::setAnimationStartEndTime(MTime(0, MTime::kFilm), MTime(100, MTime::kFilm)));
+    EXPECT_TRUE(MAnimControl::setMinMaxTime(MTime(10, MTime::kFilm), MTime(50, MTime::kFilm)));
+    EXPECT_DOUBLE_EQ(10, MAnimControl::minTime().value());
+    EXPECT_TRUE(MAnimControl::setMinMaxTime(MTime(-5, MTime::kFilm), MTime(150, MTime::kFilm)));
+    EXPECT_DOUBLE_EQ(-5, MAnimControl::animationStartTime().value());  // grown to hold the playback range
+    EXPECT_DOUBLE_EQ(150, MAnimControl::animationEndTime().value());
+    EXPECT_TRUE(MAnimControl::setAnimationStartEndTime(MTime(20, MTime::kFilm), MTime(40, MTime::kFilm)));
+    EXPECT_DOUBLE_EQ(20, MAnimControl::minTime().value());  // shrunk to stay inside
+    EXPECT_DOUBLE_EQ(40, MAnimControl::maxTime().value());
+    EXPECT_FALSE(MAnimControl::setMinMaxTime(MTime(30, MTime::kFilm), MTime(25, MTime::kFilm)));
+    EXPECT_FALSE(MAnimControl::setAnimationStartEndTime(MTime(3, MTime::kFilm), MTime(2, MTime::kFilm)));
+    EXPECT_FALSE(MAnimControl::isPlaying());
+    EXPECT_TRUE(MAnimControl::playForward());
+    EXPECT_TRUE(MAnimControl::isPlaying());
+    EXPECT_TRUE(MAnimControl::stop());
+    EXPECT_FALSE(MAnimControl::isPlaying());
+    EXPECT_TRUE(MAnimControl::setPlaybackMode(MAnimControl::kPlaybackOnce));
+    EXPECT_EQ(MAnimControl::kPlaybackOnce, MAnimControl::playbackMode());
+}
+
+}  // namespace

@@ -1,0 +1,526 @@
+// Recording takes: frames streamed by the SDK stand-in, recorded and read back from the take file; files cut
+// or damaged mid-record; a writer that falls behind; malformed frames. Waits are bounded polls, never timings.
+
+#include <unistd.h>
+
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "OrvanePluginSDK.h"
+#include "TakeFile.h"
+#include "TakeRecorder.h"
+#include "TestFrames.h"
+#include "orvane/tracker/Control.h"
+
+namespace {
+
+using namespace orvane::take;
+namespace tracker = orvane::tracker;
+
+COrvaneSDKClientManager* sdk() { return COrvaneSDKClientManager::instance(); }
+
+template <typename F>
+bool waitUntil(F done) {
+    for (int i = 0; i < 20000 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return done();
+}
+
+std::string tempPath(const char* name) {
+    return (::testing::TempDir() + "take_" + std::to_string(::getpid()) + "_") + name + ".take";
+}
+
+std::vector<char> fileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void writeBytes(const std::string& path, const std::vector<char>& bytes, std::size_t size) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(size));
+}
+
+// What a frame held, read straight from the SDK's record as the test receives it.
+struct SeenFrame {
+    int frameNumber = 0;
+    std::vector<std::vector<float>> markers;         // per group: x, y, z per marker
+    std::vector<std::vector<double>> poses;          // per chain: 7 values per bone (zeros when untracked)
+    std::vector<std::vector<std::uint8_t>> tracked;  // per chain
+};
+
+// The SDK stand-in streams synthetic performers; each of the first `wanted` frames is recorded and noted.
+struct StreamedTake {
+    TakeRecorder recorder;
+    std::vector<SeenFrame> seen;
+    std::atomic<int> count{0};
+    int wanted = 0;
+
+    static StreamedTake* current;
+
+    static void onV2(sFrameOfMocapData* frame, void*) {
+        StreamedTake& t = *current;
+        if (t.count.load() >= t.wanted) return;
+        t.recorder.recordFrameV2(*frame);
+        SeenFrame s;
+        s.frameNumber = frame->frameNumber;
+        for (int i = 0; i < frame->markerSetCount; ++i) {
+            const sMarkerSetFrame& set = frame->markerSets[i];
+            s.markers.emplace_back(&set.markers[0][0], &set.markers[0][0] + 3 * set.markerCount);
+        }
+        for (int k = 0; k < frame->skeletonCount; ++k) {
+            s.poses.emplace_back();
+            s.tracked.emplace_back();
+            for (int l = 0; l < frame->skeletons[k].boneCount; ++l) {
+                const sBodyPose& b = frame->skeletons[k].bones[l];
+                const bool zero = b.x == 0 && b.y == 0 && b.z == 0 && b.qx == 0 && b.qy == 0 && b.qz == 0 && b.qw == 0;
+                s.tracked.back().push_back(l == 0 || !zero);
+                s.poses.back().insert(s.poses.back().end(), {b.x, b.y, b.z, b.qx, b.qy, b.qz, b.qw});
+            }
+        }
+        t.seen.push_back(s);
+        ++t.count;
+    }
+
+    static void onV1(sFrameOfData* frame) {
+        StreamedTake& t = *current;
+        if (t.count.load() >= t.wanted) return;
+        t.recorder.recordFrameV1(*frame);
+        SeenFrame s;
+        s.frameNumber = frame->frameNumber;
+        for (int i = 0; i < frame->bodyCount; ++i) {
+            const sBodyFrame& body = frame->bodies[i];
+            s.markers.emplace_back(&body.markers[0][0], &body.markers[0][0] + 3 * body.markerCount);
+            s.poses.emplace_back();
+            s.tracked.emplace_back(body.segmentCount, 1);
+            for (int k = 0; k < body.segmentCount; ++k) {
+                const sSegmentPose& g = body.segments[k];
+                s.poses.back().insert(s.poses.back().end(), {g.x, g.y, g.z, g.rx, g.ry, g.rz, 0.0});
+            }
+        }
+        t.seen.push_back(s);
+        ++t.count;
+    }
+
+    // Streams `frames` frames of the given version into the take file at `path`.
+    void run(SDKVER version, const tracker::SyntheticOptions& options, int frames, const std::string& path) {
+        current = this;
+        wanted = frames;
+        tracker::resetForTests();
+        tracker::useSyntheticSource(options);
+        sdk()->setVersion(version);
+        if (version == SDKVER_V2)
+            sdk()->setDataHandlerV2(&StreamedTake::onV2);
+        else
+            sdk()->setDataHandlerV1(&StreamedTake::onV1);
+        ASSERT_EQ(0, sdk()->createClient());
+        ASSERT_EQ(0, sdk()->initClient());
+        TakeLayout layout;
+        if (version == SDKVER_V2) {
+            sDataDescriptions* descriptions = nullptr;
+            sdk()->getDataDescriptionsV2(&descriptions);
+            ASSERT_NE(nullptr, descriptions);
+            layout = layoutFromDescriptionsV2(*descriptions);
+            sdk()->freeDataDescriptionsV2(descriptions);
+        } else {
+            sBodyDefs* defs = sdk()->getDataDescriptionsV1();
+            ASSERT_NE(nullptr, defs);
+            layout = layoutFromDescriptionsV1(*defs);
+            sdk()->freeDataDescriptionsV1(defs);
+        }
+        layout.takeName = "take 1";
+        layout.hostStartSeconds = 2.5;
+        std::string error;
+        ASSERT_TRUE(recorder.start(layout, createTakeFile(path, error), error)) << error;
+        ASSERT_EQ(0, sdk()->startClient());
+        ASSERT_TRUE(waitUntil([this] { return count.load() >= wanted; }));
+        sdk()->stopClient();
+        sdk()->releaseClient();
+        tracker::resetForTests();
+    }
+};
+StreamedTake* StreamedTake::current = nullptr;
+
+struct RoundTripCase {
+    const char* name;
+    SDKVER version;
+    int performers;
+    double markerDropout, boneDropout;
+};
+
+class TakeRoundTrip : public ::testing::TestWithParam<RoundTripCase> {};
+
+TEST_P(TakeRoundTrip, EveryStreamedValueReadsBackFromTheFile) {
+    const RoundTripCase& c = GetParam();
+    tracker::SyntheticOptions options;
+    options.performers = c.performers;
+    options.rateHz = 1000;
+    options.markerDropout = c.markerDropout;
+    options.boneDropout = c.boneDropout;
+    options.rawNames = true;
+    const std::string path = tempPath(c.name);
+    StreamedTake take;
+    take.run(c.version, options, 150, path);
+    const TakeSummary summary = take.recorder.stop();
+    EXPECT_EQ(150, summary.framesWritten);
+    EXPECT_EQ(0, summary.framesDropped);
+    EXPECT_TRUE(summary.error.empty()) << summary.error;
+
+    TakeData data;
+    TakeReadReport report;
+    ASSERT_TRUE(readTakeFile(path, data, report)) << report.message;
+    EXPECT_TRUE(report.complete);
+    EXPECT_EQ(0u, report.bytesDiscarded);
+    EXPECT_EQ(fileBytes(path).size(), report.bytesKept);
+    EXPECT_EQ("take 1", data.layout.takeName);
+    EXPECT_EQ(2.5, data.layout.hostStartSeconds);
+    EXPECT_EQ(c.version == SDKVER_V2 ? 1 : 0, data.layout.protocol);
+    ASSERT_EQ(static_cast<std::size_t>(c.performers), data.layout.markerGroups.size());
+    ASSERT_EQ(static_cast<std::size_t>(c.performers), data.layout.chains.size());
+    EXPECT_EQ("Performer 1:Hips", data.layout.chains[0].boneNames[0]);
+    EXPECT_EQ(-1, data.layout.chains[0].parents[0]);
+    EXPECT_EQ(0, data.layout.chains[0].parents[1]);
+
+    ASSERT_EQ(take.seen.size(), data.frames.size());
+    bool sawUntracked = false;
+    for (std::size_t f = 0; f < data.frames.size(); ++f) {
+        const SeenFrame& s = take.seen[f];
+        SCOPED_TRACE("frame " + std::to_string(f));
+        EXPECT_EQ(s.frameNumber, data.frames[f].frameNumber);
+        if (f > 0) {
+            EXPECT_LE(data.frames[f - 1].arrivalNs, data.frames[f].arrivalNs);
+        }
+        ASSERT_EQ(s.markers.size(), data.frames[f].groupCount);
+        for (std::size_t g = 0; g < s.markers.size(); ++g) {
+            const TakeData::GroupSpan& span = *data.group(f, g);
+            const std::vector<float> read(&data.markerValues[span.firstValue],
+                                          &data.markerValues[span.firstValue] + 3 * span.markerCount);
+            EXPECT_EQ(s.markers[g], read);
+        }
+        ASSERT_EQ(s.poses.size(), data.frames[f].chainCount);
+        for (std::size_t k = 0; k < s.poses.size(); ++k) {
+            const TakeData::ChainSpan& span = *data.chain(f, k);
+            const std::vector<std::uint8_t> tracked(&data.tracked[span.firstBone],
+                                                    &data.tracked[span.firstBone] + span.boneCount);
+            EXPECT_EQ(s.tracked[k], tracked);
+            for (std::size_t l = 0; l < span.boneCount; ++l) {
+                sawUntracked = sawUntracked || !tracked[l];
+                if (!tracked[l]) continue;
+                for (int v = 0; v < 7; ++v)
+                    ASSERT_EQ(s.poses[k][7 * l + v], data.poses[7 * (span.firstBone + l) + v]) << "bone " << l;
+            }
+        }
+    }
+    EXPECT_EQ(c.version == SDKVER_V2 && c.boneDropout > 0, sawUntracked);
+    std::remove(path.c_str());
+}
+
+INSTANTIATE_TEST_CASE_P(Versions, TakeRoundTrip,
+                        ::testing::Values(RoundTripCase{"v2", SDKVER_V2, 2, 0, 0},
+                                          RoundTripCase{"v2_dropouts", SDKVER_V2, 3, 0.2, 0.5},
+                                          RoundTripCase{"v1", SDKVER_V1, 2, 0, 0},
+                                          RoundTripCase{"v1_dropouts", SDKVER_V1, 1, 0.2, 0}),
+                        [](const ::testing::TestParamInfo<RoundTripCase>& info) { return info.param.name; });
+
+// ---------------------------------------------------------------- torn and damaged files
+
+// A take of `frames` hand-built frames, in memory, with the offsets where each record starts.
+struct MemoryTake {
+    std::vector<char> bytes;
+    std::vector<std::size_t> recordStarts;  // frame records, then the end record
+
+    explicit MemoryTake(int frames) {
+        TakeLayout layout;
+        layout.markerGroups.push_back(MarkerGroupLayout{"Set", {"a", "b", "c"}});
+        bytes = encodeHeader(layout);
+        std::vector<char> payload(layout.maxFrameRecordSize());
+        for (int n = 0; n < frames; ++n) {
+            testframes::FrameV2 frame(n, 3);
+            const std::size_t size = encodeFrameV2(layout, *frame.frame, n * 1000, 0, payload.data());
+            append(payload.data(), size);
+        }
+        const std::vector<char> end = encodeEnd(frames, 0);
+        append(end.data(), end.size());
+    }
+    void append(const char* payload, std::size_t size) {
+        recordStarts.push_back(bytes.size());
+        char framing[kRecordFrameSize];
+        frameRecord(payload, static_cast<std::uint32_t>(size), framing);
+        bytes.insert(bytes.end(), framing, framing + kRecordFrameSize);
+        bytes.insert(bytes.end(), payload, payload + size);
+    }
+};
+
+TEST(TakeFileDamage, ATornOrDamagedRecordKeepsEveryFrameBeforeIt) {
+    const MemoryTake take(10);
+    const std::size_t record6 = take.recordStarts[6];
+    const std::size_t endRecord = take.recordStarts[10];
+    struct Case {
+        const char* name;
+        std::size_t cut;     // the file's length
+        std::size_t damage;  // a byte flipped, or 0
+        std::int64_t kept;
+        bool complete;
+    } cases[] = {
+        {"whole", take.bytes.size(), 0, 10, true},
+        {"end record torn", endRecord + 5, 0, 10, false},
+        {"end record missing", endRecord, 0, 10, false},
+        {"cut inside the framing", record6 + 3, 0, 6, false},
+        {"cut inside the payload", record6 + kRecordFrameSize + 10, 0, 6, false},
+        {"cut one byte short", take.recordStarts[7] - 1, 0, 6, false},
+        {"payload byte damaged", take.bytes.size(), record6 + kRecordFrameSize + 30, 6, false},
+        {"length damaged", take.bytes.size(), record6 + 3, 6, false},
+    };
+    const std::string path = tempPath("damage");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<char> bytes = take.bytes;
+        if (c.damage != 0) bytes[c.damage] = static_cast<char>(bytes[c.damage] ^ 0x40);
+        writeBytes(path, bytes, c.cut);
+        TakeData data;
+        TakeReadReport report;
+        ASSERT_TRUE(readTakeFile(path, data, report)) << report.message;
+        EXPECT_EQ(c.kept, report.framesKept);
+        EXPECT_EQ(c.complete, report.complete);
+        EXPECT_EQ(c.complete || c.cut == endRecord, report.message.empty()) << report.message;
+        const std::size_t keptEnd = c.complete ? c.cut : take.recordStarts[static_cast<std::size_t>(c.kept)];
+        EXPECT_EQ(keptEnd, report.bytesKept);
+        EXPECT_EQ(c.cut - keptEnd, report.bytesDiscarded);
+        ASSERT_EQ(static_cast<std::size_t>(c.kept), data.frames.size());
+        for (std::size_t f = 0; f < data.frames.size(); ++f) {
+            EXPECT_EQ(static_cast<int>(f), data.frames[f].frameNumber);
+            EXPECT_EQ(static_cast<float>(f), data.markerValues[data.group(f, 0)->firstValue]);
+        }
+    }
+    std::remove(path.c_str());
+}
+
+TEST(TakeFileDamage, AFileWithoutAWholeHeaderIsRefused) {
+    const MemoryTake take(2);
+    const std::size_t cuts[] = {0, 7, kPreambleSize, take.recordStarts[0] - 1};
+    for (std::size_t cut : cuts) {
+        TakeData data;
+        TakeReadReport report;
+        EXPECT_FALSE(readTake(take.bytes.data(), cut, data, report)) << cut;
+        EXPECT_FALSE(report.message.empty());
+    }
+    std::vector<char> otherVersion = take.bytes;
+    otherVersion[8] = 9;
+    TakeData data;
+    TakeReadReport report;
+    EXPECT_FALSE(readTake(otherVersion.data(), otherVersion.size(), data, report));
+    EXPECT_FALSE(readTakeFile(tempPath("absent"), data, report));
+}
+
+// ---------------------------------------------------------------- the writer falling behind
+
+// Keeps the take in memory; while closed, write blocks (a disk that stalls) or fails.
+class GatedOutput : public TakeOutput {
+public:
+    struct State {
+        std::mutex mutex;
+        std::condition_variable opened;
+        bool closed = false;
+        bool failing = false;
+        int blockedWrites = 0;
+        std::vector<char> bytes;
+    };
+    explicit GatedOutput(State& state) : s_(state) {}
+    bool write(const char* data, std::size_t size) override {
+        std::unique_lock<std::mutex> lock(s_.mutex);
+        if (s_.failing) return false;
+        if (s_.closed) ++s_.blockedWrites;
+        s_.opened.wait(lock, [this] { return !s_.closed; });
+        s_.bytes.insert(s_.bytes.end(), data, data + size);
+        return true;
+    }
+    bool flush() override { return !s_.failing; }
+
+private:
+    State& s_;
+};
+
+TEST(TakeRecorderBuffer, AWriterFallingBehindCountsEveryFrameItDrops) {
+    TakeLayout layout;
+    layout.markerGroups.push_back(MarkerGroupLayout{"Set", {"a", "b"}});
+    GatedOutput::State state;
+    RecorderOptions options;
+    options.bufferFrames = 8;
+    TakeRecorder recorder;
+    std::string error;
+    ASSERT_TRUE(recorder.start(layout, std::unique_ptr<TakeOutput>(new GatedOutput(state)), error, options));
+    {
+        std::lock_guard<std::mutex> lock(state.mutex);
+        state.closed = true;
+    }
+    for (int n = 0; n < 50; ++n) recorder.recordFrameV2(*testframes::FrameV2(n, 2).frame);
+    EXPECT_EQ(8, recorder.framesRecorded());
+    EXPECT_EQ(42, recorder.framesDropped());
+    {
+        std::lock_guard<std::mutex> lock(state.mutex);
+        state.closed = false;
+    }
+    state.opened.notify_all();
+    ASSERT_TRUE(waitUntil([&recorder] { return recorder.framesWritten() == 8; }));
+    recorder.recordFrameV2(*testframes::FrameV2(50, 2).frame);
+    const TakeSummary summary = recorder.stop();
+    EXPECT_EQ(9, summary.framesWritten);
+    EXPECT_EQ(42, summary.framesDropped);
+    EXPECT_EQ(summary.framesWritten, recorder.stop().framesWritten);  // a second stop changes nothing
+
+    TakeData data;
+    TakeReadReport report;
+    ASSERT_TRUE(readTake(state.bytes.data(), state.bytes.size(), data, report)) << report.message;
+    EXPECT_TRUE(report.complete);
+    EXPECT_EQ(42, report.framesDropped);
+    ASSERT_EQ(9u, data.frames.size());
+    for (int n = 0; n < 8; ++n) {
+        EXPECT_EQ(n, data.frames[n].frameNumber);
+        EXPECT_EQ(0u, data.frames[n].droppedBefore);
+    }
+    EXPECT_EQ(50, data.frames[8].frameNumber);
+    EXPECT_EQ(42u, data.frames[8].droppedBefore);  // a take cut before its end record still tells of the drops
+}
+
+TEST(TakeRecorderBuffer, FailedWritesAndMisuseAreReportedNotSilent) {
+    TakeLayout layout;
+    layout.markerGroups.push_back(MarkerGroupLayout{"Set", {"a"}});
+    GatedOutput::State state;
+    TakeRecorder recorder;
+    std::string error;
+    EXPECT_FALSE(recorder.start(layout, nullptr, error));
+    EXPECT_FALSE(error.empty());
+    recorder.recordFrameV2(*testframes::FrameV2(0, 1).frame);  // not recording: nothing happens
+    EXPECT_EQ(0, recorder.stop().framesWritten);
+
+    ASSERT_TRUE(recorder.start(layout, std::unique_ptr<TakeOutput>(new GatedOutput(state)), error));
+    error.clear();
+    EXPECT_FALSE(recorder.start(layout, std::unique_ptr<TakeOutput>(new GatedOutput(state)), error));
+    EXPECT_FALSE(error.empty());
+    recorder.recordFrameV2(*testframes::FrameV2(0, 1).frame);
+    ASSERT_TRUE(waitUntil([&recorder] { return recorder.framesWritten() == 1; }));
+    {
+        std::lock_guard<std::mutex> lock(state.mutex);
+        state.failing = true;
+    }
+    for (int n = 1; n < 4; ++n) recorder.recordFrameV2(*testframes::FrameV2(n, 1).frame);
+    const TakeSummary summary = recorder.stop();
+    EXPECT_EQ(1, summary.framesWritten);
+    EXPECT_EQ(3, summary.framesDropped);
+    EXPECT_FALSE(summary.error.empty());
+    EXPECT_FALSE(recorder.isRecording());
+
+    std::string createError;
+    EXPECT_EQ(nullptr, createTakeFile("/nonexistent-dir/x.take", createError));
+    EXPECT_NE(std::string::npos, createError.find("/nonexistent-dir/x.take"));
+}
+
+// ---------------------------------------------------------------- malformed frames
+
+TEST(TakeFrameEncoding, MalformedFramesKeepOnlyWhatTheApplierWouldApply) {
+    TakeLayout layout;
+    layout.markerGroups.push_back(MarkerGroupLayout{"Set", {"a", "b", "c"}});
+    layout.markerGroups.push_back(MarkerGroupLayout{"Other", {"d"}});
+    layout.chains.push_back(ChainLayout{"Skel", {"root", "arm"}, {-1, 0}});
+    struct Case {
+        const char* name;
+        int markerSetCount, markerCount;
+        bool nullMarkers;
+        const char* setName;
+        int skeletonCount, boneCount;
+        bool nullBones;
+        unsigned keptGroups, keptMarkers, keptChains, keptBones;
+    } cases[] = {
+        {"well formed", 1, 3, false, "Set", 1, 2, false, 1, 3, 1, 2},
+        {"negative counts", -4, -1, false, "Set", -2, -5, false, 0, 0, 0, 0},
+        {"negative marker count", 1, -1, false, "Set", 1, 2, false, 1, 0, 1, 2},
+        {"counts above the layout", 1, 900, false, "Set", 1, 1000, false, 1, 3, 1, 2},
+        {"sets and skeletons above the layout", 5000, 3, false, "Set", 5000, 2, false, 2, 3, 1, 2},
+        {"null arrays", 1, 3, true, "Set", 1, 2, true, 1, 0, 1, 0},
+        {"unknown set name", 1, 3, false, "Stranger", 1, 2, false, 1, 0, 1, 2},
+        {"another group's name", 1, 3, false, "Other", 0, 0, false, 1, 3, 0, 0},
+    };
+    std::vector<char> payload(layout.maxFrameRecordSize());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        testframes::FrameV2 frame(7, 3);
+        std::vector<sBodyPose> bones(2, sBodyPose());
+        bones[0].qw = 1;
+        bones[1].qw = 1;
+        for (sMarkerSetFrame& set : frame.frame->markerSets) {  // every slot a valid set, as far as counts go
+            std::strcpy(set.name, c.setName);
+            set.markerCount = c.markerCount;
+            set.markers = c.nullMarkers ? nullptr : testframes::points(frame.markers);
+        }
+        frame.frame->markerSetCount = c.markerSetCount;
+        for (sSkeletonFrame& skeleton : frame.frame->skeletons) {
+            skeleton.boneCount = c.boneCount;
+            skeleton.bones = c.nullBones ? nullptr : bones.data();
+        }
+        frame.frame->skeletonCount = c.skeletonCount;
+        const std::size_t size = encodeFrameV2(layout, *frame.frame, 0, 0, payload.data());
+        ASSERT_LE(size + kRecordFrameSize, layout.maxFrameRecordSize());
+        TakeData data;
+        data.layout = layout;
+        ASSERT_TRUE(data.appendFrame(payload.data(), size));
+        EXPECT_EQ(c.keptGroups, data.frames[0].groupCount);
+        EXPECT_EQ(c.keptChains, data.frames[0].chainCount);
+        if (c.keptGroups > 0) {
+            EXPECT_EQ(c.keptMarkers, data.group(0, 0)->markerCount);
+        }
+        if (c.keptChains > 0) {
+            EXPECT_EQ(c.keptBones, data.chain(0, 0)->boneCount);
+        }
+        EXPECT_FALSE(data.appendFrame(payload.data(), size - 1));  // a short payload does not decode
+        EXPECT_EQ(1u, data.frames.size());
+    }
+}
+
+TEST(TakeLayoutFromDescriptions, FollowsTheSceneBuildersRules) {
+    sMarkerSetDesc set = sMarkerSetDesc();
+    std::strcpy(set.name, "Set");
+    char a[] = "a";
+    char* names[] = {a};
+    set.markerCount = 1;
+    set.markerNames = names;
+    std::unique_ptr<sSkeletonDesc> skeleton(new sSkeletonDesc());
+    std::strcpy(skeleton->name, "Skel");
+    skeleton->boneCount = 3;
+    const int parentIds[] = {0, 1, 3};  // root, child of the first, a parent that is not earlier: a root
+    for (int k = 0; k < 3; ++k) {
+        std::snprintf(skeleton->bones[k].name, sizeof skeleton->bones[k].name, "b%d", k);
+        skeleton->bones[k].parentId = parentIds[k];
+    }
+    std::unique_ptr<sDataDescriptions> descriptions(new sDataDescriptions());
+    descriptions->descriptionCount = 3;
+    descriptions->descriptions[0].type = Descriptor_MarkerSet;  // null: keeps ordinal 0
+    descriptions->descriptions[1].type = Descriptor_MarkerSet;
+    descriptions->descriptions[1].markerSetDescription = &set;
+    descriptions->descriptions[2].type = Descriptor_Skeleton;
+    descriptions->descriptions[2].skeletonDescription = skeleton.get();
+    const TakeLayout layout = layoutFromDescriptionsV2(*descriptions);
+    ASSERT_EQ(2u, layout.markerGroups.size());
+    EXPECT_TRUE(layout.markerGroups[0].markerNames.empty());
+    EXPECT_EQ("Set", layout.markerGroups[1].name);
+    ASSERT_EQ(1u, layout.chains.size());
+    EXPECT_EQ((std::vector<int>{-1, 0, -1}), layout.chains[0].parents);
+
+    TakeLayout back;
+    const std::vector<char> header = encodeHeader(layout);
+    ASSERT_TRUE(decodeHeader(header.data() + kPreambleSize + kRecordFrameSize,
+                             header.size() - kPreambleSize - kRecordFrameSize, back));
+    EXPECT_EQ(layout.chains[0].boneNames, back.chains[0].boneNames);
+    EXPECT_EQ(layout.chains[0].parents, back.chains[0].parents);
+    EXPECT_EQ(layout.markerGroups[1].markerNames, back.markerGroups[1].markerNames);
+}
+
+}  // namespace
