@@ -199,7 +199,11 @@ void applyFrameV2(const sFrameOfMocapData& frame, const NodeLists& jointNodeList
                 if (visibilityDiffers(joint, false)) runVisibilityCommand("hide `ls -an ^1s`;", path, selection);
                 continue;
             }
-            if (visibilityDiffers(joint, true)) runVisibilityCommand("showHidden  `ls -an ^1s`;", path, selection);
+            if (visibilityDiffers(joint, true)) {
+                runVisibilityCommand("showHidden  `ls -an ^1s`;", path, selection);
+                // Whatever ran with the command (a script, a callback) may have deleted the bone meanwhile.
+                if (!joints[l].isValid()) continue;
+            }
             transform.setTranslation(MVector(pose.x, pose.y, pose.z) * kPositionScale, MSpace::kWorld);
             const MQuaternion world(pose.qx, pose.qy, pose.qz, pose.qw);
             MQuaternion axis, orient;

@@ -343,8 +343,7 @@ TEST_F(FrameApply, OrientedJointsEndAtTheStreamedPoseInBothVersions) {
                          : rig.skeleton(0, {poses[0], poses[1], poses[2]});
             version == 1 ? rig.applyV1() : rig.applyV2();
             for (int k = 0; k < 3; ++k) {
-                MDagPath path;
-                MFnDagNode(rig.joints[0][k]).getPath(path);
+                const MDagPath path = dagPathOf(rig.joints[0][k]);
                 const sBodyPose& p = poses[k];
                 const sSegmentPose& s = segments[k];
                 if (version == 2)
@@ -395,7 +394,8 @@ TEST_F(FrameApply, BonesThatGoMissingNeverChangeTheSelectedNodes) {
         auto takeAway = [&] {
             tookAway = true;
             MDagModifier modifier;
-            c.rename ? modifier.renameNode(rig.joints[0][1], "gone") : modifier.deleteNode(rig.joints[0][1]);
+            const MObject bone = rig.joints[0][1].object();
+            c.rename ? modifier.renameNode(bone, "gone") : modifier.deleteNode(bone);
             modifier.doIt();
         };
         if (c.beforeTheFrame) takeAway();

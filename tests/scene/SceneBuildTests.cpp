@@ -205,7 +205,7 @@ TEST_F(SceneBuild, NamesakesOfAnotherKindAreLeftAloneAndReconnectFindsTheBuildsO
     v1.addBody("Body", {"LFHD"}, {"Hips", "Spine"}, {-1, 0});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.scene);
-        mayastandin::resetScene();
+        mayastandin::resetScene(mayastandin::NewScene::kEmpty);
         ASSERT_TRUE(mayastandin::execute(c.scene));
         MDagPath namesake;
         MItDag walk;  // the world, then the first node made

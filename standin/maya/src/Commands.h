@@ -35,6 +35,9 @@ struct Parsed {
 };
 
 bool toBool(const std::string& v, bool& out);
+// setAttr of joint orient, rotate axis, rotate order and single channels (QueryCommands.cpp); the error text
+// when the attribute is none of those.
+bool setVectorAttr(const std::vector<Arg>& args, std::string& error);
 // A number as strtod reads it in full ("-1", "2.5e3"); an argument like that is never taken for a flag.
 bool isNumeric(const std::string& v);
 // A finite number, read in full.

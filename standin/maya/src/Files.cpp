@@ -137,8 +137,10 @@ bool setAttr(const std::vector<Arg>& args, Result&, std::string& error) {
     const std::vector<std::string> values(p.objects.begin() + 1, p.objects.end());
     ValueEdit edit("setAttr " + plug, {n});
     const std::string why = setAttribute(n, plug.substr(dot + 1), values);
-    if (!why.empty()) {
-        error = "setAttr: " + why;
+    // The attributes only joints and transforms have (joint orient, rotate axis, per-axis channels).
+    std::string other;
+    if (!why.empty() && !setVectorAttr(args, other)) {
+        error = other.find("No object matches name") == std::string::npos ? other : "setAttr: " + why;
         return false;
     }
     edit.record();

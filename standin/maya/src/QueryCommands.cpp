@@ -491,7 +491,9 @@ std::uint32_t plugNode(const std::string& command, const std::string& plug, std:
     return found[0];
 }
 
-bool setAttr(const std::vector<Arg>& args, Result&, std::string& error) {
+}  // namespace
+
+bool setVectorAttr(const std::vector<Arg>& args, std::string& error) {
     Parsed p;
     if (!parseFlags("setAttr", args, {{"typ", "type", 's'}}, p, error)) return false;
     if (p.objects.empty()) {
@@ -545,6 +547,8 @@ bool setAttr(const std::vector<Arg>& args, Result&, std::string& error) {
     return true;
 }
 
+namespace {
+
 bool getAttr(const std::vector<Arg>& args, Result& result, std::string& error) {
     Parsed p;
     if (!parseFlags("getAttr", args, {}, p, error)) return false;
@@ -588,7 +592,6 @@ void addQueryCommands(BuiltinTable& table) {
     table["listRelatives"] = listRelatives;
     table["xform"] = xform;
     table["getAttr"] = getAttr;
-    table["setAttr"] = setAttr;
 }
 
 }  // namespace detail
