@@ -162,7 +162,7 @@ TEST_F(SceneBuild, NamesAlikeOnceLegalKeepTheirOwnNodesOnEveryBuild) {
         // The same raw name in a skeleton and a marker set: a joint and a locator, each under a name of its own.
         EXPECT_EQ(std::string(MFnDependencyNode(bone).typeName().asChar()), "joint");
         std::vector<MObjectHandle> distinct = {markers[0], markers[1], markers[2], markers[3],
-                                         markers[4], markers[6], joints[0],  joints[1]};
+                                               markers[4], markers[6], joints[0],  joints[1]};
         for (std::size_t i = 0; i < distinct.size(); ++i)
             for (std::size_t j = i + 1; j < distinct.size(); ++j)
                 EXPECT_FALSE(distinct[i] == distinct[j]) << nameOf(distinct[i]) << " and " << nameOf(distinct[j]);

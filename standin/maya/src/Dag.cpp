@@ -243,8 +243,9 @@ namespace {
 // The node a function set is attached to: in the DAG (fnIndex), or existing at all, in the undo queue
 // included (fnNode). A destroyed node stops the process, naming the call.
 std::uint32_t status(std::uint32_t i, MStatus* rs) {
-    setStatus(rs, i == kNoNode ? MStandinAccess::status(MStatus::kInvalidParameter, "(kInvalidParameter): Object is invalid")
-                               : MStatus(MStatus::kSuccess));
+    setStatus(rs, i == kNoNode
+                      ? MStandinAccess::status(MStatus::kInvalidParameter, "(kInvalidParameter): Object is invalid")
+                      : MStatus(MStatus::kSuccess));
     return i;
 }
 std::uint32_t fnIndex(const MObject& o, MStatus* rs, const char* call) {
@@ -621,7 +622,9 @@ namespace {
 enum OperationKind { kCreate = 1, kRename, kReparent, kDelete };
 // The owner token of the nodes a modifier holds out of the DAG.
 std::uintptr_t holder(const MDGModifier* m) { return reinterpret_cast<std::uintptr_t>(m); }
-MStatus invalidObject() { return MStandinAccess::status(MStatus::kInvalidParameter, "(kInvalidParameter): Object is invalid"); }
+MStatus invalidObject() {
+    return MStandinAccess::status(MStatus::kInvalidParameter, "(kInvalidParameter): Object is invalid");
+}
 }  // namespace
 
 MDGModifier::MDGModifier() : fNextPending(0) {}

@@ -15,8 +15,9 @@ std::uint32_t jointIndex(const MObject& o, MStatus* rs) {
     const std::uint32_t i = scene().indexOf(o);
     const bool ok = i != kNoNode && scene().node(i).type->fnType == MFn::kJoint;
     if (rs)
-        *rs = ok ? MStatus(MStatus::kSuccess)
-                 : MStandinAccess::status(MStatus::kInvalidParameter, "(kInvalidParameter): Object is not a valid joint");
+        *rs =
+            ok ? MStatus(MStatus::kSuccess)
+               : MStandinAccess::status(MStatus::kInvalidParameter, "(kInvalidParameter): Object is not a valid joint");
     return ok ? i : kNoNode;
 }
 

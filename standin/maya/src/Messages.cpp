@@ -40,7 +40,9 @@ MCallbackId add(int message, MMessage::MBasicFunction basic, MMessage::MCheckFun
                 MStatus* rs) {
     const bool known = message >= 0 && message < MSceneMessage::kLast;
     if (!known || (!basic && !check)) {
-        if (rs) *rs = MStandinAccess::status(MStatus::kInvalidParameter, "(kInvalidParameter): No such message or no function");
+        if (rs)
+            *rs = MStandinAccess::status(MStatus::kInvalidParameter,
+                                         "(kInvalidParameter): No such message or no function");
         return 0;
     }
     const void* function = basic ? reinterpret_cast<const void*>(basic) : reinterpret_cast<const void*>(check);
@@ -104,7 +106,8 @@ OPENMAYA_NAMESPACE_OPEN
 MStatus MMessage::removeCallback(MCallbackId id) {
     auto& list = registry().callbacks;
     auto it = std::find_if(list.begin(), list.end(), [id](const auto& c) { return c.id == id; });
-    if (it == list.end()) return MStandinAccess::status(MStatus::kInvalidParameter, "(kInvalidParameter): No such callback");
+    if (it == list.end())
+        return MStandinAccess::status(MStatus::kInvalidParameter, "(kInvalidParameter): No such callback");
     list.erase(it);
     return MStatus::kSuccess;
 }
@@ -141,7 +144,9 @@ MCallbackId MCallbackIdArray::operator[](unsigned int index) const { return fIds
 MCallbackId& MCallbackIdArray::operator[](unsigned int index) { return fIds[index]; }
 MCallbackIdArray& MCallbackIdArray::operator=(const MCallbackIdArray& other) = default;
 namespace {
-MStatus outOfRange() { return MStandinAccess::status(MStatus::kInvalidParameter, "(kInvalidParameter): Index not in range"); }
+MStatus outOfRange() {
+    return MStandinAccess::status(MStatus::kInvalidParameter, "(kInvalidParameter): Index not in range");
+}
 }  // namespace
 MStatus MCallbackIdArray::set(MCallbackId element, unsigned int index) {
     if (index >= fIds.size()) return outOfRange();
