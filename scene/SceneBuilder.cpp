@@ -246,7 +246,7 @@ void SceneBuilder::buildMarkerGroup(const RecordName& groupName, int markerCount
         names.push_back(markerName);
         const MObject marker = findOrCreateNode(markerName, "locator");
         modifier_.reparentNode(marker, group);
-        markers.push_back(marker);
+        markers.emplace_back(marker);
     }
     table_.appendMarkerGroup(groupName, names);
 }

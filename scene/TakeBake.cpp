@@ -1,6 +1,7 @@
 #include "TakeBake.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cmath>
 #include <deque>
 
@@ -91,7 +92,7 @@ double unroll(double angle, double previous) { return angle + 360.0 * std::round
 class LineFit {
 public:
     void add(double n, double t) {
-        points_.push_back(std::make_pair(n, t));
+        points_.emplace_back(n, t);
         sn_ += n, st_ += t, snn_ += n * n, snt_ += n * t;
     }
     void dropOldest() {
@@ -197,7 +198,8 @@ NodeTrack resample(const NodeTrack& in, const Samples& samples, const std::vecto
     const double rate = times.size() > 1 ? 1.0 / (times[1] - times[0]) : 1.0;
     for (std::size_t v = 0; v < in.visibilityKeys.size(); ++v) {
         const double at = std::ceil((frameTimes[in.visibilityKeys[v]] - times.front()) * rate - 1e-6);
-        const std::uint32_t k = static_cast<std::uint32_t>(std::min<double>(std::max(0.0, at), times.size() - 1));
+        const std::uint32_t k =
+            static_cast<std::uint32_t>(std::min<double>(std::max(0.0, at), static_cast<double>(times.size() - 1)));
         if (!out.visibilityKeys.empty() && out.visibilityKeys.back() == k) {
             out.visible.back() = in.visible[v];
         } else {
@@ -236,7 +238,8 @@ CaptureGrid captureGrid(const std::vector<std::int64_t>& arrivalNs) {
         for (std::size_t i = 0; i < n; ++i) grid.frameSlots[i] = static_cast<std::int64_t>(i);
         return grid;
     }
-    std::nth_element(intervals.begin(), intervals.begin() + intervals.size() / 2, intervals.end());
+    std::nth_element(intervals.begin(), intervals.begin() + static_cast<std::ptrdiff_t>(intervals.size() / 2),
+                     intervals.end());
     const double median = intervals[intervals.size() / 2];
 
     LineFit fit;

@@ -73,7 +73,7 @@ FrameCopy FrameCopy::allocate() {
     return copy;
 }
 
-FrameCopy& FrameCopy::operator=(FrameCopy&& other) {
+FrameCopy& FrameCopy::operator=(FrameCopy&& other) noexcept {
     if (this != &other) {
         reset();
         std::swap(block_, other.block_);

@@ -32,8 +32,8 @@ public:
     // copy the SDK fails to fill is safe to free. Nothing else is initialised.
     static FrameCopy allocate();
 
-    FrameCopy(FrameCopy&& other) : block_(other.block_) { other.block_ = nullptr; }
-    FrameCopy& operator=(FrameCopy&& other);
+    FrameCopy(FrameCopy&& other) noexcept : block_(other.block_) { other.block_ = nullptr; }
+    FrameCopy& operator=(FrameCopy&& other) noexcept;
     ~FrameCopy() { reset(); }
 
     void reset();

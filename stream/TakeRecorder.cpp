@@ -61,8 +61,8 @@ bool TakeRecorder::start(const TakeLayout& layout, std::unique_ptr<TakeOutput> o
                               kNoSlot - 1));
     slots_.assign(slotSize_ * slotCount_, 0);
     slotSizes_.assign(slotCount_, 0);
-    nextFree_.reset(new std::atomic<std::uint32_t>[slotCount_]);
-    filled_.reset(new std::atomic<std::uint32_t>[slotCount_]);
+    nextFree_ = std::make_unique<std::atomic<std::uint32_t>[]>(slotCount_);
+    filled_ = std::make_unique<std::atomic<std::uint32_t>[]>(slotCount_);
     freeTop_.store(kNoSlot);
     for (std::uint32_t i = slotCount_; i-- > 0;) pushFree(i);
     filledHead_.store(0);

@@ -74,7 +74,7 @@ public:
     std::int64_t framesRecorded() const;  // taken into the buffer
     std::int64_t framesWritten() const { return written_.load(std::memory_order_relaxed); }
     std::int64_t framesDropped() const { return dropped_.load(std::memory_order_relaxed); }
-    double seconds() const { return lastArrivalNs_.load(std::memory_order_relaxed) * 1e-9; }
+    double seconds() const { return static_cast<double>(lastArrivalNs_.load(std::memory_order_relaxed)) * 1e-9; }
 
 private:
     template <typename Frame, typename Encode>
