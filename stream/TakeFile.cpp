@@ -384,8 +384,9 @@ bool TakeData::appendFrame(const char* payload, std::size_t size) {
         groups.push_back(GroupSpan{n, markerValues.size()});
         const float* values = reinterpret_cast<const float*>(r.here());
         markerValues.resize(markerValues.size() + 3 * static_cast<std::size_t>(n));
-        std::memcpy(&markerValues[markerValues.size() - 3 * static_cast<std::size_t>(n)], values,
-                    n * sizeof(MarkerData));
+        if (n > 0)
+            std::memcpy(markerValues.data() + (markerValues.size() - 3 * static_cast<std::size_t>(n)), values,
+                        n * sizeof(MarkerData));
         r.skip(n * sizeof(MarkerData));
     }
     for (std::uint16_t c = 0; c < chainCount; ++c) {
