@@ -105,7 +105,7 @@ bool isUntracked(const sBodyPose& pose) {
 char* putMarkers(char* out, int layoutCount, int count, const MarkerData* markers) {
     const int n = std::min(clampCount(count, markers), layoutCount);
     out = put(out, static_cast<std::uint16_t>(n));
-    std::memcpy(out, markers, sizeof(MarkerData) * static_cast<std::size_t>(n));
+    if (n > 0) std::memcpy(out, markers, sizeof(MarkerData) * static_cast<std::size_t>(n));
     return out + sizeof(MarkerData) * static_cast<std::size_t>(n);
 }
 
