@@ -7,6 +7,8 @@
 #include <chrono>
 #include <cmath>
 
+#include "SanitizerAnnotations.h"
+
 namespace {
 
 const QEvent::Type kProbeEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
@@ -27,6 +29,8 @@ InputProbe::InputProbe(QObject* parent) : QObject(parent) {
     poster_ = std::thread([this] {
         auto next = std::chrono::steady_clock::now();
         while (!stop_.load()) {
+            // Posted under Qt's own lock, which the thread sanitizer does not see; the UI thread takes it there.
+            const orvane::sanitizer::QtHandOver handOver;
             QCoreApplication::postEvent(this, new ProbeEvent(nowNs()));
             next += std::chrono::milliseconds(kIntervalMs);
             std::this_thread::sleep_until(next);
