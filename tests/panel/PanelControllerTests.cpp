@@ -446,17 +446,18 @@ TEST_F(PanelController, FramesOfAnEndedSessionNeverReachTheNextOne) {
     ASSERT_EQ(ui().checkboxConnect->text(), "Online");
     ASSERT_TRUE(spinUntil([] { return tracker::deliveredFrames() > 20; }));
 
-    // The UI thread stalls: the refresh thread fills its in-flight posts and the queue fills behind them.
+    // The UI thread stalls: the refresh thread posts what its budget lets it (both slots for cheap frames, one
+    // once the frames' measured cost paces it) and the queue fills behind them.
     UIThread* refresh = panel->findChild<UIThread*>();
     QElapsedTimer stall;
     stall.start();
     while (stall.elapsed() < 10000) {
         orvane::FrameQueueLocker lock;
-        if (refresh->inFlightCount() == UIThread::kMaxInFlight && frameQueue.size() > 2) break;
+        if (refresh->inFlightCount() >= 1 && frameQueue.size() > 2) break;
         lock.unlock();
         QThread::msleep(1);
     }
-    ASSERT_EQ(refresh->inFlightCount(), UIThread::kMaxInFlight);
+    ASSERT_GE(refresh->inFlightCount(), 1);
     tracker::holdStream(true);
     clickConnect();  // untick
     ASSERT_EQ(ui().checkboxConnect->text(), "Offline");
