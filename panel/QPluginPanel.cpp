@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <future>
+#include <sstream>
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QPointer>
@@ -26,6 +27,7 @@
 #include "SanitizerAnnotations.h"
 #include "SceneBuilder.h"
 #include "SdkCallbacks.h"
+#include "TakeSession.h"
 
 namespace {
 
@@ -186,6 +188,7 @@ bool QPluginPanel::connectClient() {
 
 bool QPluginPanel::endConnection(PanelFate fate) {
     if (connectionState == ConnectionState::Connecting || connectionState == ConnectionState::Connected) {
+        endTake();
         OrvaneSystem::instance()->detach(this);
         const bool started = connectionState == ConnectionState::Connected;
         // Both calls on a worker: after a failed stop the release ends the stream itself, and joining the SDK's
@@ -276,6 +279,41 @@ void QPluginPanel::releaseDescriptions() {
     dataDescriptions = nullptr;
 }
 
+bool QPluginPanel::startTake(const std::string& path, const std::string& takeName, double hostStartSeconds,
+                             std::string& error) {
+    if (!isConnected()) {
+        error = "the Live Panel is not connected";
+        return false;
+    }
+    orvane::take::TakeLayout layout;
+    if (dataDescriptions != nullptr)
+        layout = orvane::take::layoutFromDescriptionsV2(*dataDescriptions);
+    else if (bodyDefs != nullptr)
+        layout = orvane::take::layoutFromDescriptionsV1(*bodyDefs);
+    else {
+        error = "the connection holds no descriptions";
+        return false;
+    }
+    layout.takeName = takeName;
+    layout.hostStartSeconds = hostStartSeconds;
+    layout.wallClockStartUs =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count();
+    QMutexLocker lock(&sceneMutex);
+    return orvane::panel::takeSession().start(layout, path, markerNodeLists, jointNodeLists, error);
+}
+
+void QPluginPanel::endTake() {
+    orvane::panel::TakeSession& session = orvane::panel::takeSession();
+    if (!session.isRecording()) return;
+    const orvane::take::TakeSummary summary = session.stop();
+    std::ostringstream message;
+    message << "orvaneRecord: the connection ended while recording; the take (" << summary.framesWritten
+            << " frames) is kept unbaked in " << session.path();
+    if (summary.framesDropped > 0) message << "; " << summary.framesDropped << " frames were dropped";
+    MGlobal::displayWarning(MString(message.str().c_str()));
+}
+
 void QPluginPanel::onRadioUnicastEnabled(bool checked) {
     if (!checked) return;
     sdk()->setConnectionType(ConnectionType_Unicast);
@@ -299,11 +337,14 @@ void QPluginPanel::onCheckBoxSmoothEnabled(bool checked) { sdk()->setSmoothEnabl
 // ---------------------------------------------------------------- frame transport
 
 void QPluginPanel::onFrameV2(sFrameOfMocapData* frame) {
+    // Every frame goes into a running take, before the queue that keeps only the newest.
+    orvane::panel::takeSession().recordFrameV2(*frame);
     orvane::frameStats().countReceived();
     orvane::enqueueFrameCopy(frame);
 }
 
 void QPluginPanel::onFrameV1(sFrameOfData* frame) {
+    orvane::panel::takeSession().recordFrameV1(*frame);  // smoothed already, and before the budget may skip it
     orvane::frameStats().countReceived();
     // Smoothed already; while the UI thread's budget is spent the frame is skipped and this thread goes on.
     if (!orvane::applyBudget().handOnV1(orvane::ApplyBudget::nowNs())) return;

@@ -51,6 +51,12 @@ public:
     MDagPath findDagPathByName(const std::string& name);
     MObject findOrCreateNode(const std::string& name, const std::string& typeName);
 
+    // Recording (UI thread). startTake starts the module's take session (TakeSession) on the current
+    // connection's descriptions and node lists; false, with `error`, when not connected or recording already.
+    // Ending the connection while recording ends the take, its file complete.
+    bool isConnected() const { return connectionState == ConnectionState::Connected; }
+    bool startTake(const std::string& path, const std::string& takeName, double hostStartSeconds, std::string& error);
+
     const QPluginPanelUi& form() const { return ui; }
     const orvane::scene::NodeLists& jointNodes() const { return jointNodeLists; }
     const orvane::scene::NodeLists& markerNodes() const { return markerNodeLists; }
@@ -101,6 +107,7 @@ private:
     bool waitForStop(PanelFate fate);
     bool fetchDescriptions();
     void releaseDescriptions();
+    void endTake();
     // A failed step's box (or warning): returns false when the panel was deleted while the box was up.
     bool reportFailure(const char* title, const std::string& message, PanelFate fate);
 

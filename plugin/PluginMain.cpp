@@ -14,6 +14,8 @@
 #include "OrvaneSubject.h"
 #include "PanelEventLoops.h"
 #include "PluginStatsCmd.h"
+#include "RecordCmd.h"
+#include "TakeSession.h"
 #include "WorkspaceControlCmd.h"
 
 using namespace orvane::plugin;
@@ -22,6 +24,30 @@ namespace {
 const char* const kVendor = "Velmora";
 const char* const kVersion = "2018";
 const char* const kRequiredApi = "Any";
+
+// The "Orvane Mocap" menu under the host's main window. A host that cannot make it still gets the module:
+// every failing step is a warning.
+const char* const kMenuCommands[] = {
+    "menu -parent MayaWindow -label \"Orvane Mocap\" -tearOff true orvaneMocapMenu;",
+    "menuItem -parent orvaneMocapMenu -label \"Live Panel\" -command \"OrvanePluginWindow\";",
+    "menuItem -parent orvaneMocapMenu -label \"Start Recording\" -command \"orvaneRecord -start\";",
+    "menuItem -parent orvaneMocapMenu -label \"Stop Recording\" -command \"orvaneRecord -stop\";"};
+
+void addMenu() {
+    for (const char* command : kMenuCommands) {
+        if (!MGlobal::executeCommand(command, false, false)) {
+            MGlobal::displayWarning(MString("workspaceControlCmd - could not add the Orvane Mocap menu: ") + command);
+            return;
+        }
+    }
+}
+
+void removeMenu() {
+    int exists = 0;
+    if (!MGlobal::executeCommand("menu -exists orvaneMocapMenu", exists, false, false) || exists == 0) return;
+    if (!MGlobal::executeCommand("deleteUI -menu orvaneMocapMenu", false, false))
+        MGlobal::displayWarning("workspaceControlCmd - could not remove the Orvane Mocap menu");
+}
 }  // namespace
 
 PLUGIN_EXPORT MStatus initializePlugin(MObject obj) {
@@ -46,6 +72,13 @@ PLUGIN_EXPORT MStatus initializePlugin(MObject obj) {
         return status;
     }
 
+    status = plugin.registerCommand(RecordCmd::name, RecordCmd::creator, RecordCmd::newSyntax);
+    if (!status) {
+        MGlobal::displayError(MString("workspaceControlCmd - could not register '") + RecordCmd::name +
+                              "' command: " + status.errorString());
+        return status;
+    }
+
     status = plugin.registerTransform("MarkerTransform", markerTransformTypeId, MarkerTransformNode::creator,
                                       MarkerTransformNode::initialize, MarkerTransformMatrix::creator,
                                       markerTransformMatrixTypeId);
@@ -53,6 +86,7 @@ PLUGIN_EXPORT MStatus initializePlugin(MObject obj) {
         status.perror("registerNode");
         return status;
     }
+    addMenu();
     return status;
 }
 
@@ -73,7 +107,10 @@ PLUGIN_EXPORT MStatus uninitializePlugin(MObject obj) {
         return MStatus(MStatus::kFailure);
     }
 
+    removeMenu();
     closeWorkspaceControl();
+    // The panel ended a take it was recording; nothing else may leave the take's writer running.
+    orvane::panel::takeSession().stop();
     // Copies a closed panel could not hand back, so none outlives the module.
     orvane::drainFrameQueue();
     // No panel is left and the SDK holds none of our handlers: the dispatch objects go with the module.
@@ -89,6 +126,13 @@ PLUGIN_EXPORT MStatus uninitializePlugin(MObject obj) {
     status = plugin.deregisterCommand(PluginStatsCmd::name);
     if (!status) {
         MGlobal::displayError(MString("workspaceControlCmd - could not deregister '") + PluginStatsCmd::name +
+                              "' command: " + status.errorString());
+        return status;
+    }
+
+    status = plugin.deregisterCommand(RecordCmd::name);
+    if (!status) {
+        MGlobal::displayError(MString("workspaceControlCmd - could not deregister '") + RecordCmd::name +
                               "' command: " + status.errorString());
         return status;
     }
