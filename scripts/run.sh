@@ -5,7 +5,9 @@
 # line each second and writes a snapshot of its viewport.
 #   ./scripts/run.sh [--seconds N] [--version 1|2] [--smooth] [--rate HZ] [--performers N]
 #                    [--replay FILE [--bvh-unit-mm X]] [--mel COMMANDS] [--snapshot FILE] [--screenshot FILE]
-#                    [--write-cost-us N] [--redraw-cost-ms N]
+#                    [--write-cost-us N] [--redraw-cost-ms N] [--record SECONDS [--take-name NAME]]
+# --record SECONDS: headless, records a take from the moment the panel is connected, stops and bakes it after
+# SECONDS, then prints where the take file is and the curves it was baked into, with their key counts.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
@@ -25,6 +27,8 @@ snapshot="$root/build/run-snapshot.png"
 screenshot=""
 extra_mel=""
 costs=()
+record=""
+take_name=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --performers) performers=$2; shift 2 ;;
@@ -38,6 +42,8 @@ while [ $# -gt 0 ]; do
     --screenshot) screenshot=$2; shift 2 ;;
     --mel) extra_mel+="; $2"; shift 2 ;;
     --write-cost-us | --redraw-cost-ms) costs+=("$1" "$2"); shift 2 ;;
+    --record) record=$2; shift 2 ;;
+    --take-name) take_name=$2; shift 2 ;;
     *) echo "run: unknown argument $1" >&2; exit 2 ;;
   esac
 done
@@ -72,6 +78,10 @@ mel+=" driveWidget -select \"$sdk\" customWorkspaceControl comboBoxSDKVersion;"
 mel+=" driveWidget -check on customWorkspaceControl checkBoxRefreshUI;"
 mel+=" driveWidget -check on customWorkspaceControl checkboxConnect"
 mel+="$extra_mel"
+if [ -n "$record" ]; then
+  mel+="; orvaneRecord -start${take_name:+ -name $take_name}"
+  seconds=$record
+fi
 
 host_args=(-c "$mel" "${costs[@]}")
 headless=1
@@ -86,5 +96,28 @@ else
   host_args+=(--seconds "${seconds:-10}" --frame-all --snapshot "$snapshot")
 fi
 status=0
-ORVANE_TRACKER_SERVER="$address" "$bin/maya-standin" "${host_args[@]}" || status=$?
+if [ -z "$record" ]; then
+  ORVANE_TRACKER_SERVER="$address" "$bin/maya-standin" "${host_args[@]}" || status=$?
+  exit "$status"
+fi
+
+# A take: the host runs in a folder of its own, whose data/ receives the take file (no workspace is set).
+work="$root/build/run-record"
+mkdir -p "$work"
+scene="$work/take-scene.ma"
+host_log="$work/host.log"
+exit_mel="orvaneRecord -stop; orvaneRecord -query -file; file -rename \"$scene\"; file -save -type \"mayaAscii\""
+(cd "$work" && ORVANE_TRACKER_SERVER="$address" "$bin/maya-standin" --headless "${host_args[@]}" \
+  --exit-command "$exit_mel") >"$host_log" 2>&1 || status=$?
+grep -v -e '^\[DEBUG\]' -e '^frames ' "$host_log" | grep -e 'orvaneRecord' -e 'Error' -e 'Warning' || true
+take=$(sed -n 's|^// Result: \(/.*\.take\) //$|\1|p' "$host_log" | tail -n 1)
+[ -n "$take" ] || { echo "run: no take was recorded (host log: $host_log)"; exit 1; }
+echo "run: take file: $take ($(stat -c %s "$take") bytes)"
+if [ -f "$scene" ]; then
+  echo "run: scene with the baked curves: $scene"
+  # Every curve node of the saved scene with its key count (setAttr -s N ".ktv[...]").
+  awk '/^createNode animCurve/ { match($0, /-n "[^"]*"/); name = substr($0, RSTART + 4, RLENGTH - 5); type = $2 }
+       /setAttr -s [0-9]+ "\.ktv/ && name != "" { print "  " name " (" type "): " $3 " keys"; name = ""; n++ }
+       END { print "run: " n " curves" }' "$scene"
+fi
 exit "$status"

@@ -40,6 +40,7 @@ const char* const kUsage =
     "  --script FILE        run a file of MEL\n"
     "  --seconds N          quit after N seconds (default: when the window closes or on Ctrl-C)\n"
     "  --exit               quit as soon as the commands have run\n"
+    "  --exit-command MEL   run MEL when the run ends, before the snapshot and the scene dump (repeatable)\n"
     "  --headless           no window on screen (automatic without a display)\n"
     "  --batch              log and dismiss message boxes instead of waiting (automatic when headless)\n"
     "  --summary            print a summary line every second (automatic when headless)\n"
@@ -54,6 +55,7 @@ const char* const kUsage =
 
 struct Options {
     std::vector<std::string> scripts;
+    std::vector<std::string> exitScripts;
     double seconds = 0.0;
     bool exitNow = false;
     bool headless = false;
@@ -103,6 +105,8 @@ int parse(int argc, char** argv, Options& o) {
                 std::fprintf(stderr, "maya-standin: --seconds expects a number of seconds, got %s\n", v.c_str());
                 return 2;
             }
+        } else if (a == "--exit-command" && hasValue) {
+            o.exitScripts.push_back(value());
         } else if (a == "--exit") {
             o.exitNow = true;
         } else if (a == "--headless") {
@@ -232,13 +236,16 @@ int main(int argc, char** argv) {
         });
 
     int rc = 0;
-    for (const std::string& script : options.scripts) {
-        std::string result;
-        if (!mayastandin::execute(script, &result))
-            rc = 1;
-        else if (!result.empty())
-            MGlobal::displayInfo(MString(("// Result: " + result + " //").c_str()));
-    }
+    auto run = [&rc](const std::vector<std::string>& scripts) {
+        for (const std::string& script : scripts) {
+            std::string result;
+            if (!mayastandin::execute(script, &result))
+                rc = 1;
+            else if (!result.empty())
+                MGlobal::displayInfo(MString(("// Result: " + result + " //").c_str()));
+        }
+    };
+    run(options.scripts);
 
     if (!options.exitNow && !stopRequested) {
         QTimer interruptWatch;
@@ -251,6 +258,7 @@ int main(int argc, char** argv) {
         app.exec();
     }
 
+    run(options.exitScripts);
     // What the run leaves behind, from the scene as it stands at the end.
     Viewport* viewport = window->viewport();
     if (!options.snapshot.empty()) {
