@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Runs every benchmark (P1-P7) and writes build/bench-results/bench.csv (every figure with the reference it
+# Runs every benchmark (P1-P7, and REC: recording and baking takes) and writes build/bench-results/bench.csv (every figure with the reference it
 # was measured against in the same run, and their ratio) and bench.png (latency against the camera rate, the
 # UI thread's cost of a frame against the performers, and the UI thread's budget against the cost of a scene
-# write). About 8 minutes on 2 cores.
+# write). About 10 minutes on 2 cores.
 #   ./scripts/bench.sh [--quick]     (--quick: 5 s per rate instead of 30, shorter micro runs)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -16,19 +16,21 @@ if ! command -v gnuplot >/dev/null 2>&1; then
 fi
 build=${ORVANE_BUILD_DIR:-$root/build}
 ORVANE_BUILD_DIR="$build" \
-  ORVANE_BUILD_TARGETS="transport_bench scene_bench net_stream_bench live_bench maya-standin tracker-sim orvane_plugin" \
+  ORVANE_BUILD_TARGETS="transport_bench take_bake_bench scene_bench net_stream_bench live_bench maya-standin tracker-sim orvane_plugin" \
   "$root/scripts/build.sh"
 
-seconds=30; p5=30; net=10; min_time=0.5; host=12
-if [ "${1:-}" = "--quick" ]; then seconds=5; p5=12; net=3; min_time=0.1; host=6; fi
+seconds=30; p5=30; net=10; min_time=0.5; host=12; take=60
+if [ "${1:-}" = "--quick" ]; then seconds=5; p5=12; net=3; min_time=0.1; host=6; take=10; fi
 out="$build/bench-results"
 mkdir -p "$out"
 export ORVANE_BENCH_CSV="$out/bench.csv" QT_QPA_PLATFORM=offscreen
 echo "figure,case,metric,value,unit,reference,reference_value,ratio" >"$ORVANE_BENCH_CSV"
 quiet() { grep -v -e '^\[DEBUG\]' -e 'propagateSizeHints\|support raise\|XDG_RUNTIME_DIR' || true; }
 
-echo "== P1 SDK-thread cost of a version 2 frame"
-"$build/bench/stream/transport_bench" --benchmark_min_time="$min_time" | quiet
+echo "== P1 SDK-thread cost of a version 2 frame and of recording it; REC frames dropped at 1,000 Hz (${take} s)"
+ORVANE_TAKE_SECONDS="$take" "$build/bench/stream/transport_bench" --benchmark_min_time="$min_time" | quiet
+echo "== REC baking 60 s takes: key arithmetic, and the whole bake into the host's curves"
+"$build/bench/scene/take_bake_bench" | quiet
 echo "== P2 UI-thread cost of a frame, P4 connect time"
 "$build/bench/scene/scene_bench" --benchmark_min_time="$min_time" | quiet
 echo "== P6 the SDK stand-in alone at 1,000 Hz"

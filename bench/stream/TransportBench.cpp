@@ -4,9 +4,14 @@
 // 40 markers and 20 bones each). The copies are taken out of the queue and released outside the timing.
 // P1/record_take: what recording a take adds on the SDK's thread for the same frames (the take recorder's
 // recordFrameV2, with its writer thread writing each frame before the next arrives), against the same reference;
-// and the take file's bytes per frame and per second at 120 Hz and 360 Hz.
+// and the take file's bytes per frame and per second at 120 Hz and 360 Hz. Its reference is also P1's own
+// version 2 frame copy (enqueue_copy) for the same performers: the target is at most 1.5 times that.
+// REC/drops_1000Hz: 10 performers streamed by the SDK stand-in at 1,000 Hz for 60 s (ORVANE_TAKE_SECONDS),
+// each frame recorded on the SDK's thread into a take file on disk: frames delivered, written and dropped.
 
 #include <atomic>
+#include <cstdio>
+#include <map>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +19,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <unistd.h>
 
 #include <benchmark/benchmark.h>
 
@@ -30,7 +37,8 @@ using Clock = std::chrono::steady_clock;
 
 COrvaneSDKClientManager* sdk() { return COrvaneSDKClientManager::instance(); }
 
-double referenceUs = 0;  // malloc + memcpy of one record, measured first
+double referenceUs = 0;           // malloc + memcpy of one record, measured first
+std::map<int, double> enqueueUs;  // P1's copy of a version 2 frame, by performers
 
 void P1_Reference(benchmark::State& state) {
     std::vector<char> source(sizeof(sFrameOfMocapData), 1);
@@ -98,6 +106,7 @@ void P1_Enqueue(benchmark::State& state) {
     }
     state.counters["value_us"] = total / static_cast<double>(state.iterations()) * 1e6;
     state.counters["ref:malloc+memcpy 152208 B"] = referenceUs;
+    enqueueUs[options.performers] = state.counters["value_us"];
     sdk()->freeFrameV2(captured);
     delete captured;
     captured = nullptr;
@@ -152,6 +161,7 @@ void P1_RecordTake(benchmark::State& state) {
     const orvane::take::TakeSummary summary = recorder.stop();
     state.counters["value_us"] = total / static_cast<double>(state.iterations()) * 1e6;
     state.counters["ref:malloc+memcpy 152208 B"] = referenceUs;
+    if (enqueueUs.count(options.performers) != 0) state.counters["ref:P1 enqueue_copy"] = enqueueUs[options.performers];
     state.counters["dropped"] = static_cast<double>(summary.framesDropped);
     state.counters["take_bytes_per_frame"] = bytesPerFrame;
     state.counters["take_MB_per_s_at_120Hz"] = bytesPerFrame * 120 / 1e6;
@@ -167,6 +177,59 @@ BENCHMARK(P1_RecordTake)
     ->Arg(10)
     ->Iterations(20000)
     ->UseManualTime();
+
+orvane::take::TakeRecorder* streamedTake = nullptr;
+void recordStreamed(sFrameOfMocapData* frame, void*) { streamedTake->recordFrameV2(*frame); }
+
+void REC_Drops(benchmark::State& state) {
+    const char* env = std::getenv("ORVANE_TAKE_SECONDS");
+    const double seconds = env != nullptr && std::atof(env) > 0 ? std::atof(env) : 60.0;
+    tracker::SyntheticOptions options;
+    options.performers = static_cast<int>(state.range(0));
+    options.rateHz = static_cast<double>(state.range(1));
+    tracker::resetForTests();
+    tracker::useSyntheticSource(options);
+    sdk()->setVersion(SDKVER_V2);
+    sdk()->setDataHandlerV2(recordStreamed);
+    const std::string path = "/tmp/orvane_drops_" + std::to_string(::getpid()) + ".take";
+    for (auto _ : state) {
+        sdk()->createClient();
+        sdk()->initClient();
+        sDataDescriptions* descriptions = nullptr;
+        sdk()->getDataDescriptionsV2(&descriptions);
+        const orvane::take::TakeLayout layout = orvane::take::layoutFromDescriptionsV2(*descriptions);
+        sdk()->freeDataDescriptionsV2(descriptions);
+        orvane::take::TakeRecorder recorder;
+        std::string error;
+        recorder.start(layout, orvane::take::createTakeFile(path, error), error);
+        streamedTake = &recorder;
+        const long long before = tracker::deliveredFrames();
+        const Clock::time_point start = Clock::now();
+        sdk()->startClient();
+        std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+        sdk()->stopClient();
+        const orvane::take::TakeSummary summary = recorder.stop();
+        const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+        state.SetIterationTime(elapsed);
+        state.counters["value_us"] = elapsed * 1e6;
+        sdk()->releaseClient();
+        streamedTake = nullptr;
+        const long long delivered = tracker::deliveredFrames() - before;
+        state.counters["delivered"] = static_cast<double>(delivered);
+        state.counters["written"] = static_cast<double>(summary.framesWritten);
+        state.counters["dropped"] = static_cast<double>(summary.framesDropped);
+        state.counters["delivered_per_s"] = static_cast<double>(delivered) / seconds;
+        std::remove(path.c_str());
+    }
+    sdk()->setDataHandlerV2(nullptr);
+}
+BENCHMARK(REC_Drops)
+    ->Name("REC/drops_1000Hz")
+    ->ArgNames({"performers", "Hz"})
+    ->Args({10, 1000})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
