@@ -33,9 +33,13 @@ const char* const kMenuCommands[] = {
     "menuItem -parent orvaneMocapMenu -label \"Start Recording\" -command \"orvaneRecord -start\";",
     "menuItem -parent orvaneMocapMenu -label \"Stop Recording\" -command \"orvaneRecord -stop\";"};
 
+bool menuAdded = false;  // whether removing it is the module's business at unload
+
 void addMenu() {
+    menuAdded = true;
     for (const char* command : kMenuCommands) {
         if (!MGlobal::executeCommand(command, false, false)) {
+            menuAdded = command != kMenuCommands[0];
             MGlobal::displayWarning(MString("workspaceControlCmd - could not add the Orvane Mocap menu: ") + command);
             return;
         }
@@ -43,6 +47,8 @@ void addMenu() {
 }
 
 void removeMenu() {
+    if (!menuAdded) return;
+    menuAdded = false;
     int exists = 0;
     if (!MGlobal::executeCommand("menu -exists orvaneMocapMenu", exists, false, false) || exists == 0) return;
     if (!MGlobal::executeCommand("deleteUI -menu orvaneMocapMenu", false, false))

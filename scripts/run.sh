@@ -106,9 +106,9 @@ work="$root/build/run-record"
 mkdir -p "$work"
 scene="$work/take-scene.ma"
 host_log="$work/host.log"
-exit_mel="orvaneRecord -stop; orvaneRecord -query -file; file -rename \"$scene\"; file -save -type \"mayaAscii\""
 (cd "$work" && ORVANE_TRACKER_SERVER="$address" "$bin/maya-standin" --headless "${host_args[@]}" \
-  --exit-command "$exit_mel") >"$host_log" 2>&1 || status=$?
+  --exit-command "orvaneRecord -stop" --exit-command "orvaneRecord -query -file" \
+  --exit-command "file -rename \"$scene\"; file -save -type \"mayaAscii\"") >"$host_log" 2>&1 || status=$?
 grep -v -e '^\[DEBUG\]' -e '^frames ' "$host_log" | grep -e 'orvaneRecord' -e 'Error' -e 'Warning' || true
 take=$(sed -n 's|^// Result: \(/.*\.take\) //$|\1|p' "$host_log" | tail -n 1)
 [ -n "$take" ] || { echo "run: no take was recorded (host log: $host_log)"; exit 1; }
