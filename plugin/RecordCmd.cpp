@@ -189,7 +189,7 @@ MStatus RecordCmd::bake(const std::string& path, double startSeconds, double rat
     const orvane::scene::TakeNodes nodes = orvane::scene::resolveTakeNodes(
         take.layout, sessionNodes ? &session.markerNodes() : nullptr, sessionNodes ? &session.jointNodes() : nullptr);
     std::vector<std::string> skipped;
-    curves_.reset(new orvane::scene::TakeCurves());
+    curves_ = std::make_unique<orvane::scene::TakeCurves>();
     curves_->bake(keys, take.layout, nodes, skipped);
     if (!skipped.empty()) {
         std::ostringstream message;

@@ -141,7 +141,7 @@ void TakeCurves::setRange(const Range& range) {
 void TakeCurves::bake(const BakeResult& keys, const take::TakeLayout& layout, const TakeNodes& nodes,
                       std::vector<std::string>& skipped) {
     before_ = currentRange();
-    change_.reset(new MAnimCurveChange());
+    change_ = std::make_unique<MAnimCurveChange>();
     const MTime first(keys.startSeconds, MTime::kSeconds), last(keys.endSeconds, MTime::kSeconds);
     std::vector<MTime> times;
     times.reserve(keys.times.size());
