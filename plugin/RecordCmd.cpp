@@ -134,7 +134,9 @@ MStatus RecordCmd::start(const MString& takeName) {
     std::string folder, error;
     if (!dataFolder(folder, error)) return failure(error);
     const std::string stamp = QDateTime::currentDateTime().toString("yyyyMMdd_HHmmss").toStdString();
-    const std::string base = std::string(takeName.length() > 0 ? takeName.asChar() : "take") + "_" + stamp;
+    std::string base = std::string(takeName.length() > 0 ? takeName.asChar() : "take") + "_" + stamp;
+    for (char& c : base)  // a name, never a path
+        if (c == '/' || c == '\\' || c == ':') c = '_';
     const std::string path = folder + base + kExtension;
     const double startSeconds = MAnimControl::currentTime().as(MTime::kSeconds);
     if (!livePanel->startTake(path, base, startSeconds, error)) return failure(error);
