@@ -1,5 +1,7 @@
-// Time, the time slider and animation curves: MTime, MAnimControl, MFnAnimCurve.
+// Time, the time slider and animation curves: MTime, MAnimControl, MFnAnimCurve, MAnimCurveChange. Curves are
+// dependency nodes of the scene (Scene::createDependencyNode) holding their keys in a CurveData.
 #include <maya/MAnimControl.h>
+#include <maya/MAnimCurveChange.h>
 #include <maya/MEulerRotation.h>
 #include <maya/MFnAnimCurve.h>
 #include <maya/MFnTransform.h>
@@ -15,6 +17,8 @@
 #include "Anim.h"
 #include "Internal.h"
 
+using mayastandin::detail::CurveData;
+using mayastandin::detail::CurveKey;
 using mayastandin::detail::kNoNode;
 using mayastandin::detail::Scene;
 
@@ -24,21 +28,6 @@ namespace {
 
 using Autodesk::Maya::OpenMaya20180000::MStandinAccess;
 
-struct Key {
-    double seconds;
-    double value;
-    MFnAnimCurve::TangentType in, out;
-};
-
-struct Curve {
-    std::uint32_t generation = 1;
-    bool alive = false;
-    MFnAnimCurve::AnimCurveType type = MFnAnimCurve::kAnimCurveUnknown;
-    std::vector<Key> keys;  // rising times
-    MObject node;           // the driven node, null when connected to nothing
-    Channel channel = kChannelEnd;
-};
-
 struct Timeline {
     double current = 0, minimum = 1 / 24.0, maximum = 120 / 24.0, start = 1 / 24.0, end = 200 / 24.0;  // seconds
     double by = 1;
@@ -47,23 +36,14 @@ struct Timeline {
     MTime::Unit uiUnit = MTime::kFilm;
 };
 
-std::vector<Curve>& curves() {
-    static std::vector<Curve>* all = new std::vector<Curve>();
-    return *all;
-}
-
 Timeline& timeline() {
     static Timeline* t = new Timeline();
     return *t;
 }
 
-Curve* curveOf(const MObject& o) {
-    if (MStandinAccess::kind(o) != kCurveKind) return nullptr;
-    const std::uint32_t i = MStandinAccess::index(o);
-    if (i >= curves().size() || !curves()[i].alive || curves()[i].generation != MStandinAccess::generation(o))
-        return nullptr;
-    return &curves()[i];
-}
+const char* const kLongNames[] = {"translateX", "translateY", "translateZ", "rotateX",
+                                  "rotateY",    "rotateZ",    "visibility"};
+const char* const kShortNames[] = {"tx", "ty", "tz", "rx", "ry", "rz", "v"};
 
 // Seconds in one unit; 0 for kInvalid, kUserDef and kLast.
 double secondsPer(MTime::Unit unit) {
@@ -84,43 +64,36 @@ double secondsPer(MTime::Unit unit) {
 
 double seconds(const MTime& t) { return t.as(MTime::kSeconds); }
 
-double evaluateCurve(const Curve& c, double at) {
-    const std::vector<Key>& keys = c.keys;
+double evaluateCurve(const CurveData& c, double at) {
+    const std::vector<CurveKey>& keys = c.keys;
     if (keys.empty()) return 0;
     if (at <= keys.front().seconds) return keys.front().value;
     if (at >= keys.back().seconds) return keys.back().value;
     const auto next =
-        std::upper_bound(keys.begin(), keys.end(), at, [](double t, const Key& k) { return t < k.seconds; });
-    const Key& a = *(next - 1);
-    const Key& b = *next;
+        std::upper_bound(keys.begin(), keys.end(), at, [](double t, const CurveKey& k) { return t < k.seconds; });
+    const CurveKey& a = *(next - 1);
+    const CurveKey& b = *next;
     if (a.out == MFnAnimCurve::kTangentStep) return a.value;
     if (b.in == MFnAnimCurve::kTangentStepNext) return b.value;
     return a.value + (b.value - a.value) * (at - a.seconds) / (b.seconds - a.seconds);
 }
 
-// Sets every channel a curve drives from its curve at the current time.
-void driveChannels() {
+void writeChannel(std::uint32_t node, Channel channel, double v) {
     Scene& scene = Scene::instance();
-    for (const Curve& c : curves()) {
-        if (!c.alive || c.keys.empty()) continue;
-        const std::uint32_t i = scene.indexOf(c.node);
-        if (i == kNoNode) continue;  // not connected, or its node deleted since
-        const double v = evaluateCurve(c, timeline().current);
-        if (c.channel == kVisibility) {
-            scene.setVisible(i, v >= 0.5);
-            continue;
-        }
-        MFnTransform fn(c.node);
-        if (c.channel <= kTranslateZ) {
-            MVector t = fn.getTranslation(MSpace::kTransform);
-            (c.channel == kTranslateX ? t.x : c.channel == kTranslateY ? t.y : t.z) = v;
-            fn.setTranslation(t, MSpace::kTransform);
-        } else {
-            MEulerRotation r;
-            fn.getRotation(r);
-            (c.channel == kRotateX ? r.x : c.channel == kRotateY ? r.y : r.z) = v;
-            fn.setRotation(r);
-        }
+    if (channel == kVisibility) {
+        scene.setVisible(node, v >= 0.5);
+        return;
+    }
+    MFnTransform fn(scene.handle(node));
+    if (channel <= kTranslateZ) {
+        MVector t = fn.getTranslation(MSpace::kTransform);
+        (channel == kTranslateX ? t.x : channel == kTranslateY ? t.y : t.z) = v;
+        fn.setTranslation(t, MSpace::kTransform);
+    } else {
+        MEulerRotation r;
+        fn.getRotation(r);
+        (channel == kRotateX ? r.x : channel == kRotateY ? r.y : r.z) = v;
+        fn.setRotation(r);
     }
 }
 
@@ -131,25 +104,60 @@ void setStatus(MStatus* s, MStatus value) {
 
 }  // namespace
 
-bool isLiveCurve(const MObject& curve) { return curveOf(curve) != nullptr; }
+Channel channelNamed(const std::string& name, bool withVisibility) {
+    const std::uint32_t count = withVisibility ? 7 : 6;
+    for (std::uint32_t c = 0; c < count; ++c)
+        if (name == kLongNames[c] || name == kShortNames[c]) return static_cast<Channel>(kTranslateX + c);
+    return kChannelEnd;
+}
+const char* longName(Channel channel) { return channel < kChannelEnd ? kLongNames[channel - kTranslateX] : ""; }
+const char* shortName(Channel channel) { return channel < kChannelEnd ? kShortNames[channel - kTranslateX] : ""; }
 
-MFn::Type curveFnType(const MObject& curve) {
-    const Curve* c = curveOf(curve);
-    if (c == nullptr) return MFn::kInvalid;
-    switch (c->type) {
-        case MFnAnimCurve::kAnimCurveTA: return MFn::kAnimCurveTimeToAngular;
-        case MFnAnimCurve::kAnimCurveTL: return MFn::kAnimCurveTimeToDistance;
-        case MFnAnimCurve::kAnimCurveTU: return MFn::kAnimCurveTimeToUnitless;
-        default: return MFn::kAnimCurve;
-    }
+Channel channelOf(const MObject& attribute) {
+    if (MStandinAccess::kind(attribute) != mayastandin::detail::kAttributeKind) return kChannelEnd;
+    const std::uint32_t id = MStandinAccess::index(attribute);
+    if (id == mayastandin::detail::kVisibilityAttribute) return kVisibility;
+    return id >= kTranslateX && id <= kRotateZ ? static_cast<Channel>(id) : kChannelEnd;
 }
 
-Channel channelNamed(const std::string& name) {
-    static const char* names[][2] = {{"translateX", "tx"}, {"translateY", "ty"}, {"translateZ", "tz"},
-                                     {"rotateX", "rx"},    {"rotateY", "ry"},    {"rotateZ", "rz"}};
-    for (std::uint32_t c = 0; c < 6; ++c)
-        if (name == names[c][0] || name == names[c][1]) return static_cast<Channel>(kTranslateX + c);
-    return kChannelEnd;
+std::uint32_t curveDriving(std::uint32_t node, Channel channel) {
+    Scene& scene = Scene::instance();
+    const MObject handle = scene.handle(node);
+    for (std::uint32_t d : scene.dependencyNodes()) {
+        const CurveData* c = scene.node(d).curve.get();
+        if (c && c->channel == channel && c->driven == handle) return d;
+    }
+    return kNoNode;
+}
+
+std::uint32_t createCurve(std::uint32_t node, Channel channel, std::string& error) {
+    Scene& scene = Scene::instance();
+    if (node == scene.world() || !scene.node(node).type->isTransform || channel >= kChannelEnd) {
+        error = "not an animatable channel";
+        return kNoNode;
+    }
+    const char* type = channel == kVisibility ? "animCurveTU" : channel <= kTranslateZ ? "animCurveTL" : "animCurveTA";
+    const std::uint32_t curve =
+        scene.createDependencyNode(type, scene.node(node).name + "_" + longName(channel), &error);
+    if (curve == kNoNode) return kNoNode;
+    scene.node(curve).curve->driven = scene.handle(node);
+    scene.node(curve).curve->channel = channel;
+    return curve;
+}
+
+void driveChannel(std::uint32_t curve) {
+    Scene& scene = Scene::instance();
+    const CurveData* c = scene.node(curve).curve.get();
+    if (!c || c->keys.empty()) return;
+    const std::uint32_t node = scene.indexOf(c->driven);
+    if (node == kNoNode) return;  // not connected, or its node deleted since
+    writeChannel(node, static_cast<Channel>(c->channel), evaluateCurve(*c, timeline().current));
+}
+
+void driveChannels() {
+    // A copy: nothing here adds or removes nodes, but a plug-in's write listener must not see a list change.
+    const std::vector<std::uint32_t> nodes = Scene::instance().dependencyNodes();
+    for (std::uint32_t d : nodes) driveChannel(d);
 }
 
 }  // namespace anim
@@ -266,85 +274,153 @@ MStatus MAnimControl::stop() {
     return MStatus::kSuccess;
 }
 
+// ---- MAnimCurveChange ----
+namespace {
+// One edit of a change: keys inserted at index (a run of appends is one edit), keys erased at index (a run of
+// removals at the same index is one edit), or the key at index replaced (keys[0] before, keys[1] after).
+struct CurveEdit {
+    enum Kind { kInsert, kErase, kReplace } kind;
+    MObject curve;
+    unsigned int index;
+    std::vector<CurveKey> keys;
+};
+struct ChangeLog {
+    std::vector<CurveEdit> edits;
+    bool interactive = false;
+};
+
+CurveData* curveOf(const MObject& o, const char* call) {
+    const std::uint32_t i = Scene::instance().checkedExisting(o, call);
+    return i == kNoNode ? nullptr : Scene::instance().node(i).curve.get();
+}
+
+void record(MAnimCurveChange* change, void* data, CurveEdit::Kind kind, const MObject& curve, unsigned int index,
+            const CurveKey& key, const CurveKey* after = nullptr) {
+    if (change == nullptr) return;
+    std::vector<CurveEdit>& edits = static_cast<ChangeLog*>(data)->edits;
+    if (!edits.empty() && edits.back().kind == kind && edits.back().curve == curve) {
+        CurveEdit& last = edits.back();
+        if (kind == CurveEdit::kInsert && index == last.index + last.keys.size()) return last.keys.push_back(key);
+        if (kind == CurveEdit::kErase && index == last.index) return last.keys.push_back(key);
+    }
+    edits.push_back(CurveEdit{kind, curve, index, {key}});
+    if (after) edits.back().keys.push_back(*after);
+}
+
+// Applies (forward) or reverts one edit; skipped when the curve is gone or no longer holds those keys.
+void apply(const CurveEdit& e, bool forward) {
+    const std::uint32_t i = Scene::instance().existingIndex(e.curve);
+    CurveData* c = i == kNoNode ? nullptr : Scene::instance().node(i).curve.get();
+    if (c == nullptr) return;
+    std::vector<CurveKey>& keys = c->keys;
+    const std::size_t n = e.keys.size();
+    const bool inserting = (e.kind == CurveEdit::kInsert) == forward;
+    if (e.kind == CurveEdit::kReplace) {
+        if (e.index < keys.size()) keys[e.index] = e.keys[forward ? 1 : 0];
+    } else if (inserting) {
+        if (e.index <= keys.size()) keys.insert(keys.begin() + e.index, e.keys.begin(), e.keys.end());
+    } else if (e.index + n <= keys.size()) {
+        keys.erase(keys.begin() + e.index, keys.begin() + e.index + n);
+    }
+}
+}  // namespace
+
+MAnimCurveChange::MAnimCurveChange(MStatus* rs) : data(new ChangeLog()) { setStatus(rs, MStatus::kSuccess); }
+MAnimCurveChange::~MAnimCurveChange() { delete static_cast<ChangeLog*>(data); }
+MStatus MAnimCurveChange::undoIt() {
+    const std::vector<CurveEdit>& edits = static_cast<ChangeLog*>(data)->edits;
+    for (auto it = edits.rbegin(); it != edits.rend(); ++it) apply(*it, false);
+    driveChannels();
+    return MStatus::kSuccess;
+}
+MStatus MAnimCurveChange::redoIt() {
+    for (const CurveEdit& e : static_cast<ChangeLog*>(data)->edits) apply(e, true);
+    driveChannels();
+    return MStatus::kSuccess;
+}
+bool MAnimCurveChange::isInteractive() const { return static_cast<ChangeLog*>(data)->interactive; }
+void MAnimCurveChange::setInteractive(bool value) { static_cast<ChangeLog*>(data)->interactive = value; }
+const char* MAnimCurveChange::className() { return "MAnimCurveChange"; }
+
 // ---- MFnAnimCurve ----
 MFnAnimCurve::MFnAnimCurve(MObject& object, MStatus* rs) { setStatus(rs, setObject(object)); }
 MFnAnimCurve::MFnAnimCurve(const MObject& object, MStatus* rs) { setStatus(rs, setObject(object)); }
 MFnAnimCurve::MFnAnimCurve(const MPlug& plug, MStatus* rs) {
-    const std::vector<Curve>& all = curves();
-    for (std::uint32_t i = 0; i < all.size(); ++i) {
-        const Curve& c = all[i];
-        const MObject attribute = plug.attribute();
-        const std::uint32_t id = MStandinAccess::index(attribute);
-        const Channel channel =
-            id == mayastandin::detail::kVisibilityAttribute ? kVisibility : static_cast<Channel>(id);
-        if (c.alive && !c.node.isNull() && c.node == plug.node() && c.channel == channel) {
-            setStatus(rs, setObject(MStandinAccess::makeObject(kCurveKind, i, c.generation)));
-            return;
-        }
+    Scene& scene = Scene::instance();
+    const std::uint32_t node = scene.indexOf(plug.node());
+    const Channel channel = channelOf(plug.attribute());
+    const std::uint32_t curve = node == kNoNode || channel == kChannelEnd ? kNoNode : curveDriving(node, channel);
+    if (curve == kNoNode) {
+        setStatus(rs, invalid("(kInvalidParameter): No curve drives the plug"));
+        return;
     }
-    setStatus(rs, invalid("(kInvalidParameter): No curve drives the plug"));
+    setStatus(rs, setObject(scene.handle(curve)));
 }
-bool MFnAnimCurve::accepts(const MObject& object) const { return isLiveCurve(object); }
-
-namespace {
-MObject newCurve(MFnAnimCurve::AnimCurveType type, const MObject& node, Channel channel) {
-    std::vector<Curve>& all = curves();
-    std::uint32_t i = 0;
-    while (i < all.size() && all[i].alive) ++i;
-    if (i == all.size()) all.emplace_back();
-    Curve& c = all[i];
-    c.alive = true;
-    c.type = type;
-    c.keys.clear();
-    c.node = node;
-    c.channel = channel;
-    return MStandinAccess::makeObject(kCurveKind, i, c.generation);
+bool MFnAnimCurve::accepts(const MObject& object) const {
+    return MStandinAccess::kind(object) == mayastandin::detail::kNodeKind &&
+           curveOf(object, "MFnAnimCurve::setObject") != nullptr;
 }
-}  // namespace
 
 MObject MFnAnimCurve::create(const MPlug& plug, MDGModifier* modifier, MStatus* rs) {
-    const std::uint32_t id = MStandinAccess::index(plug.attribute());
-    const Channel channel = id == mayastandin::detail::kVisibilityAttribute ? kVisibility : static_cast<Channel>(id);
+    const Channel channel = channelOf(plug.attribute());
     const AnimCurveType type = channel == kVisibility   ? kAnimCurveTU
                                : channel <= kTranslateZ ? kAnimCurveTL
                                                         : kAnimCurveTA;
     return create(plug, type, modifier, rs);
 }
 
-MObject MFnAnimCurve::create(const MPlug& plug, AnimCurveType type, MDGModifier*, MStatus* rs) {
-    const MObject attribute = plug.attribute();
-    const std::uint32_t id = MStandinAccess::index(attribute);
-    const Channel channel = id == mayastandin::detail::kVisibilityAttribute ? kVisibility : static_cast<Channel>(id);
-    const bool isChannel = MStandinAccess::kind(attribute) == mayastandin::detail::kAttributeKind &&
-                           (channel == kVisibility || (channel >= kTranslateX && channel <= kRotateZ));
-    MStatus driven;
-    MFnAnimCurve existing(plug, &driven);
-    if (plug.node().isNull() || !isChannel || driven) {
-        setStatus(rs, invalid(driven ? "(kInvalidParameter): A curve drives the plug already"
-                                     : "(kInvalidParameter): The plug is not an animatable channel"));
+MObject MFnAnimCurve::create(const MPlug& plug, AnimCurveType type, MDGModifier* modifier, MStatus* rs) {
+    Scene& scene = Scene::instance();
+    const std::uint32_t node = plug.node().isNull() ? kNoNode : scene.validIndex(plug.node(), "MFnAnimCurve::create");
+    const Channel channel = channelOf(plug.attribute());
+    if (node == kNoNode || channel == kChannelEnd || !scene.node(node).type->isTransform) {
+        setStatus(rs, invalid("(kInvalidParameter): The plug is not an animatable channel"));
         return MObject();
     }
-    const MObject curve = newCurve(type, plug.node(), channel);
-    setObject(curve);
+    if (curveDriving(node, channel) != kNoNode) {
+        setStatus(rs, invalid("(kInvalidParameter): A curve drives the plug already"));
+        return MObject();
+    }
+    if (type != kAnimCurveTL && type != kAnimCurveTA && type != kAnimCurveTU) {
+        setStatus(rs, invalid("(kInvalidParameter): Only time-input curves (TL, TA, TU) exist in this host"));
+        return MObject();
+    }
+    std::string error;
+    const std::uint32_t curve = createCurve(node, channel, error);
+    scene.node(curve).curve->type = type;
+    const MObject object = scene.handle(curve);
+    if (modifier) MStandinAccess::recordCreated(modifier, object);
+    setObject(object);
     setStatus(rs, MStatus::kSuccess);
-    return curve;
+    return object;
 }
 
-MObject MFnAnimCurve::create(AnimCurveType animCurveType, MDGModifier*, MStatus* rs) {
-    const MObject curve = newCurve(animCurveType, MObject(), kChannelEnd);
-    setObject(curve);
+MObject MFnAnimCurve::create(AnimCurveType animCurveType, MDGModifier* modifier, MStatus* rs) {
+    const char* type = animCurveType == kAnimCurveTL   ? "animCurveTL"
+                       : animCurveType == kAnimCurveTA ? "animCurveTA"
+                       : animCurveType == kAnimCurveTU ? "animCurveTU"
+                                                       : nullptr;
+    if (type == nullptr) {
+        setStatus(rs, invalid("(kInvalidParameter): Only time-input curves (TL, TA, TU) exist in this host"));
+        return MObject();
+    }
+    Scene& scene = Scene::instance();
+    std::string error;
+    const MObject object = scene.handle(scene.createDependencyNode(type, std::string(), &error));
+    if (modifier) MStandinAccess::recordCreated(modifier, object);
+    setObject(object);
     setStatus(rs, MStatus::kSuccess);
-    return curve;
+    return object;
 }
 
 namespace {
-Curve* checked(const MObject& o, MStatus* rs) {
-    Curve* c = curveOf(o);
+CurveData* checked(const MObject& o, MStatus* rs) {
+    CurveData* c = MStandinAccess::kind(o) == mayastandin::detail::kNodeKind ? curveOf(o, "MFnAnimCurve") : nullptr;
     setStatus(rs, c ? MStatus(MStatus::kSuccess) : invalid("(kInvalidParameter): Object is not an animation curve"));
     return c;
 }
-Key* keyAt(const MObject& o, unsigned int index, MStatus* rs) {
-    Curve* c = checked(o, rs);
+CurveKey* keyAt(const MObject& o, unsigned int index, MStatus* rs) {
+    CurveData* c = checked(o, rs);
     if (c == nullptr) return nullptr;
     if (index >= c->keys.size()) {
         setStatus(rs, invalid("(kInvalidParameter): Key index out of range"));
@@ -355,61 +431,72 @@ Key* keyAt(const MObject& o, unsigned int index, MStatus* rs) {
 }  // namespace
 
 MFnAnimCurve::AnimCurveType MFnAnimCurve::animCurveType(MStatus* rs) const {
-    const Curve* c = checked(fObject, rs);
+    const CurveData* c = checked(fObject, rs);
     return c ? c->type : kAnimCurveUnknown;
 }
 unsigned int MFnAnimCurve::numKeys(MStatus* rs) const {
-    const Curve* c = checked(fObject, rs);
+    const CurveData* c = checked(fObject, rs);
     return c ? static_cast<unsigned int>(c->keys.size()) : 0;
 }
 unsigned int MFnAnimCurve::numKeyframes(MStatus* rs) const { return numKeys(rs); }
 MTime MFnAnimCurve::time(unsigned int index, MStatus* rs) {
-    const Key* k = keyAt(fObject, index, rs);
+    const CurveKey* k = keyAt(fObject, index, rs);
     return k ? MTime(MTime(k->seconds, MTime::kSeconds).as(MTime::uiUnit()), MTime::uiUnit()) : MTime();
 }
 double MFnAnimCurve::value(unsigned int index, MStatus* rs) {
-    const Key* k = keyAt(fObject, index, rs);
+    const CurveKey* k = keyAt(fObject, index, rs);
     return k ? k->value : 0;
 }
-MStatus MFnAnimCurve::setValue(unsigned int index, double value, MAnimCurveChange*) {
+MStatus MFnAnimCurve::setValue(unsigned int index, double value, MAnimCurveChange* change) {
     MStatus s;
-    Key* k = keyAt(fObject, index, &s);
-    if (k) k->value = value;
+    CurveKey* k = keyAt(fObject, index, &s);
+    if (k == nullptr) return s;
+    const CurveKey before = *k;
+    k->value = value;
+    if (change) record(change, change->data, CurveEdit::kReplace, fObject, index, before, k);
     return s;
 }
-unsigned int MFnAnimCurve::addKey(const MTime& time, double value, TangentType in, TangentType out, MAnimCurveChange*,
-                                  MStatus* rs) {
-    Curve* c = checked(fObject, rs);
+unsigned int MFnAnimCurve::addKey(const MTime& time, double value, TangentType in, TangentType out,
+                                  MAnimCurveChange* change, MStatus* rs) {
+    CurveData* c = checked(fObject, rs);
     if (c == nullptr) return 0;
-    const double at = time.as(MTime::kSeconds);
-    std::vector<Key>& keys = c->keys;
-    const auto it =
-        std::lower_bound(keys.begin(), keys.end(), at, [](const Key& k, double t) { return k.seconds < t; });
+    const CurveKey key{time.as(MTime::kSeconds), value, in, out};
+    std::vector<CurveKey>& keys = c->keys;
+    const auto it = std::lower_bound(keys.begin(), keys.end(), key.seconds,
+                                     [](const CurveKey& k, double t) { return k.seconds < t; });
     const unsigned int index = static_cast<unsigned int>(it - keys.begin());
-    if (it != keys.end() && it->seconds == at)
-        *it = Key{at, value, in, out};
-    else
-        keys.insert(it, Key{at, value, in, out});
+    if (it != keys.end() && it->seconds == key.seconds) {
+        const CurveKey before = *it;
+        *it = key;
+        if (change) record(change, change->data, CurveEdit::kReplace, fObject, index, before, &key);
+    } else {
+        keys.insert(it, key);
+        if (change) record(change, change->data, CurveEdit::kInsert, fObject, index, key);
+    }
     return index;
 }
-MStatus MFnAnimCurve::remove(unsigned int index, MAnimCurveChange*) {
+MStatus MFnAnimCurve::remove(unsigned int index, MAnimCurveChange* change) {
     MStatus s;
-    if (keyAt(fObject, index, &s) != nullptr) curveOf(fObject)->keys.erase(curveOf(fObject)->keys.begin() + index);
+    const CurveKey* k = keyAt(fObject, index, &s);
+    if (k == nullptr) return s;
+    const CurveKey before = *k;
+    std::vector<CurveKey>& keys = checked(fObject, nullptr)->keys;
+    keys.erase(keys.begin() + index);
+    if (change) record(change, change->data, CurveEdit::kErase, fObject, index, before);
     return s;
 }
 bool MFnAnimCurve::find(const MTime& time, unsigned int& index, MStatus* rs) {
-    const Curve* c = checked(fObject, rs);
+    const CurveData* c = checked(fObject, rs);
     if (c == nullptr) return false;
     const double at = time.as(MTime::kSeconds);
-    for (std::size_t i = 0; i < c->keys.size(); ++i)
-        if (std::fabs(c->keys[i].seconds - at) < 1e-9) {
-            index = static_cast<unsigned int>(i);
-            return true;
-        }
-    return false;
+    const auto it = std::lower_bound(c->keys.begin(), c->keys.end(), at - 1e-9,
+                                     [](const CurveKey& k, double t) { return k.seconds < t; });
+    if (it == c->keys.end() || std::fabs(it->seconds - at) >= 1e-9) return false;
+    index = static_cast<unsigned int>(it - c->keys.begin());
+    return true;
 }
 double MFnAnimCurve::evaluate(const MTime& atTime, MStatus* rs) {
-    const Curve* c = checked(fObject, rs);
+    const CurveData* c = checked(fObject, rs);
     return c ? evaluateCurve(*c, atTime.as(MTime::kSeconds)) : 0;
 }
 MStatus MFnAnimCurve::evaluate(const MTime& atTime, double& value) {
@@ -418,8 +505,12 @@ MStatus MFnAnimCurve::evaluate(const MTime& atTime, double& value) {
     return s;
 }
 MFnAnimCurve::TangentType MFnAnimCurve::outTangentType(unsigned int index, MStatus* rs) const {
-    const Key* k = keyAt(fObject, index, rs);
+    const CurveKey* k = keyAt(fObject, index, rs);
     return k ? k->out : kTangentGlobal;
+}
+MFnAnimCurve::TangentType MFnAnimCurve::inTangentType(unsigned int index, MStatus* rs) const {
+    const CurveKey* k = keyAt(fObject, index, rs);
+    return k ? k->in : kTangentGlobal;
 }
 
 OPENMAYA_NAMESPACE_CLOSE

@@ -1,7 +1,6 @@
 #pragma once
-// Animation curves of the stand-in host (Anim.cpp): the object kind of a curve and the channel attributes
-// that curves drive, for the few places in Dag.cpp that tell objects and plugs apart.
-#include <maya/MFn.h>
+// Animation curves of the stand-in host (Anim.cpp): the channel attributes that curves drive, and what the MEL
+// commands and the scene files share about curves. Curves are dependency nodes of the scene (Scene, CurveData).
 #include <maya/MObject.h>
 
 #include <cstdint>
@@ -10,8 +9,6 @@
 namespace mayastandin {
 namespace anim {
 
-// MObject kind of an animation curve; its index is the curve's, checked by generation like a node's.
-const std::uint32_t kCurveKind = 0x41;
 // Attribute ids of the channels a curve can drive (the index of an attribute object), after the host's own.
 enum Channel : std::uint32_t {
     kTranslateX = 0x40,
@@ -24,10 +21,22 @@ enum Channel : std::uint32_t {
     kChannelEnd
 };
 
-bool isLiveCurve(const MObject& curve);
-MFn::Type curveFnType(const MObject& curve);  // kInvalid for a deleted curve
-// The channel an attribute name (long or short) names on a transform, or kChannelEnd.
-Channel channelNamed(const std::string& name);
+// The channel an attribute name (long or short) names on a transform, or kChannelEnd; visibility included
+// only with withVisibility (MFnDependencyNode::findPlug has its own visibility plug).
+Channel channelNamed(const std::string& name, bool withVisibility = false);
+const char* longName(Channel channel);
+const char* shortName(Channel channel);
+// The channel an attribute object stands for, or kChannelEnd.
+Channel channelOf(const MObject& attribute);
+// The curve in the scene that drives a node's channel, or kNoNode.
+std::uint32_t curveDriving(std::uint32_t node, Channel channel);
+// Makes a curve in the scene for a node's channel, named as Maya names it ("locator1_translateX"); kNoNode and
+// an error for a node that is no transform.
+std::uint32_t createCurve(std::uint32_t node, Channel channel, std::string& error);
+// Sets every channel that a curve in the scene drives from its curve at the current time.
+void driveChannels();
+// Sets one channel from its curve at the current time.
+void driveChannel(std::uint32_t curve);
 
 }  // namespace anim
 }  // namespace mayastandin

@@ -54,6 +54,8 @@ bool globMatch(const char* pattern, const char* text);
 void matchName(const std::string& name, std::vector<std::uint32_t>& out);
 // Every DAG node below the world, depth first, children in order.
 std::vector<std::uint32_t> allDagNodes();
+// The DAG nodes as allDagNodes lists them, then the dependency nodes (animation curves) in creation order.
+std::vector<std::uint32_t> allNodes();
 // Numbers in results as MEL prints them: six significant digits, no trailing zeros; -0 prints as 0.
 std::string formatNumber(double value);
 

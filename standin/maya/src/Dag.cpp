@@ -32,8 +32,11 @@ bool typeHasFn(const mayastandin::detail::Node& n, MFn::Type fs, bool isWorld) {
     switch (fs) {
         case MFn::kBase:
         case MFn::kNamedObject:
-        case MFn::kDependencyNode:
-        case MFn::kDagNode: return true;
+        case MFn::kDependencyNode: return true;
+        case MFn::kDagNode: return t.isDag;
+        case MFn::kAnimCurve:
+            return t.fnType == MFn::kAnimCurveTimeToAngular || t.fnType == MFn::kAnimCurveTimeToDistance ||
+                   t.fnType == MFn::kAnimCurveTimeToUnitless;
         case MFn::kWorld: return isWorld;
         case MFn::kTransform: return t.isTransform && !isWorld;
         case MFn::kShape: return t.isShape;
@@ -50,7 +53,6 @@ MObject MObject::kNullObj;
 bool MObject::isNull() const {
     if (fKind == mayastandin::detail::kNodeKind) return false;
     if (fKind == mayastandin::detail::kAttributeKind) return fIndex == mayastandin::detail::kNoAttribute;
-    if (fKind == mayastandin::anim::kCurveKind) return !mayastandin::anim::isLiveCurve(*this);
     if (fKind == mayastandin::detail::kPluginKind)
         return mayastandin::detail::Plugins::instance().fromObject(*this) == nullptr;
     return true;
@@ -58,7 +60,6 @@ bool MObject::isNull() const {
 MFn::Type MObject::apiType() const {
     if (fKind == mayastandin::detail::kPluginKind) return isNull() ? MFn::kInvalid : MFn::kPlugin;
     if (fKind == mayastandin::detail::kAttributeKind) return isNull() ? MFn::kInvalid : MFn::kNumericAttribute;
-    if (fKind == mayastandin::anim::kCurveKind) return mayastandin::anim::curveFnType(*this);
     const std::uint32_t i = scene().checkedExisting(*this, "MObject::apiType");
     if (i == kNoNode) return MFn::kInvalid;
     return scene().node(i).type->fnType;
@@ -67,9 +68,6 @@ bool MObject::hasFn(MFn::Type fs) const {
     if (fKind == mayastandin::detail::kPluginKind) return !isNull() && (fs == MFn::kPlugin || fs == MFn::kBase);
     if (fKind == mayastandin::detail::kAttributeKind)
         return !isNull() && (fs == MFn::kNumericAttribute || fs == MFn::kAttribute || fs == MFn::kBase);
-    if (fKind == mayastandin::anim::kCurveKind)
-        return !isNull() &&
-               (fs == MFn::kAnimCurve || fs == apiType() || fs == MFn::kDependencyNode || fs == MFn::kBase);
     const std::uint32_t i = scene().checkedExisting(*this, "MObject::hasFn");
     if (i == kNoNode) return false;
     return typeHasFn(scene().node(i), fs, i == scene().world());
@@ -83,6 +81,9 @@ const char* MObject::apiTypeStr() const {
         case MFn::kCamera: return "kCamera";
         case MFn::kPluginTransformNode: return "kPluginTransformNode";
         case MFn::kPlugin: return "kPlugin";
+        case MFn::kAnimCurveTimeToAngular: return "kAnimCurveTimeToAngular";
+        case MFn::kAnimCurveTimeToDistance: return "kAnimCurveTimeToDistance";
+        case MFn::kAnimCurveTimeToUnitless: return "kAnimCurveTimeToUnitless";
         default: return "kInvalid";
     }
 }
@@ -124,7 +125,8 @@ std::uint32_t pathIndex(const MDagPath& p, MStatus* rs) {
 }  // namespace
 
 MStatus MDagPath::getAPathTo(const MObject& node, MDagPath& path) {
-    if (scene().validIndex(node, "MDagPath::getAPathTo") == kNoNode) {
+    const std::uint32_t i = scene().validIndex(node, "MDagPath::getAPathTo");
+    if (i == kNoNode || !scene().node(i).type->isDag) {
         path = MDagPath();
         return MStandinAccess::status(MStatus::kInvalidParameter, "(kInvalidParameter): Object is invalid");
     }
@@ -315,7 +317,8 @@ MFnDagNode::MFnDagNode(MObject& o, MStatus* rs) { setStatus(rs, setObject(o)); }
 MFnDagNode::MFnDagNode(const MObject& o, MStatus* rs) { setStatus(rs, setObject(o)); }
 MFnDagNode::MFnDagNode(const MDagPath& p, MStatus* rs) { setStatus(rs, setObject(p)); }
 bool MFnDagNode::accepts(const MObject& o) const {
-    return scene().checkedExisting(o, "MFnDagNode::setObject") != kNoNode;
+    const std::uint32_t i = scene().checkedExisting(o, "MFnDagNode::setObject");
+    return i != kNoNode && scene().node(i).type->isDag;
 }
 // A path holds its nodes as Maya's does: one whose node is gone is merely not valid.
 MStatus MFnDagNode::setObject(const MDagPath& path) {
@@ -634,14 +637,32 @@ MDGModifier::~MDGModifier() {
         if (op.kind == kCreate || op.kind == kDelete) scene().destroyHeld(op.node, holder(this));
 }
 
+void MStandinAccess::recordCreated(MDGModifier* m, const MObject& node) {
+    const bool nonePending = m->fNextPending == m->fOperations.size();
+    m->fOperations.push_back(MDGModifier::Operation{kCreate, node, MObject(), std::string(), true});
+    if (nonePending) m->fNextPending = m->fOperations.size();
+}
+
+// A dependency node waits out of the scene for doIt; a DAG node needs MDagModifier.
 MObject MDGModifier::createNode(const MString& type, MStatus* rs) {
     auto t = scene().findType(type.asChar());
+    if (t && !t->isDag) {
+        std::string error;
+        const std::uint32_t i = scene().createDependencyNode(t->name, std::string(), &error);
+        scene().takeOut(i, holder(this));
+        const MObject node = scene().handle(i);
+        fOperations.push_back(Operation{kCreate, node, MObject(), std::string(), false});
+        setStatus(rs, MStatus::kSuccess);
+        return node;
+    }
     setStatus(rs, MStandinAccess::status(MStatus::kInvalidParameter,
                                          t ? "(kInvalidParameter): DAG node types are created with MDagModifier"
                                            : "(kInvalidParameter): Unknown node type"));
     return MObject();
 }
 MObject MDGModifier::createNode(const MTypeId& typeId, MStatus* rs) {
+    auto t = scene().findTypeById(typeId.id());
+    if (t && !t->isDag) return createNode(MString(t->name.c_str()), rs);
     setStatus(rs, MStandinAccess::status(MStatus::kInvalidParameter,
                                          "(kInvalidParameter): DAG node types are created with MDagModifier"));
     return MObject();
@@ -716,9 +737,9 @@ MStatus MDGModifier::doIt() {
                   : MStatus(MStatus::kSuccess);
 }
 
-// Reverts what doIt did, newest first; a later doIt does it all again.
+// Reverts what doIt did (and the curves recorded as done), newest first; a later doIt does it all again.
 MStatus MDGModifier::undoIt() {
-    for (std::size_t k = fNextPending; k-- > 0;) {
+    for (std::size_t k = fOperations.size(); k-- > 0;) {
         Operation& op = fOperations[k];
         if (!op.done) continue;
         op.done = false;

@@ -16,6 +16,8 @@
 #include <maya/MPxTransform.h>
 #include <maya/MPxCommand.h>
 #include <maya/MPxTransformationMatrix.h>
+#include <maya/MDGModifier.h>
+#include <maya/MFnAnimCurve.h>
 #include <mayastandin/Host.h>
 
 #include <cstdint>
@@ -60,6 +62,8 @@ public:
     }
     // A failure status carrying its own message (what errorString() returns).
     static MStatus status(MStatus::MStatusCode code, const char* message) { return MStatus(code, message); }
+    // Records a node made outside the modifier (an animation curve) in it as a creation already done.
+    static void recordCreated(MDGModifier* modifier, const MObject& node);
     // Validates args against a syntax; returns "" or the error text.
     static std::string checkArgs(const MSyntax& syntax, const std::vector<std::string>& args);
 };
@@ -92,6 +96,7 @@ struct NodeType {
     unsigned matrixId = 0;
     bool isTransform = false;
     bool isShape = false;
+    bool isDag = true;    // false: a dependency node, in the scene but outside the DAG (animation curves)
     std::string shapeOf;  // for a shape type: the name of the shape's base ("locator")
     MCreatorFunction creator = nullptr;
     MCreateXformMatrixFunction matrixCreator = nullptr;
@@ -99,9 +104,25 @@ struct NodeType {
     std::size_t liveNodes = 0;
 };
 
-// A node exists (alive) from its creation until it is destroyed; while it exists it is either in the DAG or
-// out of it, below a root that an owner holds: an undo queue entry, or the modifier that created or deleted it.
-// Destroying bumps the generation, so the MObjects of the slot's former node are told from those of a new one.
+// One key of an animation curve: its time in seconds and its value (centimetres, radians or unitless).
+struct CurveKey {
+    double seconds;
+    double value;
+    MFnAnimCurve::TangentType in, out;
+};
+
+// What an animation curve node holds: its keys in rising time order and the channel it drives, if any.
+struct CurveData {
+    MFnAnimCurve::AnimCurveType type = MFnAnimCurve::kAnimCurveUnknown;
+    std::vector<CurveKey> keys;
+    MObject driven;             // the node whose channel it drives; null when connected to nothing
+    std::uint32_t channel = 0;  // the attribute id of that channel (anim::Channel)
+};
+
+// A node exists (alive) from its creation until it is destroyed; while it exists it is either in the scene
+// ("inDag", for dependency nodes too) or out of it, below a root that an owner holds: an undo queue entry, or
+// the modifier that created or deleted it. Destroying bumps the generation, so the MObjects of the slot's
+// former node are told from those of a new one. A dependency node has no parent and no children.
 struct Node {
     std::uint32_t generation = 1;
     bool alive = false;
@@ -124,7 +145,10 @@ struct Node {
     MEulerRotation rotateAxis;
     MEulerRotation jointOrient;
     bool visible = true;
-    MPxNode* user = nullptr;  // owned
+    MPxNode* user = nullptr;           // owned
+    std::unique_ptr<CurveData> curve;  // animation curves only
+    // Taken out with this root (a DAG node's deletion): the animation curves that drove its subtree.
+    std::vector<MObject> companions;
     // Matrices computed when asked and kept until a change makes them stale: the local one from translation,
     // rotation and scale, the world one as the local one times the parent's world matrix. A node whose world
     // matrix is stale has every descendant's stale too, so marking a subtree stops at a stale node.
@@ -219,16 +243,22 @@ public:
     std::uint32_t createNode(const std::string& typeName, std::uint32_t parent, const std::string& name,
                              std::string* error, bool outOfDag = false, std::uintptr_t owner = 0);
     std::uint32_t createNode(unsigned typeId, std::uint32_t parent, const std::string& name, std::string* error);
-    // Takes a node and everything below it out of the DAG, held by owner (a deletion that can be undone).
+    // A dependency node (a type that is not a DAG type) in the scene, its name made unique among every node's.
+    std::uint32_t createDependencyNode(const std::string& typeName, const std::string& name, std::string* error);
+    // The dependency nodes in the scene, in the order they came in.
+    const std::vector<std::uint32_t>& dependencyNodes() const { return fDependencyNodes; }
+    // Takes a node and everything below it out of the DAG, held by owner (a deletion that can be undone), with
+    // the animation curves that drive any of those nodes (as Maya deletes a curve with the node it drives).
     void takeOut(std::uint32_t root, std::uintptr_t owner);
-    // Puts a root taken out back under its former parent (the world if that is no longer in the DAG).
+    // Puts a root taken out back under its former parent (the world if that is no longer in the DAG), with
+    // the curves taken out along with it.
     void putBack(std::uint32_t root);
     // Destroys the nodes a holder holds out of the DAG, when it goes.
     void destroyHeld(const MObject& root, std::uintptr_t owner);
     // "" on success, else the error text.
     std::string rename(std::uint32_t index, const std::string& rawName);
     std::string reparent(std::uint32_t index, std::uint32_t newParent);
-    // Destroys a node and everything below it, in the DAG or out of it.
+    // Destroys a node and everything below it, in the DAG or out of it, and the curves that drive them.
     void destroy(std::uint32_t index);
     // Destroys every node in the DAG (held ones are their owners' to destroy) and, with cameras, makes the
     // default cameras of a new scene.
@@ -290,7 +320,13 @@ private:
     void indexName(std::uint32_t index);
     void unindexName(std::uint32_t index);
 
+    // The curves in the scene that drive a node of the subtree (as listed in `nodes`).
+    std::vector<std::uint32_t> curvesDriving(const std::vector<std::uint32_t>& nodes) const;
+    std::string uniqueNodeName(const std::string& name) const;
+    void removeDependencyNode(std::uint32_t index);
+
     std::vector<Node> fNodes;
+    std::vector<std::uint32_t> fDependencyNodes;
     mutable std::vector<std::uint32_t> fStaleChain;  // scratch list of worldMatrix and worldChanged
     std::vector<std::uint32_t> fFree;
     std::size_t fLiveCount = 0;

@@ -275,6 +275,13 @@ std::vector<std::uint32_t> allDagNodes() {
     return nodes;
 }
 
+std::vector<std::uint32_t> allNodes() {
+    std::vector<std::uint32_t> nodes = allDagNodes();
+    const std::vector<std::uint32_t>& dependencyNodes = Scene::instance().dependencyNodes();
+    nodes.insert(nodes.end(), dependencyNodes.begin(), dependencyNodes.end());
+    return nodes;
+}
+
 std::string formatNumber(double value) {
     if (value == 0.0) value = 0.0;  // -0
     char text[32];
@@ -335,7 +342,9 @@ BuiltinTable& builtins() {
             return false;
         }
         std::string why;
-        const std::uint32_t n = scene.createNode(p.objects[0], parent, p.value("name"), &why);
+        const bool dag = scene.findType(p.objects[0])->isDag;
+        const std::uint32_t n = dag ? scene.createNode(p.objects[0], parent, p.value("name"), &why)
+                                    : scene.createDependencyNode(p.objects[0], p.value("name"), &why);
         if (n == kNoNode) {
             error = "createNode: " + why;
             return false;

@@ -18,14 +18,17 @@ constexpr double kDegrees = 180.0 / 3.14159265358979323846;
 Scene& scene() { return Scene::instance(); }
 
 // Type names a -type flag accepts: every registered type and the abstract ones above them.
-bool isKnownType(const std::string& type) { return type == "dagNode" || type == "shape" || scene().findType(type); }
+bool isKnownType(const std::string& type) {
+    return type == "dagNode" || type == "shape" || type == "animCurve" || scene().findType(type);
+}
 
 // Whether a node is of a type or, unless exact, derives from it (a joint is a transform, a locator a shape).
 bool isOfType(std::uint32_t index, const std::string& type, bool exact) {
     const NodeType& t = *scene().node(index).type;
     if (t.name == type) return true;
     if (exact) return false;
-    if (type == "dagNode") return true;
+    if (type == "dagNode") return t.isDag;
+    if (type == "animCurve") return t.name.compare(0, 9, "animCurve") == 0;
     if (type == "transform") return t.isTransform;
     if (type == "shape") return t.isShape;
     return t.isShape && t.shapeOf == type;
@@ -121,7 +124,7 @@ bool ls(const std::vector<Arg>& args, Result& result, std::string& error) {
     const bool full = p.has("absoluteName") || p.has("long");
     std::vector<std::uint32_t> nodes;
     if (p.objects.empty()) {
-        nodes = p.has("selection") ? scene().selection() : allDagNodes();
+        nodes = p.has("selection") ? scene().selection() : allNodes();
     } else {
         std::vector<std::uint32_t> found;
         for (const auto& name : p.objects) {
@@ -582,7 +585,7 @@ void matchName(const std::string& name, std::vector<std::uint32_t>& out) {
         scene().resolve(name, out);
         return;
     }
-    for (std::uint32_t n : allDagNodes())
+    for (std::uint32_t n : allNodes())
         if (globMatch(name.c_str(), scene().node(n).name.c_str())) out.push_back(n);
 }
 

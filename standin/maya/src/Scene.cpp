@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <unordered_set>
 
 namespace mayastandin {
 namespace detail {
@@ -45,6 +46,14 @@ Scene::Scene() {
                    builtin("locator", MFn::kLocator, 0x4c435452, false, true),
                    builtin("camera", MFn::kCamera, 0x4443414d, false, true)}) {
         if (t->isShape) t->shapeOf = t->name;
+        fTypes[t->name] = t;
+        fTypesById[t->typeId] = t;
+    }
+    // Animation curves, by what they map time to: a distance, an angle, a plain number.
+    for (auto t : {builtin("animCurveTL", MFn::kAnimCurveTimeToDistance, 0x5043544c, false, false),
+                   builtin("animCurveTA", MFn::kAnimCurveTimeToAngular, 0x50435441, false, false),
+                   builtin("animCurveTU", MFn::kAnimCurveTimeToUnitless, 0x50435455, false, false)}) {
+        t->isDag = false;
         fTypes[t->name] = t;
         fTypesById[t->typeId] = t;
     }
@@ -395,6 +404,7 @@ std::uint32_t Scene::createNode(const std::string& typeName, std::uint32_t paren
     };
     auto type = findType(typeName);
     if (!type) return fail("Unknown object type: " + typeName);
+    if (!type->isDag) return fail("'" + typeName + "' is not a DAG node type");
     if (parent == kNoNode) parent = world();
     if (!fNodes[parent].type->isTransform)
         return fail("A node can only be parented under a transform: '" + fNodes[parent].name + "'");
@@ -456,6 +466,62 @@ std::uint32_t Scene::createNode(const std::string& typeName, std::uint32_t paren
     return index;
 }
 
+// Maya's rule for dependency nodes: a name no other node has, else the next free number after its base.
+std::string Scene::uniqueNodeName(const std::string& name) const {
+    if (!fByName.count(name)) return name;
+    std::string base;
+    unsigned long long number;
+    bool has;
+    splitTrailingNumber(name, base, number, has);
+    number = has ? number + 1 : 1;
+    std::string candidate = base + std::to_string(number);
+    while (fByName.count(candidate)) candidate = base + std::to_string(++number);
+    return candidate;
+}
+
+std::uint32_t Scene::createDependencyNode(const std::string& typeName, const std::string& rawName, std::string* error) {
+    auto type = findType(typeName);
+    if (!type || type->isDag) {
+        if (error) *error = "Unknown dependency node type: " + typeName;
+        return kNoNode;
+    }
+    std::string name = legalName(rawName);
+    if (name.empty()) name = defaultName(typeName, nullptr);
+    const std::uint32_t index = allocate(type, kNoNode, uniqueNodeName(name));
+    Node& n = fNodes[index];
+    const MFn::Type fn = type->fnType;
+    if (fn == MFn::kAnimCurveTimeToDistance || fn == MFn::kAnimCurveTimeToAngular ||
+        fn == MFn::kAnimCurveTimeToUnitless) {
+        n.curve.reset(new CurveData());
+        n.curve->type = fn == MFn::kAnimCurveTimeToDistance  ? MFnAnimCurve::kAnimCurveTL
+                        : fn == MFn::kAnimCurveTimeToAngular ? MFnAnimCurve::kAnimCurveTA
+                                                             : MFnAnimCurve::kAnimCurveTU;
+    }
+    n.inDag = true;
+    indexName(index);
+    fDependencyNodes.push_back(index);
+    ++fRevision;
+    return index;
+}
+
+void Scene::removeDependencyNode(std::uint32_t index) {
+    unindexName(index);
+    fNodes[index].inDag = false;
+    fDependencyNodes.erase(std::find(fDependencyNodes.begin(), fDependencyNodes.end(), index));
+    ++fRevision;
+}
+
+std::vector<std::uint32_t> Scene::curvesDriving(const std::vector<std::uint32_t>& nodes) const {
+    std::vector<std::uint32_t> out;
+    if (fDependencyNodes.empty()) return out;
+    const std::unordered_set<std::uint32_t> inSubtree(nodes.begin(), nodes.end());
+    for (std::uint32_t d : fDependencyNodes) {
+        const CurveData* c = fNodes[d].curve.get();
+        if (c && !c->driven.isNull() && inSubtree.count(existingIndex(c->driven))) out.push_back(d);
+    }
+    return out;
+}
+
 void Scene::renameShapesOf(std::uint32_t index) {
     std::string base;
     unsigned long long n;
@@ -472,6 +538,14 @@ std::string Scene::rename(std::uint32_t index, const std::string& rawName) {
     if (index == world() || index >= fNodes.size() || !fNodes[index].alive) return "Cannot rename this node";
     const std::string legal = legalName(rawName);
     if (legal.empty()) return "New name is empty for node '" + fNodes[index].name + "'";
+    if (!fNodes[index].type->isDag) {
+        if (legal == fNodes[index].name) return "";
+        const bool inScene = fNodes[index].inDag;
+        if (inScene) unindexName(index);
+        fNodes[index].name = uniqueNodeName(legal);
+        if (inScene) indexName(index);
+        return "";
+    }
     const std::uint32_t parent = fNodes[index].parent;
     const std::string unique = parent == kNoNode ? legal : uniqueAmongChildren(parent, legal, index);
     if (unique != fNodes[index].name) {
@@ -526,9 +600,16 @@ void Scene::worldChanged(std::uint32_t index) {
 
 void Scene::takeOut(std::uint32_t root, std::uintptr_t owner) {
     if (root == world() || root >= fNodes.size() || !fNodes[root].alive || !fNodes[root].inDag) return;
+    if (!fNodes[root].type->isDag) {
+        removeDependencyNode(root);
+        fNodes[root].homeParent = MObject();
+        fNodes[root].owner = owner;
+        return;
+    }
     notify(SceneChange::kDeleting, root);
     std::vector<std::uint32_t> nodes;
     subtree(root, nodes);
+    const std::vector<std::uint32_t> curves = curvesDriving(nodes);
     Node& n = fNodes[root];
     n.homeParent = handle(n.parent);
     n.owner = owner;
@@ -538,11 +619,27 @@ void Scene::takeOut(std::uint32_t root, std::uintptr_t owner) {
         fNodes[i].inDag = false;
         --fLiveCount;
     }
+    n.companions.clear();
+    for (std::uint32_t c : curves) {
+        takeOut(c, owner);
+        n.companions.push_back(handle(c));
+    }
     ++fRevision;
 }
 
 void Scene::putBack(std::uint32_t root) {
     if (root >= fNodes.size() || !fNodes[root].alive || fNodes[root].inDag || fNodes[root].parent != kNoNode) return;
+    if (!fNodes[root].type->isDag) {
+        Node& d = fNodes[root];
+        d.name = uniqueNodeName(d.name);
+        d.inDag = true;
+        d.owner = 0;
+        indexName(root);
+        fDependencyNodes.push_back(root);
+        ++fRevision;
+        return;
+    }
+    const std::uintptr_t heldBy = fNodes[root].owner;
     std::uint32_t parent = indexOf(fNodes[root].homeParent);
     if (parent == kNoNode || !fNodes[parent].type->isTransform) parent = world();
     std::vector<std::uint32_t> nodes;
@@ -558,6 +655,12 @@ void Scene::putBack(std::uint32_t root) {
     n.homeParent = MObject();
     n.owner = 0;
     attach(root, parent, uniqueAmongChildren(parent, n.name, kNoNode));
+    std::vector<MObject> companions;
+    companions.swap(fNodes[root].companions);
+    for (const MObject& c : companions) {
+        const std::uint32_t i = existingIndex(c);
+        if (i != kNoNode && !fNodes[i].inDag && fNodes[i].owner == heldBy) putBack(i);
+    }
     notify(SceneChange::kCreated, root);
 }
 
@@ -568,9 +671,21 @@ void Scene::destroyHeld(const MObject& root, std::uintptr_t owner) {
 
 void Scene::destroy(std::uint32_t root) {
     if (root == world() || root >= fNodes.size() || !fNodes[root].alive) return;
-    if (fNodes[root].inDag) notify(SceneChange::kDeleting, root);
+    const bool dag = fNodes[root].type->isDag;
+    if (fNodes[root].inDag && dag) notify(SceneChange::kDeleting, root);
     std::vector<std::uint32_t> order;
     subtree(root, order);
+    // The curves that go with it: those driving it in the scene, or those taken out along with it.
+    std::vector<std::uint32_t> curves;
+    if (dag && fNodes[root].inDag) {
+        curves = curvesDriving(order);
+    } else if (dag) {
+        for (const MObject& c : fNodes[root].companions) {
+            const std::uint32_t i = existingIndex(c);
+            if (i != kNoNode && !fNodes[i].inDag && fNodes[i].owner == fNodes[root].owner) curves.push_back(i);
+        }
+    }
+    if (!dag && fNodes[root].inDag) removeDependencyNode(root);
     detach(root);
     for (auto it = order.rbegin(); it != order.rend(); ++it) {
         const std::uint32_t i = *it;
@@ -588,15 +703,20 @@ void Scene::destroy(std::uint32_t root) {
         delete user;  // after the node reads as dead, so the plug-in's destructor sees a consistent scene
         Node& again = fNodes[i];
         again.type.reset();
+        again.curve.reset();
+        again.companions.clear();
         again.parent = kNoNode;
         again.children.clear();
         again.childByName.clear();
         again.removedChildren = 0;
         fFree.push_back(i);
     }
+    for (std::uint32_t c : curves) destroy(c);
 }
 
 void Scene::reset(bool cameras) {
+    const std::vector<std::uint32_t> dependencyNodes = fDependencyNodes;
+    for (std::uint32_t d : dependencyNodes) destroy(d);
     const std::vector<std::uint32_t> top = children(world());
     for (std::uint32_t c : top) destroy(c);
     children(world());
@@ -606,6 +726,7 @@ void Scene::reset(bool cameras) {
 }
 
 std::string Scene::fullPath(std::uint32_t index) const {
+    if (!fNodes[index].type->isDag) return fNodes[index].name;
     std::vector<const std::string*> names;
     for (std::uint32_t p = index; p != world() && p != kNoNode; p = fNodes[p].parent) names.push_back(&fNodes[p].name);
     std::string out;
@@ -625,6 +746,7 @@ unsigned Scene::depth(std::uint32_t index) const {
 // Shortest tail of the full path that names this node alone.
 std::string Scene::partialPath(std::uint32_t index) const {
     if (index == world()) return "";
+    if (!fNodes[index].type->isDag) return fNodes[index].name;
     const unsigned d = depth(index);
     auto it = fByName.find(fNodes[index].name);
     std::vector<std::uint32_t> rivals;

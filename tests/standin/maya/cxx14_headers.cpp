@@ -3,6 +3,7 @@
 #include <QtWidgets/QWidget>
 
 #include <maya/MAnimControl.h>
+#include <maya/MAnimCurveChange.h>
 #include <maya/MApiNamespace.h>
 #include <maya/MArgDatabase.h>
 #include <maya/MArgList.h>

@@ -3,14 +3,21 @@
 #include "test_support.h"
 
 #include <maya/MAnimControl.h>
+#include <maya/MAnimCurveChange.h>
+#include <maya/MDGModifier.h>
 #include <maya/MEulerRotation.h>
 #include <maya/MFnAnimCurve.h>
 #include <maya/MFnDependencyNode.h>
 #include <maya/MFnTransform.h>
 #include <maya/MGlobal.h>
+#include <maya/MObjectHandle.h>
+#include <maya/MSelectionList.h>
 #include <maya/MPlug.h>
 #include <maya/MTime.h>
 #include <maya/MVector.h>
+
+#include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -45,6 +52,15 @@ TEST(TimeUnits, ConvertAndCompareInSeconds) {
 class AnimCurves : public StandinTest {
 protected:
     MPlug plug(const MObject& node, const char* name) { return MFnDependencyNode(node).findPlug(name, true); }
+    static MObject scene(const char* name) { return mayastandin::findNode(name); }
+    static std::string ls(const char* command) {  // sorted
+        std::vector<std::string> names;
+        mayastandin::executeList(command, &names);
+        std::sort(names.begin(), names.end());
+        std::string out;
+        for (const std::string& name : names) out += (out.empty() ? "" : " ") + name;
+        return out;
+    }
 };
 
 TEST_F(AnimCurves, ChannelsTakeCurvesOfTheirTypeOnce) {
@@ -149,6 +165,70 @@ TEST_F(AnimCurves, TheCurrentTimeSetsEveryAnimatedChannelOfLiveNodes) {
     MAnimControl::setCurrentTime(MTime(10, MTime::kFilm));
     EXPECT_FALSE(MFnDependencyNode(box).findPlug("visibility", true).asBool());
     MAnimControl::setCurrentTime(MTime(0, MTime::kFilm));
+}
+
+// A curve node's whole life, step by step: each step leaves the curve in the scene (listed, found by name,
+// driving its channel) or out of it in the undo queue or a modifier (alive, not valid), or destroyed.
+TEST_F(AnimCurves, CurveNodesLiveInTheSceneAndTheUndoQueueLikeNodes) {
+    make("transform", "locator1");
+    make("transform", "locator1_translateX");  // takes the curve's first choice of name
+    const MObject box = make("transform", "box");
+    MDGModifier modifier;
+    MFnAnimCurve fn;
+    MStatus status;
+    const MObject curve = fn.create(plug(box, "translateX"), &modifier, &status);
+    ASSERT_TRUE(status);
+    MFnAnimCurve(MFnAnimCurve().create(plug(scene("locator1"), "tx"))).addKey(MTime(1.0), 2.0);
+    EXPECT_EQ("box_translateX locator1_translateX1", ls("ls -type animCurve"));
+    MGlobal::executeCommand("rename box_translateX boxX");
+    MAnimCurveChange change;
+    fn.addKey(MTime(0.0), 1.0, MFnAnimCurve::kTangentLinear, MFnAnimCurve::kTangentLinear, &change);
+    fn.addKey(MTime(10.0), 3.0, MFnAnimCurve::kTangentLinear, MFnAnimCurve::kTangentLinear, &change);
+    fn.addKey(MTime(20.0), 5.0, MFnAnimCurve::kTangentLinear, MFnAnimCurve::kTangentLinear, &change);
+    fn.setValue(1, 4.0, &change);
+    fn.remove(0, &change);
+    enum Where { kInScene, kHeld, kDestroyed };
+    const struct Step {
+        const char* what;
+        std::function<void()> run;
+        Where where;
+        const char* keys;  // times:values with the curve in the scene or held
+    } steps[] = {
+        {"made", [] {}, kInScene, "10:4 20:5"},
+        {"change undone", [&] { change.undoIt(); }, kInScene, ""},
+        {"change redone", [&] { change.redoIt(); }, kInScene, "10:4 20:5"},
+        {"modifier undone", [&] { modifier.undoIt(); }, kHeld, "10:4 20:5"},
+        {"modifier redone", [&] { modifier.doIt(); }, kInScene, "10:4 20:5"},
+        {"node deleted", [] { MGlobal::executeCommand("delete box", false, true); }, kHeld, "10:4 20:5"},
+        {"deletion undone", [] { MGlobal::executeCommand("undo"); }, kInScene, "10:4 20:5"},
+        {"curve deleted", [] { MGlobal::executeCommand("delete boxX", false, true); }, kHeld, "10:4 20:5"},
+        {"undo flushed", [] { MGlobal::executeCommand("flushUndo"); }, kDestroyed, ""},
+    };
+    const MObjectHandle handle(curve);
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.run();
+        EXPECT_EQ(step.where != kDestroyed, handle.isAlive());
+        EXPECT_EQ(step.where == kInScene, handle.isValid());
+        EXPECT_EQ(step.where == kInScene ? "boxX locator1_translateX1" : "locator1_translateX1",
+                  ls("ls -type animCurveTL"));
+        MSelectionList found;
+        EXPECT_EQ(step.where == kInScene, bool(MGlobal::getSelectionListByName("boxX", found)));
+        EXPECT_EQ(step.where == kInScene, bool(MFnAnimCurve(plug(box, "translateX"), &status).object() == curve));
+        if (step.where == kDestroyed) continue;
+        MFnAnimCurve again(curve);
+        std::string keys;
+        for (unsigned k = 0; k < again.numKeys(); ++k)
+            keys +=
+                (k ? " " : "") + std::to_string(int(again.time(k).value())) + ":" + std::to_string(int(again.value(k)));
+        EXPECT_EQ(step.keys, keys);
+        if (step.where != kInScene || keys.empty()) continue;
+        MAnimControl::setCurrentTime(MTime(15.0));
+        EXPECT_DOUBLE_EQ(4.5, MFnTransform(box).getTranslation(MSpace::kTransform).x);
+        MFnTransform(box).setTranslation(MVector(), MSpace::kTransform);
+    }
+    MGlobal::executeCommand("file -new -force");
+    EXPECT_EQ("", ls("ls -type animCurve"));
 }
 
 TEST(TimeSlider, RangesHoldEachOtherAndPlaybackIsAState) {

@@ -2,7 +2,9 @@
 // Batch of scene edits. Every operation waits for doIt(), which applies the pending ones in call order; a
 // failing operation is reported and doIt goes on with the rest, returning kFailure. undoIt() reverts everything
 // done so far, newest first; a later doIt() does it again. The modifier holds the nodes it created or deleted
-// while they are out of the scene, and destroys them when it goes. Main thread only.
+// while they are out of the scene, and destroys them when it goes. MFnAnimCurve::create given a modifier records
+// the curve it made in it as done: undoIt takes the curve out, a later doIt brings the same one back.
+// Main thread only.
 #include <maya/MObject.h>
 #include <maya/MString.h>
 #include <maya/MTypeId.h>
@@ -23,6 +25,7 @@ public:
     MStatus undoIt();
 
 protected:
+    friend class MStandinAccess;
     MDGModifier(const MDGModifier& other);
     MDGModifier& operator=(const MDGModifier& rhs);
 

@@ -1,9 +1,11 @@
 #pragma once
-// Function set for animation curves: animCurveTL (time to distance: translations, centimetres), animCurveTA
-// (time to angle: rotations, radians) and animCurveTU (time to unitless: visibility). A curve created for a
-// plug drives that channel whenever the current time changes (MAnimControl).
-// This host interpolates between keys linearly, or holds the earlier key's value when its out tangent is
-// stepped; before the first key and after the last the curve is constant. Key changes are not undoable.
+// Function set for animation curves, the nodes animCurveTL (time to distance: translations, centimetres),
+// animCurveTA (time to angle: rotations, radians) and animCurveTU (time to unitless: visibility). A curve made
+// for a plug is named after it ("locator1_translateX") and drives that channel whenever the current time is set
+// (MAnimControl::setCurrentTime); a key edit alone does not set the channel. Deleting the driven node deletes
+// the curve along with it. This host interpolates between keys linearly, or holds the earlier key's value when
+// its out tangent is stepped; before the first key and after the last the curve is constant. Key edits given an
+// MAnimCurveChange can be undone through it.
 #include <maya/MFnDependencyNode.h>
 #include <maya/MPlug.h>
 #include <maya/MTime.h>
@@ -49,7 +51,8 @@ public:
     MFn::Type type() const override { return MFn::kAnimCurve; }
 
     // A new curve connected to the plug (a transform's translate, rotate or visibility channel), of the type
-    // the channel takes; fails with kInvalidParameter for another plug or one a curve drives already.
+    // the channel takes; fails with kInvalidParameter for another plug or one a curve drives already. With a
+    // modifier, the creation is recorded in it as done (see MDGModifier).
     MObject create(const MPlug& plug, MDGModifier* modifier = NULL, MStatus* ReturnStatus = NULL);
     MObject create(const MPlug& plug, AnimCurveType type, MDGModifier* modifier = NULL, MStatus* ReturnStatus = NULL);
     // A curve connected to nothing.
@@ -69,6 +72,7 @@ public:
     bool find(const MTime& time, unsigned int& index, MStatus* ReturnStatus = NULL);
     double evaluate(const MTime& atTime, MStatus* ReturnStatus = NULL);
     MStatus evaluate(const MTime& atTime, double& value);
+    TangentType inTangentType(unsigned int index, MStatus* ReturnStatus = NULL) const;
     TangentType outTangentType(unsigned int index, MStatus* ReturnStatus = NULL) const;
 
 protected:
