@@ -153,6 +153,9 @@ void TakeCurves::bake(const BakeResult& keys, const take::TakeLayout& layout, co
                           MFnAnimCurve::TangentType out) {
         MStatus driven;
         MFnAnimCurve curve(plug, &driven);
+        // A curve made here goes with its keys when the modifier is undone and comes back with them: only the
+        // edits of curves that were there before are kept in the change.
+        MAnimCurveChange* change = driven ? change_.get() : nullptr;
         if (driven) {
             for (unsigned int i = curve.numKeys(); i-- > 0;) {
                 const MTime t = curve.time(i);
@@ -166,7 +169,7 @@ void TakeCurves::bake(const BakeResult& keys, const take::TakeLayout& layout, co
             ++created_;
         }
         for (std::size_t k = 0; k < at.size(); ++k)
-            curve.addKey(times[at[k]], values[k * stride] * scale, in, out, change_.get());
+            curve.addKey(times[at[k]], values[k * stride] * scale, in, out, change);
     };
 
     static const char* const translate[3] = {"translateX", "translateY", "translateZ"};
