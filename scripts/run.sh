@@ -107,17 +107,21 @@ mkdir -p "$work"
 scene="$work/take-scene.ma"
 host_log="$work/host.log"
 (cd "$work" && ORVANE_TRACKER_SERVER="$address" "$bin/maya-standin" --headless "${host_args[@]}" \
-  --exit-command "orvaneRecord -stop" --exit-command "orvaneRecord -query -file" \
+  --exit-command "orvaneRecord -stop" --exit-command "orvaneRecord -query -file" --exit-command "ls -type animCurve" \
   --exit-command "file -rename \"$scene\"; file -save -type \"mayaAscii\"") >"$host_log" 2>&1 || status=$?
 grep -v -e '^\[DEBUG\]' -e '^frames ' "$host_log" | grep -e 'orvaneRecord' -e 'Error' -e 'Warning' || true
 take=$(sed -n 's|^// Result: \(/.*\.take\) //$|\1|p' "$host_log" | tail -n 1)
 [ -n "$take" ] || { echo "run: no take was recorded (host log: $host_log)"; exit 1; }
 echo "run: take file: $take ($(stat -c %s "$take") bytes)"
+curves=$(grep -A1 -F "// Result: $take //" "$host_log" | sed -n '2s|^// Result: \(.*\) //$|\1|p')
 if [ -f "$scene" ]; then
   echo "run: scene with the baked curves: $scene"
   # Every curve node of the saved scene with its key count (setAttr -s N ".ktv[...]").
   awk '/^createNode animCurve/ { match($0, /-n "[^"]*"/); name = substr($0, RSTART + 4, RLENGTH - 5); type = $2 }
        /setAttr -s [0-9]+ "\.ktv/ && name != "" { print "  " name " (" type "): " $3 " keys"; name = ""; n++ }
-       END { print "run: " n " curves" }' "$scene"
+       END { if (n) print "run: " n " curves" }' "$scene"
+fi
+if [ -n "$curves" ] && ! grep -q '^createNode animCurve' "$scene" 2>/dev/null; then
+  echo "run: $(echo "$curves" | wc -w) curves: $curves"
 fi
 exit "$status"
