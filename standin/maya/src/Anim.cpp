@@ -29,7 +29,7 @@ namespace {
 using Autodesk::Maya::OpenMaya20180000::MStandinAccess;
 
 struct Timeline {
-    double current = 0, minimum = 1 / 24.0, maximum = 120 / 24.0, start = 1 / 24.0, end = 200 / 24.0;  // seconds
+    double current = 1 / 24.0, minimum = 1 / 24.0, maximum = 120 / 24.0, start = 1 / 24.0, end = 200 / 24.0;  // seconds
     double by = 1;
     MAnimControl::PlaybackMode mode = MAnimControl::kPlaybackLoop;
     bool playing = false;
@@ -153,6 +153,8 @@ void driveChannel(std::uint32_t curve) {
     if (node == kNoNode) return;  // not connected, or its node deleted since
     writeChannel(node, static_cast<Channel>(c->channel), evaluateCurve(*c, timeline().current));
 }
+
+void resetTimeline() { timeline() = Timeline(); }
 
 void driveChannels() {
     // A copy: nothing here adds or removes nodes, but a plug-in's write listener must not see a list change.

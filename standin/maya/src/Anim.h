@@ -37,6 +37,8 @@ std::uint32_t createCurve(std::uint32_t node, Channel channel, std::string& erro
 void driveChannels();
 // Sets one channel from its curve at the current time.
 void driveChannel(std::uint32_t curve);
+// The time slider of a new scene: film, current time frame 1, playback 1 to 120, animation 1 to 200, stopped.
+void resetTimeline();
 
 }  // namespace anim
 }  // namespace mayastandin

@@ -4,6 +4,7 @@
 // values that differ from a new node's, requires for the plug-ins whose node types it uses. Opening reads back
 // that subset and refuses anything else before the current scene is touched.
 #include <maya/MSceneMessage.h>
+#include "Anim.h"
 #include "Commands.h"
 #include "Internal.h"
 
@@ -440,6 +441,7 @@ bool openScene(const std::string& path, std::string& error) {
     UndoQueue::instance().flush();
     scene().setSelection({});
     scene().reset(true);
+    anim::resetTimeline();
     const bool built = applyStatements(statements, why);
     scene().setFileName(path);
     scene().markSaved();
@@ -531,6 +533,7 @@ bool newScene(bool cameras) {
     UndoQueue::instance().flush();
     scene().setSelection({});
     scene().reset(cameras);
+    anim::resetTimeline();
     scene().setFileName("");
     scene().markSaved();
     messages::send(MSceneMessage::kAfterNew);

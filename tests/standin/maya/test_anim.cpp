@@ -231,6 +231,60 @@ TEST_F(AnimCurves, CurveNodesLiveInTheSceneAndTheUndoQueueLikeNodes) {
     EXPECT_EQ("", ls("ls -type animCurve"));
 }
 
+// The time and key commands as a script runs them, undo on: each line's result, or "!" for a refused line.
+TEST_F(AnimCurves, MelKeysTimeAndPlaybackCommands) {
+    make("transform", "locator1");
+    const struct {
+        const char* mel;
+        const char* result;
+    } lines[] = {
+        {"currentTime -q", "1"},
+        {"setKeyframe -t 0 -v 0 locator1.tx", "1"},
+        {"setKeyframe -attribute translateY -at rotateZ -t 10 -v 90 locator1", "2"},
+        {"setKeyframe -t 20 -v 5 locator1.translateX; setKeyframe -t 0.5sec -v 2 locator1.tx", "1"},
+        {"keyframe -q -kc locator1.tx", "3"},
+        {"keyframe -q -tc -vc locator1.rz", "10 90"},  // degrees
+        {"keyframe -q -kc -t \"5:\" locator1", "4"},
+        {"keyframe -q -tc -t \":11\" -t 20 -at tx locator1", "0 20"},
+        {"ls -type animCurveTA", "locator1_rotateZ"},
+        {"currentTime 15", "15"},
+        {"getAttr locator1.tx", "3.125"},
+        {"getAttr locator1.rz", "90"},
+        {"cutKey -t \"10:20\" -attribute translateX locator1", "1"},
+        {"keyframe -q -tc locator1.tx", "0"},
+        {"cutKey -clear locator1.rz", "1"},
+        {"ls -type animCurveTA", ""},  // a curve left without keys is deleted
+        {"undo", ""},
+        {"keyframe -q -vc locator1_rotateZ", "90"},
+        {"undo", ""},
+        {"keyframe -q -tc locator1.tx", "0 12 20"},
+        {"undo; undo; keyframe -q -kc locator1", "3"},
+        {"undo; undo; ls -type animCurve", ""},
+        {"redo; redo; redo; keyframe -q -kc locator1", "4"},
+        {"playbackOptions -min 10 -max 300 -ast 5", ""},
+        {"playbackOptions -q -aet", "300"},  // grown to hold the playback range
+        {"playbackOptions -q -ast", "5"},
+        {"playbackOptions -by 2 -loop oscillate; playbackOptions -q -loop", "oscillate"},
+        {"play -forward true; play -q -state", "1"},
+        {"play -state off; play -q -state", "0"},
+        {"setKeyframe nothing.tx", "!"},
+        {"setKeyframe locator1.scaleX", "!"},
+        {"keyframe -q -t \"a:b\" locator1", "!"},
+        {"playbackOptions -min 10 -max 5", "!"},
+        {"currentTime", "!"},
+    };
+    for (const auto& line : lines) {
+        MString result;
+        const MStatus status = MGlobal::executeCommand(line.mel, result, false, true);
+        if (std::string(line.result) == "!") {
+            EXPECT_FALSE(status) << line.mel;
+            continue;
+        }
+        EXPECT_TRUE(status) << line.mel;
+        EXPECT_EQ(line.result, std::string(result.asChar())) << line.mel;
+    }
+}
+
 TEST(TimeSlider, RangesHoldEachOtherAndPlaybackIsAState) {
     EXPECT_TRUE(MAnimControl::setAnimationStartEndTime(MTime(0, MTime::kFilm), MTime(100, MTime::kFilm)));
     EXPECT_TRUE(MAnimControl::setMinMaxTime(MTime(10, MTime::kFilm), MTime(50, MTime::kFilm)));
