@@ -29,7 +29,7 @@ namespace {
 using Autodesk::Maya::OpenMaya20180000::MStandinAccess;
 
 struct Timeline {
-    double current = 0, minimum = 1 / 24.0, maximum = 120 / 24.0, start = 1 / 24.0, end = 200 / 24.0;  // seconds
+    double current = 1 / 24.0, minimum = 1 / 24.0, maximum = 120 / 24.0, start = 1 / 24.0, end = 200 / 24.0;  // seconds
     double by = 1;
     MAnimControl::PlaybackMode mode = MAnimControl::kPlaybackLoop;
     bool playing = false;
@@ -45,21 +45,22 @@ const char* const kLongNames[] = {"translateX", "translateY", "translateZ", "rot
                                   "rotateY",    "rotateZ",    "visibility"};
 const char* const kShortNames[] = {"tx", "ty", "tz", "rx", "ry", "rz", "v"};
 
-// Seconds in one unit; 0 for kInvalid, kUserDef and kLast.
-double secondsPer(MTime::Unit unit) {
+// Units in one second (frames per second for frame units); 0 for kInvalid, kUserDef and kLast. Conversions
+// divide by it and multiply by it, so that 200 frames of film are 200 / 24.0 seconds to the last bit.
+double perSecond(MTime::Unit unit) {
     static const double fps[] = {0,    0,    0,    0,    0,      15,    24,    25,     30,    48,    50,   60,  2,
                                  3,    4,    5,    6,    8,      10,    12,    16,     20,    40,    75,   80,  100,
                                  120,  125,  150,  200,  240,    250,   300,   375,    400,   500,   600,  750, 1200,
                                  1500, 2000, 3000, 6000, 23.976, 29.97, 29.97, 47.952, 59.94, 44100, 48000};
     switch (unit) {
-        case MTime::kHours: return 3600;
-        case MTime::kMinutes: return 60;
+        case MTime::kHours: return 1 / 3600.0;
+        case MTime::kMinutes: return 1 / 60.0;
         case MTime::kSeconds: return 1;
-        case MTime::kMilliseconds: return 0.001;
+        case MTime::kMilliseconds: return 1000;
         default: break;
     }
     const int i = static_cast<int>(unit);
-    return i > 0 && i < static_cast<int>(sizeof fps / sizeof fps[0]) && fps[i] > 0 ? 1.0 / fps[i] : 0;
+    return i > 0 && i < static_cast<int>(sizeof fps / sizeof fps[0]) ? fps[i] : 0;
 }
 
 double seconds(const MTime& t) { return t.as(MTime::kSeconds); }
@@ -154,6 +155,30 @@ void driveChannel(std::uint32_t curve) {
     writeChannel(node, static_cast<Channel>(c->channel), evaluateCurve(*c, timeline().current));
 }
 
+void resetTimeline() { timeline() = Timeline(); }
+
+std::string timeUnitName(MTime::Unit unit) {
+    static const char* const names[] = {"",     "hour", "min",  "sec",  "millisec", "game",
+                                        "film", "pal",  "ntsc", "show", "palf",     "ntscf"};
+    switch (unit) {
+        case MTime::k23_976FPS: return "23.976fps";
+        case MTime::k29_97FPS: return "29.97fps";
+        case MTime::k29_97DF: return "29.97df";
+        case MTime::k47_952FPS: return "47.952fps";
+        case MTime::k59_94FPS: return "59.94fps";
+        default: break;
+    }
+    if (unit > MTime::kInvalid && unit <= MTime::kNTSCField) return names[unit];
+    const double fps = perSecond(unit);
+    return fps > 0 ? std::to_string(static_cast<long>(std::lround(fps))) + "fps" : "";
+}
+
+MTime::Unit timeUnitNamed(const std::string& name) {
+    for (int u = MTime::kHours; u < MTime::kUserDef; ++u)
+        if (timeUnitName(static_cast<MTime::Unit>(u)) == name) return static_cast<MTime::Unit>(u);
+    return MTime::kInvalid;
+}
+
 void driveChannels() {
     // A copy: nothing here adds or removes nodes, but a plug-in's write listener must not see a list change.
     const std::vector<std::uint32_t> nodes = Scene::instance().dependencyNodes();
@@ -175,7 +200,7 @@ MTime::~MTime() {}
 MTime::Unit MTime::unit() const { return fUnit; }
 double MTime::value() const { return fValue; }
 MStatus MTime::setUnit(Unit newUnit) {
-    if (secondsPer(newUnit) == 0) return invalid("(kInvalidParameter): Invalid time unit");
+    if (perSecond(newUnit) == 0) return invalid("(kInvalidParameter): Invalid time unit");
     fValue = as(newUnit);
     fUnit = newUnit;
     return MStatus::kSuccess;
@@ -185,13 +210,14 @@ MStatus MTime::setValue(double newValue) {
     return MStatus::kSuccess;
 }
 double MTime::as(Unit otherUnit) const {
-    const double to = secondsPer(otherUnit);
-    return to == 0 ? 0 : fValue * secondsPer(fUnit) / to;
+    const double from = perSecond(fUnit), to = perSecond(otherUnit);
+    if (from == 0 || to == 0) return 0;
+    return fUnit == otherUnit ? fValue : fUnit == MTime::kSeconds ? fValue * to : fValue / from * to;
 }
 double MTime::asUnits(Unit otherUnit) const { return as(otherUnit); }
 MTime::Unit MTime::uiUnit() { return timeline().uiUnit; }
 MStatus MTime::setUIUnit(Unit newUnit) {
-    if (secondsPer(newUnit) == 0) return invalid("(kInvalidParameter): Invalid time unit");
+    if (perSecond(newUnit) == 0) return invalid("(kInvalidParameter): Invalid time unit");
     timeline().uiUnit = newUnit;
     return MStatus::kSuccess;
 }

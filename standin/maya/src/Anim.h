@@ -2,6 +2,7 @@
 // Animation curves of the stand-in host (Anim.cpp): the channel attributes that curves drive, and what the MEL
 // commands and the scene files share about curves. Curves are dependency nodes of the scene (Scene, CurveData).
 #include <maya/MObject.h>
+#include <maya/MTime.h>
 
 #include <cstdint>
 #include <string>
@@ -37,6 +38,11 @@ std::uint32_t createCurve(std::uint32_t node, Channel channel, std::string& erro
 void driveChannels();
 // Sets one channel from its curve at the current time.
 void driveChannel(std::uint32_t curve);
+// A time unit's name as currentUnit -time gives it ("film", "ntsc", "120fps"); kInvalid for an unknown name.
+std::string timeUnitName(MTime::Unit unit);
+MTime::Unit timeUnitNamed(const std::string& name);
+// The time slider of a new scene: film, current time frame 1, playback 1 to 120, animation 1 to 200, stopped.
+void resetTimeline();
 
 }  // namespace anim
 }  // namespace mayastandin

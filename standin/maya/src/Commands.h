@@ -68,6 +68,8 @@ void addQueryCommands(BuiltinTable& table);
 void addSceneCommands(BuiltinTable& table);
 // undo, redo, flushUndo and undoInfo (Undo.cpp).
 void addUndoCommands(BuiltinTable& table);
+// currentTime, playbackOptions, play, keyframe, setKeyframe and cutKey (AnimCommands.cpp).
+void addAnimCommands(BuiltinTable& table);
 // driveWidget: the host's own command that works a named widget of a workspace control (Controls.cpp).
 void addWidgetCommand(BuiltinTable& table);
 

@@ -3,7 +3,10 @@
 // every DAG node in walk order (the default cameras with -s, shared with the new scene), setAttr for the
 // values that differ from a new node's, requires for the plug-ins whose node types it uses. Opening reads back
 // that subset and refuses anything else before the current scene is touched.
+#include <maya/MAnimControl.h>
+#include <maya/MFnAnimCurve.h>
 #include <maya/MSceneMessage.h>
+#include "Anim.h"
 #include "Commands.h"
 #include "Internal.h"
 
@@ -158,6 +161,81 @@ std::string quoted(const std::string& s) {
     return out + "\"";
 }
 
+// ---- animation: curves, their connections, the time slider ----
+// Maya's file codes of tangent types are the API's, except auto (18 in a file).
+int fileTangent(MFnAnimCurve::TangentType t) { return t == MFnAnimCurve::kTangentAuto ? 18 : static_cast<int>(t); }
+bool apiTangent(const std::string& code, MFnAnimCurve::TangentType& out) {
+    double v;
+    if (!toNumber(code, v) || v != std::floor(v) || v < 0 || (v > MFnAnimCurve::kTangentStepNext && v != 18))
+        return false;
+    out = v == 18 ? MFnAnimCurve::kTangentAuto : static_cast<MFnAnimCurve::TangentType>(static_cast<int>(v));
+    return true;
+}
+
+// A value as the file shows it (frames, degrees) in 15 digits when reading those back gives the value kept
+// (seconds, radians) exactly, else in 17: "200", not "200.00000000000003", for 200 frames kept in seconds.
+template <typename Back>
+std::string shortest(double shown, double kept, Back back) {
+    if (shown == 0.0) shown = 0.0;  // -0
+    char text[40];
+    std::snprintf(text, sizeof text, "%.15g", shown);
+    double read;
+    if (toNumber(text, read) && back(read) == kept) return text;
+    return exact(shown);
+}
+std::string fileTime(double seconds) {
+    return shortest(MTime(seconds, MTime::kSeconds).as(MTime::uiUnit()), seconds,
+                    [](double t) { return MTime(t, MTime::uiUnit()).as(MTime::kSeconds); });
+}
+std::string fileTime(const MTime& t) { return fileTime(t.as(MTime::kSeconds)); }
+std::string fileValue(const CurveData& c, double value) {
+    if (c.type != MFnAnimCurve::kAnimCurveTA) return exact(value);
+    return shortest(value * kDegrees, value, [](double degrees) { return degrees / kDegrees; });
+}
+
+// As Maya writes them: the time slider in the scene configuration script node, each curve node with its keys
+// (time in the file's time unit, value in centimetres, degrees or unitless), the current time on time1, then
+// the connections of the curves to their channels.
+void writeAnimation(std::ostringstream& out) {
+    out << "createNode script -n \"sceneConfigurationScriptNode\";\n";
+    out << "\tsetAttr \".b\" -type \"string\" \"playbackOptions -min " << fileTime(MAnimControl::minTime()) << " -max "
+        << fileTime(MAnimControl::maxTime()) << " -ast " << fileTime(MAnimControl::animationStartTime()) << " -aet "
+        << fileTime(MAnimControl::animationEndTime()) << " \";\n";
+    out << "\tsetAttr \".st\" 6;\n";
+    std::vector<std::uint32_t> connected;
+    for (std::uint32_t d : scene().dependencyNodes()) {
+        const Node& node = scene().node(d);
+        if (!node.curve) continue;
+        const CurveData& c = *node.curve;
+        out << "createNode " << node.type->name << " -n " << quoted(node.name) << ";\n";
+        out << "\tsetAttr \".tan\" 18;\n\tsetAttr \".wgt\" no;\n";
+        if (scene().indexOf(c.driven) != kNoNode) connected.push_back(d);
+        const std::size_t n = c.keys.size();
+        if (n == 0) continue;
+        const std::string range = (n == 1 ? "[0" : "[0:" + std::to_string(n - 1)) + "]\" ";
+        out << "\tsetAttr -s " << n << " \".ktv" << range;
+        for (const CurveKey& k : c.keys) out << " " << fileTime(k.seconds) << " " << fileValue(c, k.value);
+        out << ";\n";
+        for (const bool in : {true, false}) {
+            bool any = false;
+            for (const CurveKey& k : c.keys) any = any || (in ? k.in : k.out) != MFnAnimCurve::kTangentGlobal;
+            if (!any) continue;
+            out << "\tsetAttr -s " << n << " \"." << (in ? "kit" : "kot") << range;
+            for (const CurveKey& k : c.keys) out << " " << fileTangent(in ? k.in : k.out);
+            out << ";\n";
+        }
+    }
+    const std::string now = fileTime(MAnimControl::currentTime());
+    out << "select -ne :time1;\n\tsetAttr \".o\" " << now << ";\n\tsetAttr \".unw\" " << now << ";\n";
+    for (std::uint32_t d : connected) {
+        const CurveData& c = *scene().node(d).curve;
+        out << "connectAttr " << quoted(scene().node(d).name + ".o") << " "
+            << quoted(scene().partialPath(scene().indexOf(c.driven)) + "." +
+                      anim::shortName(static_cast<anim::Channel>(c.channel)))
+            << ";\n";
+    }
+}
+
 std::string writeScene(const std::string& path) {
     std::string name = path.substr(path.find_last_of('/') == std::string::npos ? 0 : path.find_last_of('/') + 1);
     std::ostringstream out;
@@ -176,7 +254,7 @@ std::string writeScene(const std::string& path) {
             out << "requires " << quoted(p.name) << " " << quoted(p.version) << ";\n";
         }
     }
-    out << "currentUnit -l centimeter -a degree -t film;\n";
+    out << "currentUnit -l centimeter -a degree -t " << anim::timeUnitName(MTime::uiUnit()) << ";\n";
     out << "fileInfo \"application\" \"maya\";\nfileInfo \"product\" \"Maya 2018\";\nfileInfo \"version\" \"2018\";\n";
     for (std::uint32_t n : nodes) {
         const Node& node = scene().node(n);
@@ -197,6 +275,7 @@ std::string writeScene(const std::string& path) {
         if (node.rotation.order != MEulerRotation::kXYZ)
             out << "\tsetAttr \".ro\" " << static_cast<int>(node.rotation.order) << ";\n";
     }
+    writeAnimation(out);
     out << "// End of " << name << "\n";
     return out.str();
 }
@@ -295,8 +374,8 @@ bool splitFlags(const Statement& st, const std::vector<std::pair<std::string, in
 
 const std::vector<std::pair<std::string, int>> kCreateFlags = {{"-n", 1},      {"-name", 1}, {"-p", 1},
                                                                {"-parent", 1}, {"-s", 0},    {"-shared", 0}};
-const std::vector<std::pair<std::string, int>> kSetAttrFlags = {{"-type", 1},    {"-typ", 1}, {"-k", 1},
-                                                                {"-keyable", 1}, {"-l", 1},   {"-lock", 1}};
+const std::vector<std::pair<std::string, int>> kSetAttrFlags = {{"-type", 1}, {"-typ", 1},  {"-k", 1}, {"-keyable", 1},
+                                                                {"-l", 1},    {"-lock", 1}, {"-s", 1}, {"-size", 1}};
 const std::vector<std::pair<std::string, int>> kParentFlags = {{"-r", 0},     {"-relative", 0}, {"-s", 0},
                                                                {"-shape", 0}, {"-nc", 0},       {"-noConnections", 0}};
 
@@ -313,10 +392,68 @@ bool hasFlag(const std::vector<std::pair<std::string, std::vector<std::string>>>
     return false;
 }
 
+// A curve's key array attribute, "ktv[0:2]" or "kot[4]": its name and first and last index.
+bool keyArray(const std::string& attribute, std::string& name, long& first, long& last) {
+    const std::size_t open = attribute.find('['), close = attribute.find(']');
+    if (open == std::string::npos || close != attribute.size() - 1) return false;
+    name = attribute.substr(0, open);
+    const std::string range = attribute.substr(open + 1, close - open - 1);
+    const std::size_t colon = range.find(':');
+    double a, b;
+    if (!toNumber(range.substr(0, colon), a) ||
+        !toNumber(colon == std::string::npos ? range : range.substr(colon + 1), b))
+        return false;
+    first = static_cast<long>(a), last = static_cast<long>(b);
+    return a == first && b == last && first >= 0 && last >= first && (name == "ktv" || name == "kit" || name == "kot");
+}
+
+// "" or what is wrong with a setAttr of a curve: its default tangent and weighting, or a key array.
+std::string checkCurveAttribute(const std::string& attribute, const std::vector<std::string>& values) {
+    if (attribute == "tan" || attribute == "wgt") return values.size() == 1 ? "" : "one value expected";
+    std::string name;
+    long first, last;
+    if (!keyArray(attribute, name, first, last)) return "No attribute '" + attribute + "' on an animation curve";
+    const std::size_t per = name == "ktv" ? 2 : 1;
+    if (values.size() != per * static_cast<std::size_t>(last - first + 1))
+        return "'" + attribute + "' expects " + std::to_string(per * (last - first + 1)) + " values";
+    for (const std::string& v : values) {
+        double number;
+        MFnAnimCurve::TangentType tangent;
+        if (per == 2 ? !toNumber(v, number) : !apiTangent(v, tangent)) return "Wrong value '" + v + "'";
+    }
+    return "";
+}
+
+// The scene configuration script's playbackOptions line: only its range flags and numbers.
+bool isPlaybackScript(const std::string& script) {
+    std::istringstream words(script);
+    std::string word;
+    if (!(words >> word) || word != "playbackOptions") return false;
+    static const char* const flags[] = {
+        "-min", "-max", "-ast", "-aet", "-by", "-minTime", "-maxTime", "-animationStartTime", "-animationEndTime"};
+    while (words >> word) {
+        if (std::find_if(std::begin(flags), std::end(flags), [&](const char* f) { return word == f; }) ==
+            std::end(flags))
+            return false;
+        double value;
+        if (!(words >> word) || !toNumber(word, value)) return false;
+    }
+    return true;
+}
+
+// "node.attr" split at its last dot; false for a word without one.
+bool splitPlug(const std::string& plug, std::string& node, std::string& attribute) {
+    const std::size_t dot = plug.rfind('.');
+    if (dot == std::string::npos || dot == 0 || dot + 1 == plug.size()) return false;
+    node = plug.substr(0, dot), attribute = plug.substr(dot + 1);
+    return true;
+}
+
 // Checks every statement before the scene goes: only what writeScene writes, node types this host knows (after
 // loading the plug-ins the file requires).
 bool checkStatements(const std::vector<Statement>& statements, std::string& error) {
     bool sawHeader = false;
+    std::string kind;  // the type of the node setAttr sets: the last createNode's, or ":time1" after select
     for (const Statement& st : statements) {
         const std::string at = "line " + std::to_string(st.line) + ": ";
         std::vector<std::pair<std::string, std::vector<std::string>>> flags;
@@ -339,30 +476,59 @@ bool checkStatements(const std::vector<Statement>& statements, std::string& erro
                             rest, error))
                 return false;
             const std::string linear = flagValue(flags, "-l", "-linear"), angle = flagValue(flags, "-a", "-angle");
+            const std::string time = flagValue(flags, "-t", "-time");
             if ((!linear.empty() && linear != "centimeter" && linear != "cm") ||
                 (!angle.empty() && angle != "degree" && angle != "deg") || !rest.empty())
                 return error = at + "units other than centimetres and degrees are not read", false;
+            if (!time.empty() && anim::timeUnitNamed(time) == MTime::kInvalid)
+                return error = at + "unknown time unit '" + time + "'", false;
         } else if (command == "fileInfo") {
             if (st.words.size() != 3) return error = at + "fileInfo expects a key and a value", false;
         } else if (command == "createNode") {
             if (!splitFlags(st, kCreateFlags, flags, rest, error)) return false;
             if (rest.size() != 1 || flagValue(flags, "-n", "-name").empty())
                 return error = at + "createNode expects a node type and -n NAME", false;
+            kind = rest[0];
+            if (kind == "script" && flagValue(flags, "-n", "-name") == "sceneConfigurationScriptNode") continue;
             if (!scene().findType(rest[0])) return error = at + "unknown node type '" + rest[0] + "'", false;
         } else if (command == "setAttr") {
             if (!splitFlags(st, kSetAttrFlags, flags, rest, error)) return false;
             if (rest.size() < 2 || rest[0].size() < 2 || rest[0][0] != '.')
                 return error = at + "setAttr expects \".attribute\" of the last node and its value", false;
-            if (!isKnownAttribute(rest[0].substr(1)))
-                return error = at + "No attribute '" + rest[0].substr(1) + "'", false;
+            const std::string attribute = rest[0].substr(1);
+            const std::vector<std::string> values(rest.begin() + 1, rest.end());
+            const std::shared_ptr<NodeType> type = scene().findType(kind);
+            double number;
+            if (type && !type->isDag) {
+                const std::string why = checkCurveAttribute(attribute, values);
+                if (!why.empty()) return error = at + why, false;
+            } else if (kind == "script") {
+                const bool configuration = attribute == "b" && values.size() == 1 && isPlaybackScript(values[0]);
+                if (!configuration && !(attribute == "st" && values.size() == 1))
+                    return error = at + "a script node of this host holds playbackOptions only", false;
+            } else if (kind == ":time1") {
+                if ((attribute != "o" && attribute != "unw") || values.size() != 1 || !toNumber(values[0], number))
+                    return error = at + "time1 takes its time (.o, .unw) only", false;
+            } else if (!isKnownAttribute(attribute)) {
+                return error = at + "No attribute '" + attribute + "'", false;
+            }
+        } else if (command == "select") {
+            if (st.words.size() != 3 || st.words[1] != "-ne" || st.words[2] != ":time1")
+                return error = at + "select is read as 'select -ne :time1' only", false;
+            kind = ":time1";
+        } else if (command == "connectAttr") {
+            std::string node, attribute;
+            if (st.words.size() != 3 || !splitPlug(st.words[1], node, attribute) ||
+                (attribute != "o" && attribute != "output") || !splitPlug(st.words[2], node, attribute) ||
+                anim::channelNamed(attribute, true) == anim::kChannelEnd)
+                return error = at + "connectAttr is read as a curve's output to a channel only", false;
         } else if (command == "parent") {
             if (!splitFlags(st, kParentFlags, flags, rest, error)) return false;
             if (rest.size() != 2) return error = at + "parent expects a child and a parent", false;
         } else {
-            // connectAttr joins this list once the scene holds connections (animation curves).
             return error = at + "'" + command +
                            "' is not something this host reads: it opens the Maya ASCII it saves (requires, "
-                           "currentUnit, fileInfo, createNode, setAttr, parent)",
+                           "currentUnit, fileInfo, createNode, setAttr, parent, select, connectAttr)",
                    false;
         }
     }
@@ -371,22 +537,75 @@ bool checkStatements(const std::vector<Statement>& statements, std::string& erro
 }
 
 // Builds the checked statements into the new scene.
+// A curve's key arrays as a file sets them: times and values (ktv) appended in time order, then tangents (kit,
+// kot) of keys read already.
+std::string setCurveAttribute(CurveData& c, const std::string& attribute, const std::vector<std::string>& values) {
+    std::string name;
+    long first, last;
+    if (!keyArray(attribute, name, first, last)) return "";  // .tan, .wgt: this host's curves are linear, unweighted
+    std::vector<CurveKey>& keys = c.keys;
+    if (name == "ktv") {
+        if (static_cast<std::size_t>(first) != keys.size()) return "keys out of order in '" + attribute + "'";
+        const double unit = c.type == MFnAnimCurve::kAnimCurveTA ? 1 / kDegrees : 1.0;
+        for (std::size_t k = 0; k + 1 < values.size(); k += 2) {
+            double time, value;
+            toNumber(values[k], time), toNumber(values[k + 1], value);
+            const double seconds = MTime(time, MTime::uiUnit()).as(MTime::kSeconds);
+            if (!keys.empty() && !(seconds > keys.back().seconds)) return "key times not rising in '" + attribute + "'";
+            keys.push_back(CurveKey{seconds, value * unit, MFnAnimCurve::kTangentGlobal, MFnAnimCurve::kTangentGlobal});
+        }
+        return "";
+    }
+    if (static_cast<std::size_t>(last) >= keys.size()) return "tangents of keys not read yet in '" + attribute + "'";
+    for (long k = first; k <= last; ++k)
+        apiTangent(values[static_cast<std::size_t>(k - first)], name == "kit" ? keys[k].in : keys[k].out);
+    return "";
+}
+
 bool applyStatements(const std::vector<Statement>& statements, std::string& error) {
     std::uint32_t current = kNoNode;
+    bool script = false, time1 = false;  // setAttr sets the configuration script's or time1's attributes
+    double now = MAnimControl::currentTime().as(MTime::uiUnit());
     for (const Statement& st : statements) {
         const std::string at = "line " + std::to_string(st.line) + ": ";
         std::vector<std::pair<std::string, std::vector<std::string>>> flags;
         std::vector<std::string> rest;
         const std::string& command = st.words[0];
-        if (command == "createNode") {
+        if (command == "currentUnit") {
+            splitFlags(st, {{"-l", 1}, {"-linear", 1}, {"-a", 1}, {"-angle", 1}, {"-t", 1}, {"-time", 1}}, flags, rest,
+                       error);
+            const std::string time = flagValue(flags, "-t", "-time");
+            if (!time.empty()) MTime::setUIUnit(anim::timeUnitNamed(time));
+        } else if (command == "select") {
+            current = kNoNode, script = false, time1 = true;
+        } else if (command == "connectAttr") {
+            std::string source, output, target, attribute;
+            splitPlug(st.words[1], source, output), splitPlug(st.words[2], target, attribute);
+            const std::uint32_t curve = resolveOne("connectAttr", source, error);
+            const std::uint32_t node = curve == kNoNode ? kNoNode : resolveOne("connectAttr", target, error);
+            if (node == kNoNode) return error = at + error, false;
+            const anim::Channel channel = anim::channelNamed(attribute, true);
+            CurveData* c = scene().node(curve).curve.get();
+            if (!c || !c->driven.isNull() || !scene().node(node).type->isTransform || node == scene().world() ||
+                anim::curveDriving(node, channel) != kNoNode)
+                return error = at + "cannot connect '" + st.words[1] + "' to '" + st.words[2] + "'", false;
+            c->driven = scene().handle(node);
+            c->channel = channel;
+        } else if (command == "createNode") {
             splitFlags(st, kCreateFlags, flags, rest, error);
             const std::string name = flagValue(flags, "-n", "-name"), parentName = flagValue(flags, "-p", "-parent");
+            script = rest[0] == "script", time1 = false;
+            current = kNoNode;
+            if (script) continue;
+            if (!scene().findType(rest[0])->isDag) {
+                current = scene().createDependencyNode(rest[0], name, &error);
+                continue;
+            }
             std::uint32_t parent = scene().world();
             if (!parentName.empty()) {
                 parent = resolveOne("createNode", parentName, error);
                 if (parent == kNoNode) return error = at + error, false;
             }
-            current = kNoNode;
             if (hasFlag(flags, "-s", "-shared")) {  // a node the new scene already holds
                 auto it = scene().node(parent).childByName.find(name);
                 if (it != scene().node(parent).childByName.end() && scene().node(it->second).type->name == rest[0])
@@ -401,9 +620,22 @@ bool applyStatements(const std::vector<Statement>& statements, std::string& erro
             }
         } else if (command == "setAttr") {
             splitFlags(st, kSetAttrFlags, flags, rest, error);
+            const std::string attribute = rest[0].substr(1);
+            const std::vector<std::string> values(rest.begin() + 1, rest.end());
+            if (script && attribute == "b") {
+                if (!Interpreter::instance().execute(values[0], nullptr, false, false))
+                    return error = at + "the scene's playback options are refused", false;
+                continue;
+            }
+            if (script) continue;
+            if (time1) {
+                if (attribute == "o") toNumber(values[0], now);
+                continue;
+            }
             if (current == kNoNode) return error = at + "setAttr before any createNode", false;
-            const std::string why =
-                setAttribute(current, rest[0].substr(1), std::vector<std::string>(rest.begin() + 1, rest.end()));
+            const std::string why = scene().node(current).curve
+                                        ? setCurveAttribute(*scene().node(current).curve, attribute, values)
+                                        : setAttribute(current, attribute, values);
             if (!why.empty()) return error = at + why, false;
         } else if (command == "parent") {
             splitFlags(st, kParentFlags, flags, rest, error);
@@ -414,6 +646,7 @@ bool applyStatements(const std::vector<Statement>& statements, std::string& erro
             if (!why.empty()) return error = at + why, false;
         }
     }
+    MAnimControl::setCurrentTime(MTime(now, MTime::uiUnit()));  // the channels take their curves' values
     return true;
 }
 
@@ -440,6 +673,7 @@ bool openScene(const std::string& path, std::string& error) {
     UndoQueue::instance().flush();
     scene().setSelection({});
     scene().reset(true);
+    anim::resetTimeline();
     const bool built = applyStatements(statements, why);
     scene().setFileName(path);
     scene().markSaved();
@@ -531,6 +765,7 @@ bool newScene(bool cameras) {
     UndoQueue::instance().flush();
     scene().setSelection({});
     scene().reset(cameras);
+    anim::resetTimeline();
     scene().setFileName("");
     scene().markSaved();
     messages::send(MSceneMessage::kAfterNew);

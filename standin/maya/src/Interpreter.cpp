@@ -525,6 +525,7 @@ BuiltinTable& builtins() {
     addQueryCommands(t);
     addSceneCommands(t);
     addUndoCommands(t);
+    addAnimCommands(t);
     addWidgetCommand(t);
     return t;
 }

@@ -2,6 +2,8 @@
 // and beyond keys, curves driving their channels when the current time changes, and the two ranges.
 #include "test_support.h"
 
+#include <QtCore/QTemporaryDir>
+
 #include <maya/MAnimControl.h>
 #include <maya/MAnimCurveChange.h>
 #include <maya/MDGModifier.h>
@@ -17,7 +19,11 @@
 #include <maya/MVector.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <fstream>
 #include <functional>
+#include <sstream>
 
 namespace {
 
@@ -229,6 +235,148 @@ TEST_F(AnimCurves, CurveNodesLiveInTheSceneAndTheUndoQueueLikeNodes) {
     }
     MGlobal::executeCommand("file -new -force");
     EXPECT_EQ("", ls("ls -type animCurve"));
+}
+
+// The time and key commands as a script runs them, undo on: each line's result, or "!" for a refused line.
+TEST_F(AnimCurves, MelKeysTimeAndPlaybackCommands) {
+    make("transform", "locator1");
+    const struct {
+        const char* mel;
+        const char* result;
+    } lines[] = {
+        {"currentTime -q", "1"},
+        {"setKeyframe -t 0 -v 0 locator1.tx", "1"},
+        {"setKeyframe -attribute translateY -at rotateZ -t 10 -v 90 locator1", "2"},
+        {"setKeyframe -t 20 -v 5 locator1.translateX; setKeyframe -t 0.5sec -v 2 locator1.tx", "1"},
+        {"keyframe -q -kc locator1.tx", "3"},
+        {"keyframe -q -tc -vc locator1.rz", "10 90"},  // degrees
+        {"keyframe -q -kc -t \"5:\" locator1", "4"},
+        {"keyframe -q -tc -t \":11\" -t 20 -at tx locator1", "0 20"},
+        {"ls -type animCurveTA", "locator1_rotateZ"},
+        {"currentTime 15", "15"},
+        {"getAttr locator1.tx", "3.125"},
+        {"getAttr locator1.rz", "90"},
+        {"cutKey -t \"10:20\" -attribute translateX locator1", "1"},
+        {"keyframe -q -tc locator1.tx", "0"},
+        {"cutKey -clear locator1.rz", "1"},
+        {"ls -type animCurveTA", ""},  // a curve left without keys is deleted
+        {"undo", ""},
+        {"keyframe -q -vc locator1_rotateZ", "90"},
+        {"undo", ""},
+        {"keyframe -q -tc locator1.tx", "0 12 20"},
+        {"undo; undo; keyframe -q -kc locator1", "3"},
+        {"undo; undo; ls -type animCurve", ""},
+        {"redo; redo; redo; keyframe -q -kc locator1", "4"},
+        {"playbackOptions -min 10 -max 300 -ast 5", ""},
+        {"playbackOptions -q -aet", "300"},  // grown to hold the playback range
+        {"playbackOptions -q -ast", "5"},
+        {"playbackOptions -by 2 -loop oscillate; playbackOptions -q -loop", "oscillate"},
+        {"play -forward true; play -q -state", "1"},
+        {"play -state off; play -q -state", "0"},
+        {"setKeyframe nothing.tx", "!"},
+        {"setKeyframe locator1.scaleX", "!"},
+        {"keyframe -q -t \"a:b\" locator1", "!"},
+        {"playbackOptions -min 10 -max 5", "!"},
+        {"currentTime", "!"},
+    };
+    for (const auto& line : lines) {
+        MString result;
+        const MStatus status = MGlobal::executeCommand(line.mel, result, false, true);
+        if (std::string(line.result) == "!") {
+            EXPECT_FALSE(status) << line.mel;
+            continue;
+        }
+        EXPECT_TRUE(status) << line.mel;
+        EXPECT_EQ(line.result, std::string(result.asChar())) << line.mel;
+    }
+}
+
+// Every curve in the scene as text: name, type, the plug it drives, each key's time, value and tangents, with
+// the values at 17 digits.
+std::string curvesOfScene() {
+    std::vector<std::string> names;
+    mayastandin::executeList("ls -type animCurve", &names);
+    std::ostringstream out;
+    out.precision(17);
+    for (const std::string& name : names) {
+        MFnAnimCurve fn(mayastandin::findNode(name));
+        out << name << " " << fn.typeName().asChar() << ":";
+        for (unsigned k = 0; k < fn.numKeys(); ++k)
+            out << " " << fn.time(k).as(MTime::kSeconds) << "/" << fn.value(k) << "/" << fn.inTangentType(k) << "/"
+                << fn.outTangentType(k);
+        std::string keyed;
+        mayastandin::execute("keyframe -q -kc " + name, &keyed);
+        out << " (" << keyed << ")\n";
+    }
+    return out.str();
+}
+
+// A keyed scene saved and opened again: the same curves, keys to the last digit written, connections, time slider
+// and current time, in the Maya ASCII statements Maya writes for them.
+TEST_F(AnimCurves, SavedCurvesOpenAsTheyWereWritten) {
+    QTemporaryDir dir;
+    const std::string file = dir.filePath("keyed.ma").toStdString();
+    make("transform", "locator1");
+    const MObject joint = make("joint", "joint3");
+    ASSERT_TRUE(
+        mayastandin::execute("setKeyframe -t 1 -v 0 locator1.tx; setKeyframe -t 2 -v 1.5 locator1.tx; "
+                             "setKeyframe -t 3 -v 2 locator1.tx; setKeyframe -t 2.5 -v 0 locator1.v"));
+    MFnAnimCurve rotation;
+    rotation.create(MFnDependencyNode(joint).findPlug("rz", true));
+    const double tenth = std::atan(1.0) / 2.5;  // not a round number of degrees
+    for (int k = 0; k < 3; ++k) {
+        rotation.addKey(MTime(k / 7.0, MTime::kSeconds), -3 * tenth * (k + 1), MFnAnimCurve::kTangentLinear,
+                        MFnAnimCurve::kTangentStep);
+    }
+    MFnAnimCurve().create(MFnAnimCurve::kAnimCurveTU);  // connected to nothing
+    ASSERT_TRUE(mayastandin::execute("playbackOptions -min 2 -max 30 -ast -4 -aet 200.5; currentTime 2.25"));
+    const std::string before = curvesOfScene();
+    ASSERT_TRUE(mayastandin::execute("file -rename \"" + file + "\"; file -save"));
+    std::ifstream in(file);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    for (const char* line : {
+             "createNode animCurveTL -n \"locator1_translateX\";\n\tsetAttr \".tan\" 18;\n\tsetAttr \".wgt\" no;\n",
+             "\tsetAttr -s 3 \".ktv[0:2]\"  1 0 2 1.5 3 2;\n",
+             "\tsetAttr -s 3 \".kot[0:2]\"  5 5 5;\n",
+             "connectAttr \"locator1_translateX.o\" \"locator1.tx\";\n",
+             "connectAttr \"joint3_rotateZ.o\" \"joint3.rz\";\n",
+             "setAttr \".b\" -type \"string\" \"playbackOptions -min 2 -max 30 -ast -4 -aet 200.5 \";\n",
+             "select -ne :time1;\n\tsetAttr \".o\" 2.25;\n",
+         })
+        EXPECT_NE(std::string::npos, text.find(line)) << line;
+
+    ASSERT_TRUE(mayastandin::execute("file -new -force; file -open \"" + file + "\""));
+    EXPECT_EQ(before, curvesOfScene());
+    EXPECT_DOUBLE_EQ(2.25, MAnimControl::currentTime().value());
+    EXPECT_DOUBLE_EQ(-4, MAnimControl::animationStartTime().value());
+    EXPECT_DOUBLE_EQ(30, MAnimControl::maxTime().value());
+    std::string tx, rz;
+    mayastandin::execute("getAttr locator1.tx", &tx);
+    mayastandin::execute("getAttr joint3.rz", &rz);
+    EXPECT_EQ("1.625", tx);  // driven at the opened scene's time
+    MAnimControl::setCurrentTime(MTime(2.0 / 7.0, MTime::kSeconds));
+    MEulerRotation r;
+    MFnTransform(mayastandin::findNode("joint3")).getRotation(r);
+    EXPECT_NEAR(-9 * tenth, r.z, 1e-15);
+
+    // What this host does not read is refused before the scene goes.
+    const struct {
+        const char* from;
+        const char* to;
+    } refused[] = {
+        {"\"locator1.tx\";", "\"locator1.sx\";"},
+        {"\".ktv[0:2]\"  1 0 2 1.5 3 2;", "\".ktv[0:2]\"  1 0 2 1.5 3;"},
+        {"-ast -4", "-ast -4; quit"},
+        {"select -ne :time1;", "select -ne :time2;"},
+    };
+    for (const auto& r : refused) {
+        std::string broken = text;
+        broken.replace(broken.find(r.from), std::strlen(r.from), r.to);
+        const std::string brokenFile = dir.filePath("broken.ma").toStdString();
+        std::ofstream(brokenFile) << broken;
+        EXPECT_FALSE(mayastandin::execute("file -open -force \"" + brokenFile + "\"")) << r.to;
+        EXPECT_EQ(before, curvesOfScene()) << r.to;
+    }
 }
 
 TEST(TimeSlider, RangesHoldEachOtherAndPlaybackIsAState) {
