@@ -64,7 +64,7 @@ using BuiltinTable = std::map<std::string, Builtin>;
 
 // ls, select, listRelatives, xform, getAttr (QueryCommands.cpp).
 void addQueryCommands(BuiltinTable& table);
-// file and setAttr (Files.cpp).
+// file, setAttr and workspace (Files.cpp).
 void addSceneCommands(BuiltinTable& table);
 // undo, redo, flushUndo and undoInfo (Undo.cpp).
 void addUndoCommands(BuiltinTable& table);
