@@ -68,7 +68,7 @@ void addQueryCommands(BuiltinTable& table);
 void addSceneCommands(BuiltinTable& table);
 // undo, redo, flushUndo and undoInfo (Undo.cpp).
 void addUndoCommands(BuiltinTable& table);
-// currentTime, playbackOptions, play, keyframe, setKeyframe and cutKey (AnimCommands.cpp).
+// currentTime, currentUnit, playbackOptions, play, keyframe, setKeyframe and cutKey (AnimCommands.cpp).
 void addAnimCommands(BuiltinTable& table);
 // driveWidget: the host's own command that works a named widget of a workspace control (Controls.cpp).
 void addWidgetCommand(BuiltinTable& table);

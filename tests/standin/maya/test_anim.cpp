@@ -274,11 +274,14 @@ TEST_F(AnimCurves, MelKeysTimeAndPlaybackCommands) {
         {"playbackOptions -by 2 -loop oscillate; playbackOptions -q -loop", "oscillate"},
         {"play -forward true; play -q -state", "1"},
         {"play -state off; play -q -state", "0"},
+        {"currentUnit -time ntsc; currentTime -q", "18.75"},  // frame 15 of film is frame 18.75 of NTSC
+        {"currentUnit -t film; currentUnit -q -time", "film"},
         {"setKeyframe nothing.tx", "!"},
         {"setKeyframe locator1.scaleX", "!"},
         {"keyframe -q -t \"a:b\" locator1", "!"},
         {"playbackOptions -min 10 -max 5", "!"},
         {"currentTime", "!"},
+        {"currentUnit -linear mm", "!"},
     };
     for (const auto& line : lines) {
         MString result;
