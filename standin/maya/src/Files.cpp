@@ -819,6 +819,8 @@ void clear() {
     UndoQueue::instance().flush();
     scene().setSelection({});
     scene().reset(false);
+    anim::resetTimeline();
+    workspaceRoot().clear();
     scene().setFileName("");
     scene().markSaved();
 }
