@@ -4,15 +4,33 @@
 
 #include "SceneJson.h"
 
+#include <maya/MAnimControl.h>
 #include <maya/MDagPath.h>
 #include <maya/MFnDagNode.h>
 #include <maya/MItDag.h>
 #include <maya/MMatrix.h>
 #include <mayastandin/Host.h>
 
+namespace {
+// The time slider in the UI unit, as currentTime and playbackOptions give it.
+QByteArray timeJson() {
+    const MTime::Unit unit = MTime::uiUnit();
+    std::string unitName;
+    mayastandin::execute("currentUnit -q -time", &unitName);
+    QJsonObject time;
+    time.insert(QStringLiteral("unit"), QString::fromStdString(unitName));
+    time.insert(QStringLiteral("current"), MAnimControl::currentTime().as(unit));
+    time.insert(QStringLiteral("min"), MAnimControl::minTime().as(unit));
+    time.insert(QStringLiteral("max"), MAnimControl::maxTime().as(unit));
+    time.insert(QStringLiteral("animationStart"), MAnimControl::animationStartTime().as(unit));
+    time.insert(QStringLiteral("animationEnd"), MAnimControl::animationEndTime().as(unit));
+    return QJsonDocument(time).toJson(QJsonDocument::Compact);
+}
+}  // namespace
+
 // One node a line: readable, and still one JSON document.
 QByteArray sceneJson() {
-    QByteArray out = "{\"nodes\": [";
+    QByteArray out = "{\"time\": " + timeJson() + ",\n\"nodes\": [";
     bool first = true;
     for (MItDag it(MItDag::kDepthFirst); !it.isDone(); it.next()) {
         if (it.depth() == 0) continue;  // the world

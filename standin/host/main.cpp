@@ -49,7 +49,7 @@ const char* const kUsage =
     "  --snapshot FILE      at the end, render the viewport offscreen to FILE (PNG)\n"
     "  --snapshot-size WxH  the snapshot's size (default 1280x720)\n"
     "  --screenshot FILE    at the end, capture the main window as it is on screen (PNG)\n"
-    "  --dump-scene FILE    at the end, write every DAG node as JSON to FILE (\"-\": standard output)\n"
+    "  --dump-scene FILE    at the end, write the current time and every DAG node as JSON to FILE (\"-\": stdout)\n"
     "  --write-cost-us N    each transform write and attribute set costs the UI thread N microseconds (default 0)\n"
     "  --redraw-cost-ms N   each viewport refresh costs the UI thread at least N milliseconds (default 0)\n";
 

@@ -214,6 +214,36 @@ bool currentTime(const std::vector<Arg>& args, Result& result, std::string& erro
     return true;
 }
 
+// ---- currentUnit ----
+// The time unit can be changed; distances stay centimetres and angles degrees in this host.
+bool currentUnit(const std::vector<Arg>& args, Result& result, std::string& error) {
+    bool query = false;
+    for (const Arg& a : args)
+        if (a.literal && (a.text == "-q" || a.text == "-query")) query = true;
+    const char value = query ? 'n' : 's';
+    Parsed p;
+    if (!parseFlags("currentUnit", args,
+                    {{"q", "query", 'n'}, {"l", "linear", value}, {"a", "angle", value}, {"t", "time", value}}, p,
+                    error))
+        return false;
+    if (query) {
+        if (p.has("linear") + p.has("angle") + p.has("time") != 1)
+            return error = "currentUnit: Query one of -linear, -angle and -time", false;
+        result.items.assign(1, p.has("linear") ? "cm" : p.has("angle") ? "deg" : anim::timeUnitName(MTime::uiUnit()));
+        return true;
+    }
+    const std::string linear = p.value("linear"), angle = p.value("angle");
+    if ((p.has("linear") && linear != "cm" && linear != "centimeter") ||
+        (p.has("angle") && angle != "deg" && angle != "degree"))
+        return error = "currentUnit: This host works in centimetres and degrees only", false;
+    if (p.has("time")) {
+        const MTime::Unit unit = anim::timeUnitNamed(p.value("time"));
+        if (unit == MTime::kInvalid) return error = "currentUnit: Unknown time unit '" + p.value("time") + "'", false;
+        MTime::setUIUnit(unit);
+    }
+    return true;
+}
+
 // ---- playbackOptions ----
 bool playbackOptions(const std::vector<Arg>& args, Result& result, std::string& error) {
     bool query = false;
@@ -427,6 +457,7 @@ bool cutKey(const std::vector<Arg>& args, Result& result, std::string& error) {
 
 void addAnimCommands(BuiltinTable& table) {
     table["currentTime"] = currentTime;
+    table["currentUnit"] = currentUnit;
     table["playbackOptions"] = playbackOptions;
     table["play"] = play;
     table["keyframe"] = keyframe;

@@ -64,11 +64,11 @@ using BuiltinTable = std::map<std::string, Builtin>;
 
 // ls, select, listRelatives, xform, getAttr (QueryCommands.cpp).
 void addQueryCommands(BuiltinTable& table);
-// file and setAttr (Files.cpp).
+// file, setAttr and workspace (Files.cpp).
 void addSceneCommands(BuiltinTable& table);
 // undo, redo, flushUndo and undoInfo (Undo.cpp).
 void addUndoCommands(BuiltinTable& table);
-// currentTime, playbackOptions, play, keyframe, setKeyframe and cutKey (AnimCommands.cpp).
+// currentTime, currentUnit, playbackOptions, play, keyframe, setKeyframe and cutKey (AnimCommands.cpp).
 void addAnimCommands(BuiltinTable& table);
 // driveWidget: the host's own command that works a named widget of a workspace control (Controls.cpp).
 void addWidgetCommand(BuiltinTable& table);

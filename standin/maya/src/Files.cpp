@@ -15,8 +15,12 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace mayastandin {
 namespace detail {
@@ -756,6 +760,45 @@ bool file(const std::vector<Arg>& args, Result& result, std::string& error) {
     return true;
 }
 
+// ---- workspace ----
+// The open workspace's root folder, absolute and ending in '/'; "" until one is opened.
+std::string& workspaceRoot() {
+    static std::string* root = new std::string();
+    return *root;
+}
+
+// workspace -q -rootDirectory (the open workspace's root, or the current folder when none is open) and
+// workspace -openWorkspace FOLDER (an existing folder).
+bool workspace(const std::vector<Arg>& args, Result& result, std::string& error) {
+    Parsed p;
+    if (!parseFlags("workspace", args, {{"q", "query", 'n'}, {"rd", "rootDirectory", 'n'}, {"o", "openWorkspace", 's'}},
+                    p, error))
+        return false;
+    if (p.has("openWorkspace")) {
+        char* resolved = realpath(p.value("openWorkspace").c_str(), nullptr);
+        struct stat info;
+        const bool folder = resolved && stat(resolved, &info) == 0 && S_ISDIR(info.st_mode);
+        const std::string path = resolved ? resolved : "";
+        std::free(resolved);
+        if (!folder) return error = "workspace: No such folder: '" + p.value("openWorkspace") + "'", false;
+        workspaceRoot() = path == "/" ? path : path + "/";
+        result.items.assign(1, workspaceRoot());
+        return true;
+    }
+    if (!p.has("query") || !p.has("rootDirectory"))
+        return error = "workspace: This host answers -query -rootDirectory and -openWorkspace only", false;
+    std::string root = workspaceRoot();
+    if (root.empty()) {
+        char* here = getcwd(nullptr, 0);
+        if (!here) return error = "workspace: The current folder cannot be read", false;
+        root = here;
+        std::free(here);
+        if (root.back() != '/') root += '/';
+    }
+    result.items.assign(1, root);
+    return true;
+}
+
 }  // namespace
 
 namespace files {
@@ -776,6 +819,8 @@ void clear() {
     UndoQueue::instance().flush();
     scene().setSelection({});
     scene().reset(false);
+    anim::resetTimeline();
+    workspaceRoot().clear();
     scene().setFileName("");
     scene().markSaved();
 }
@@ -784,6 +829,7 @@ void clear() {
 void addSceneCommands(BuiltinTable& table) {
     table["file"] = file;
     table["setAttr"] = setAttr;
+    table["workspace"] = workspace;
 }
 
 }  // namespace detail

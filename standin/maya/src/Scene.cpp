@@ -572,6 +572,7 @@ std::string Scene::reparent(std::uint32_t index, std::uint32_t newParent) {
     if (newParent == kNoNode) newParent = world();
     Node& n = fNodes[index];
     const Node& p = fNodes[newParent];
+    if (!n.type->isDag) return "Cannot parent '" + n.name + "': it is not a DAG node";
     if (!p.type->isTransform) return "Cannot parent '" + n.name + "' under '" + p.name + "': it is not a transform";
     if (isAncestor(index, newParent))
         return "Cannot parent '" + fullPath(index) + "' under itself or its descendant '" + fullPath(newParent) + "'";

@@ -173,16 +173,21 @@ TEST(Program, ScriptedRunAgainstTheSimulatorMovesPerformersAndLeavesSnapshotAndS
     EXPECT_TRUE(probeMoved);
 }
 
-TEST(Program, TheSceneDumpHoldsTheDefaultCamerasHidden) {
+TEST(Program, TheSceneDumpHoldsTheDefaultCamerasHiddenAndTheTime) {
     QTemporaryDir dir;
     const QString scene = dir.filePath("scene.json");
-    const HostRun run = runHost({"--exit", "--dump-scene", scene, "-c", "createNode joint -n j"}, offscreen());
+    const HostRun run = runHost(
+        {"--exit", "--dump-scene", scene, "-c", "createNode joint -n j; playbackOptions -max 50; currentTime 12.5"},
+        offscreen());
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     QFile file(scene);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QJsonObject dump = QJsonDocument::fromJson(file.readAll()).object();
+    EXPECT_EQ(QJsonDocument(dump.value("time").toObject()).toJson(QJsonDocument::Compact).toStdString(),
+              R"({"animationEnd":200,"animationStart":1,"current":12.5,"max":50,"min":1,"unit":"film"})");
     QStringList seen;
-    for (const QJsonValue& v : QJsonDocument::fromJson(file.readAll()).object().value("nodes").toArray()) {
+    for (const QJsonValue& v : dump.value("nodes").toArray()) {
         const QJsonObject node = v.toObject();
         seen << node.value("path").toString() + " " + node.value("type").toString() +
                     (node.value("visibleInWorld").toBool() ? "" : " hidden");

@@ -2,6 +2,7 @@
 // and beyond keys, curves driving their channels when the current time changes, and the two ranges.
 #include "test_support.h"
 
+#include <QtCore/QDir>
 #include <QtCore/QTemporaryDir>
 
 #include <maya/MAnimControl.h>
@@ -273,11 +274,14 @@ TEST_F(AnimCurves, MelKeysTimeAndPlaybackCommands) {
         {"playbackOptions -by 2 -loop oscillate; playbackOptions -q -loop", "oscillate"},
         {"play -forward true; play -q -state", "1"},
         {"play -state off; play -q -state", "0"},
+        {"currentUnit -time ntsc; currentTime -q", "18.75"},  // frame 15 of film is frame 18.75 of NTSC
+        {"currentUnit -t film; currentUnit -q -time", "film"},
         {"setKeyframe nothing.tx", "!"},
         {"setKeyframe locator1.scaleX", "!"},
         {"keyframe -q -t \"a:b\" locator1", "!"},
         {"playbackOptions -min 10 -max 5", "!"},
         {"currentTime", "!"},
+        {"currentUnit -linear mm", "!"},
     };
     for (const auto& line : lines) {
         MString result;
@@ -376,6 +380,30 @@ TEST_F(AnimCurves, SavedCurvesOpenAsTheyWereWritten) {
         std::ofstream(brokenFile) << broken;
         EXPECT_FALSE(mayastandin::execute("file -open -force \"" + brokenFile + "\"")) << r.to;
         EXPECT_EQ(before, curvesOfScene()) << r.to;
+    }
+}
+
+// The workspace's root, where takes go: the current folder until one is opened, always ending in '/'.
+TEST(Workspace, RootIsTheOpenedFolderOrTheCurrentOne) {
+    QTemporaryDir dir;
+    const std::string here = QDir::currentPath().toStdString() + "/";
+    const std::string opened = QDir(dir.path()).canonicalPath().toStdString() + "/";
+    const struct {
+        std::string mel;
+        bool ok;
+        std::string root;  // after the line
+    } lines[] = {
+        {"workspace -q -rootDirectory", true, here},
+        {"workspace -openWorkspace \"" + dir.path().toStdString() + "/./\"", true, opened},
+        {"workspace -o \"" + dir.path().toStdString() + "/missing\"", false, opened},
+        {"workspace -rd", false, opened},
+        {"workspace -o \"" + here + "\"", true, here},
+    };
+    for (const auto& line : lines) {
+        MString root;
+        EXPECT_EQ(line.ok, bool(MGlobal::executeCommand(line.mel.c_str()))) << line.mel;
+        ASSERT_TRUE(MGlobal::executeCommand("workspace -q -rd", root));
+        EXPECT_EQ(line.root, root.asChar()) << line.mel;
     }
 }
 
