@@ -101,8 +101,7 @@ protected:
         host::resetScene();
         host::clearLog();
         ASSERT_TRUE(workDir.isValid());
-        previousDir = QDir::currentPath();
-        QDir::setCurrent(workDir.path());  // no workspace: takes go to ./data/
+        run("workspace -openWorkspace \"" + workDir.path().toStdString() + "\"");  // takes go to its data/
         MAnimControl::setCurrentTime(MTime(0.0, MTime::kSeconds));
     }
     void TearDown() override {
@@ -112,7 +111,6 @@ protected:
         }
         spinUntil([] { return false; }, 10);
         tracker::resetForTests();
-        QDir::setCurrent(previousDir);
     }
     void connectPanel() {
         if (!host::isPluginLoaded("workspaceControlCmd")) ASSERT_TRUE(host::loadPlugin(ORVANE_PLUGIN_PATH));
@@ -151,7 +149,6 @@ protected:
     }
 
     QTemporaryDir workDir;
-    QString previousDir;
     QWidget* panel = nullptr;
     std::string takeName;
 };
@@ -303,13 +300,17 @@ INSTANTIATE_TEST_CASE_P(Edits, RecordEdit,
                         ::testing::Values(Edit::UndoRedo, Edit::RecordAgainOverARange, Edit::NodeDeletedDuringTake,
                                           Edit::FileCutMidRecord));
 
-// Refusals in Maya's style, queries from any state, and a disconnection ending the take with its file whole.
+// Refusals in Maya's style, queries from any state, the workspace's data folder, and a disconnection ending the
+// take with its file whole.
 TEST_F(Record, CommandRefusesOutOfStateAndADisconnectionEndsTheTake) {
     ASSERT_TRUE(host::loadPlugin(ORVANE_PLUGIN_PATH)) << host::logText();
     for (const char* refused : {"orvaneRecord -start", "orvaneRecord -stop", "orvaneRecord -cancel"})
         EXPECT_FALSE(host::execute(refused)) << refused;
     EXPECT_TRUE(logHas("// Error: orvaneRecord: no connected Live Panel"));
     EXPECT_EQ(run("orvaneRecord -query -recording"), "0");
+    const QString project = workDir.filePath("project");
+    ASSERT_TRUE(QDir().mkpath(project));
+    run("workspace -openWorkspace \"" + project.toStdString() + "\"");  // its data/ is made on demand
     connectPanel();
     run("orvaneRecord -start -name dance");
     EXPECT_FALSE(host::execute("orvaneRecord -start"));
@@ -319,7 +320,7 @@ TEST_F(Record, CommandRefusesOutOfStateAndADisconnectionEndsTheTake) {
     EXPECT_TRUE(logHas("// Warning: orvaneRecord: the connection ended while recording"));
     EXPECT_EQ(run("orvaneRecord -query -recording"), "0");
     const QFileInfo file(QString::fromStdString(run("orvaneRecord -query -file")));
-    EXPECT_EQ(file.dir().dirName() + "/" + file.fileName().left(6), "data/dance_");
+    EXPECT_EQ(file.filePath().left(project.size() + 12), project + "/data/dance_");
     std::ifstream in(file.filePath().toStdString(), std::ios::binary);
     const std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     std::vector<std::size_t> starts;
