@@ -4,7 +4,6 @@
 // mid-record), the command's refusals, and the menu.
 
 #include <QtCore/QDir>
-#include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 #include <QtCore/QTemporaryDir>
 #include <QtTest/QTest>
@@ -76,6 +75,11 @@ unsigned int keyCount(const std::string& node, const char* channel) {
 }
 
 double seconds(const MTime& t) { return t.as(MTime::kSeconds); }
+
+std::vector<char> fileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 // The whole records of a take file before byte `cut` (header and end records excepted), by its framing alone:
 // a u32 length and a CRC before each payload, after a 16-byte preamble.
@@ -278,8 +282,7 @@ TEST_P(RecordEdit, KeepsEveryKeyItShould) {
             const std::size_t frames = recordTake(40, "-cancel").size();
             EXPECT_EQ(keyCount(marker, "translateX"), 0u);
             const std::string path = run("orvaneRecord -query -file");
-            std::ifstream in(path, std::ios::binary);
-            const std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+            const std::vector<char> bytes = fileBytes(path);
             std::vector<std::size_t> starts;
             ASSERT_EQ(framesBefore(bytes, bytes.size(), &starts), static_cast<int>(frames));
             const std::size_t cut = starts[frames / 2] + 13;  // inside the record of frame frames/2 - 1
@@ -321,8 +324,7 @@ TEST_F(Record, CommandRefusesOutOfStateAndADisconnectionEndsTheTake) {
     EXPECT_EQ(run("orvaneRecord -query -recording"), "0");
     const QFileInfo file(QString::fromStdString(run("orvaneRecord -query -file")));
     EXPECT_EQ(file.filePath().left(project.size() + 12), project + "/data/dance_");
-    std::ifstream in(file.filePath().toStdString(), std::ios::binary);
-    const std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::vector<char> bytes = fileBytes(file.filePath().toStdString());
     std::vector<std::size_t> starts;
     EXPECT_EQ(framesBefore(bytes, bytes.size(), &starts), std::stoi(run("orvaneRecord -query -frames")));
     EXPECT_EQ(bytes[starts.back() + 8], 2) << "the end record closes the file";
