@@ -85,7 +85,7 @@ bool parseRanges(const std::string& command, const Parsed& p, TimeRanges& out, s
     return true;
 }
 
-// A channel of a node named by a command: the node, its channel, and the curve driving it (kNoNode if none).
+// A channel of a node named by a command.
 struct Target {
     std::uint32_t node;
     anim::Channel channel;

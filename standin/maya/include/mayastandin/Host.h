@@ -87,6 +87,7 @@ void setTransformWriteListener(std::function<void(const MObject& node)> listener
 // What changes the DAG's structure. A node leaves the DAG once per subtree (deleted, or taken into the undo
 // queue), reported before its root and the nodes below it go (the node can still be read); one that comes back
 // (undo, redo, a modifier's doIt) is reported as created. New Scene reports each top-level node as deleting.
+// Animation curves are dependency nodes, outside the DAG: they are not reported (sceneRevision changes).
 enum class SceneChange { kCreated, kRenamed, kReparented, kDeleting, kSelection };
 // Called on the main thread right after a change (before it for kDeleting), with the node (null for
 // kSelection). The listener must not edit the scene. Returns an id for removeSceneListener.
