@@ -475,5 +475,10 @@ MStatus workspaceControl(const std::vector<std::string>& args, Result& result, s
 void closeAll();
 }  // namespace controls
 
+namespace menus {
+// Deletes every menu (the session ends).
+void closeAll();
+}  // namespace menus
+
 }  // namespace detail
 }  // namespace mayastandin

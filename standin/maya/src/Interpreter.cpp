@@ -517,6 +517,7 @@ BuiltinTable& builtins() {
     addSceneCommands(t);
     addUndoCommands(t);
     addWidgetCommand(t);
+    addMenuCommands(t);
     return t;
 }
 
