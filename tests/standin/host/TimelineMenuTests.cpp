@@ -147,8 +147,10 @@ TEST(HostTimeSlider, FollowsAndDrivesTheTimeAndPlaysInRealTime) {
     EXPECT_EQ(slider.slider()->value(), 2);
     EXPECT_DOUBLE_EQ(slider.maxField()->value(), 10);
 
-    // Moving the slider sets the time, and the keyed channel follows.
+    // Moving the slider sets the time, the keyed channel follows, and the viewport sees the scene change.
+    const std::uint64_t revision = mayastandin::sceneRevision();
     slider.slider()->setValue(4);
+    EXPECT_NE(mayastandin::sceneRevision(), revision);
     EXPECT_NEAR(MAnimControl::currentTime().as(MTime::kFilm), 4, 1e-9);
     EXPECT_NEAR(x(), 30, 1e-9);
     EXPECT_NEAR(slider.timeField()->value(), 4, 1e-9);
