@@ -283,7 +283,7 @@ bool menuItemCommand(const std::vector<Arg>& args, Result& result, std::string& 
         if (item == nullptr) return notFound("menuItem", p.objects[0], error);
         if (p.has("query")) {
             if (p.has("label"))
-                result.items.assign(1, item->label);
+                result.items.assign(1, item->label.empty() ? item->name : item->label);
             else if (p.has("command"))
                 result.items.assign(1, item->command);
             else if (p.has("divider"))
@@ -342,12 +342,12 @@ bool deleteUICommand(const std::vector<Arg>& args, Result&, std::string& error) 
         error = "deleteUI: Expected the name of an object to delete";
         return false;
     }
-    const bool anyKind = !p.has("menu") && !p.has("menuItem");
-    for (const std::string& name : p.objects) {
-        const bool deleted =
-            ((p.has("menu") || anyKind) && deleteMenu(name)) || ((p.has("menuItem") || anyKind) && deleteItem(name));
-        if (!deleted) return notFound("deleteUI", name, error);
-    }
+    // Every name must stand for an object of the kind asked for before any is deleted.
+    const bool wantMenus = p.has("menu") || !p.has("menuItem"), wantItems = p.has("menuItem") || !p.has("menu");
+    for (const std::string& name : p.objects)
+        if (!(wantMenus && findMenu(name)) && !(wantItems && findItem(name))) return notFound("deleteUI", name, error);
+    for (const std::string& name : p.objects)
+        if (!(wantMenus && deleteMenu(name)) && wantItems) deleteItem(name);
     return true;
 }
 

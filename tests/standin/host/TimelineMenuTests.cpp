@@ -73,6 +73,8 @@ TEST(HostMenus, MelMenusLiveInTheMenuBarAndRunTheirItems) {
         {"menu -q -label nowhere", "error: // Error: menu: Object 'nowhere' not found."},
         {"deleteUI -menu nowhere", "error: // Error: deleteUI: Object 'nowhere' not found."},
         {"deleteUI -menu live", "error: // Error: deleteUI: Object 'live' not found."},  // an item, not a menu
+        {"deleteUI -menuItem broken nowhere", "error: // Error: deleteUI: Object 'nowhere' not found."},
+        {"menuItem -exists broken", "1"},  // nothing deleted when one name is wrong
         {"menu -exists nowhere", "0"},
         {"menu -label Closing closing; menuItem -label Close -command \"deleteUI -menu closing\" closeIt", ""},
     };
