@@ -476,6 +476,8 @@ void closeAll();
 }  // namespace controls
 
 namespace menus {
+// Puts the menus made so far into a new main window's menu bar.
+void attachTo(QWidget* mainWindow);
 // Deletes every menu (the session ends).
 void closeAll();
 }  // namespace menus

@@ -55,7 +55,7 @@ State& state() {
     return *s;
 }
 
-// The last component of a name or full path, and whether the path (if one was given) matches `path`.
+// Whether a short name or a full path ("MayaWindow|menu|item") names the object of this name and path.
 bool names(const std::string& given, const std::string& name, const std::string& path) {
     if (given.find('|') == std::string::npos) return given == name;
     return given == path;
@@ -373,6 +373,13 @@ bool setParentCommand(const std::vector<Arg>& args, Result& result, std::string&
 }
 
 }  // namespace
+
+void attachTo(QWidget* mainWindow) {
+    auto* window = qobject_cast<QMainWindow*>(mainWindow);
+    if (window == nullptr) return;
+    for (Menu& m : state().menus)
+        if (!m.menu.isNull()) window->menuBar()->addMenu(m.menu);
+}
 
 void closeAll() {
     for (Menu& m : state().menus) {

@@ -107,15 +107,14 @@ TEST(HostMenus, MelMenusLiveInTheMenuBarAndRunTheirItems) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(window.menuBar()->actions().size(), 0);
 
-    // Without a main window (a batch host) a menu is kept, shown nowhere.
-    {
-        HostWindow* none = nullptr;
-        mayastandin::setMainWindow(none);
-        EXPECT_EQ(mel("menu -label Batch batchMenu; menuItem -label Run batchItem"), "MayaWindow|batchMenu|batchItem");
-        EXPECT_EQ(mel("menu -exists batchMenu"), "1");
-        EXPECT_EQ(mel("deleteUI batchMenu"), "");
-        mayastandin::setMainWindow(&window);
-    }
+    // Without a main window (a batch host) a menu is kept, shown nowhere, and joins the menu bar of a main window
+    // that comes later.
+    mayastandin::setMainWindow(nullptr);
+    EXPECT_EQ(mel("menu -label Batch batchMenu; menuItem -label Run batchItem"), "MayaWindow|batchMenu|batchItem");
+    EXPECT_EQ(mel("menu -exists batchMenu"), "1");
+    mayastandin::setMainWindow(&window);
+    EXPECT_NE(menuTitled(window, QStringLiteral("Batch")), nullptr);
+    EXPECT_EQ(mel("deleteUI batchMenu"), "");
 }
 
 // A fake steady clock for playback.
