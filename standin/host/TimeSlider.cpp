@@ -107,7 +107,8 @@ void TimeSlider::startPlaying(double from) {
 }
 
 // The time playback shows now: whole steps of playbackBy since the anchor, the steps the clock has passed (the
-// ones in between are dropped), folded into the playback range by the playback mode.
+// ones in between are dropped), folded into the playback range by the playback mode. A clock a hair short of a
+// step (rounded nanoseconds) counts as having reached it.
 double TimeSlider::playedTime(double minimum, double maximum, bool& ended) const {
     ended = false;
     const double by = std::max(1e-6, MAnimControl::playbackBy().as(MTime::uiUnit()));
@@ -159,6 +160,13 @@ void TimeSlider::refresh() {
             MAnimControl::stop();
             playing_ = false;
             poll_.start(kIdlePollMs);
+        } else {
+            // The next tick just after the next step is due: a fixed interval would drift against the frame
+            // grid and drop a frame now and then.
+            const double step = std::max(1e-6, MAnimControl::playbackBy().as(unit)) * uiSeconds() * 1e9;
+            const double elapsed = static_cast<double>(clock_() - anchorNs_);
+            const double due = (std::floor(elapsed / step + 1e-6) + 1) * step - elapsed;
+            poll_.start(std::max(1, static_cast<int>(std::ceil(due * 1e-6))));
         }
     }
     show(minimum, maximum, now);
