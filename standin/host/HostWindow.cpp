@@ -13,16 +13,24 @@
 #include "CommandLine.h"
 #include "LogView.h"
 #include "Outliner.h"
+#include "TimeSlider.h"
 #include "Viewport.h"
 
 HostWindow::HostWindow(QWidget* parent) : QMainWindow(parent) {
-    setObjectName("hostWindow");
+    setObjectName("MayaWindow");  // as Maya names its main window
     setWindowTitle(QStringLiteral("Maya stand-in"));
     setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowTabbedDocks);
     setCorner(Qt::BottomRightCorner, Qt::RightDockWidgetArea);
 
-    viewport_ = new Viewport(this);
-    setCentralWidget(viewport_);
+    auto* centre = new QWidget(this);
+    auto* stack = new QVBoxLayout(centre);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(0);
+    viewport_ = new Viewport(centre);
+    timeSlider_ = new TimeSlider(centre);
+    stack->addWidget(viewport_, 1);
+    stack->addWidget(timeSlider_);
+    setCentralWidget(centre);
 
     outliner_ = new Outliner();
     auto* outlinerDock = new QDockWidget(QStringLiteral("Outliner"), this);
@@ -52,6 +60,10 @@ HostWindow::HostWindow(QWidget* parent) : QMainWindow(parent) {
     liveLabel_ = new QLabel(QStringLiteral("Frames applied: -"), this);
     statusBar()->addWidget(nodesLabel_);
     statusBar()->addWidget(liveLabel_, 1);
+    recLabel_ = new QLabel(this);
+    recLabel_->setObjectName("recordingStatus");
+    recLabel_->setStyleSheet(QStringLiteral("QLabel { color: #e03030; font-weight: bold; }"));
+    statusBar()->addPermanentWidget(recLabel_);
     auto* nodesTimer = new QTimer(this);
     connect(nodesTimer, &QTimer::timeout, this,
             [this] { nodesLabel_->setText(QStringLiteral("Nodes: %1").arg(mayastandin::dagNodeCount())); });
@@ -68,6 +80,7 @@ HostWindow::~HostWindow() {
 
 void HostWindow::showSecond(const LiveSecond& second) {
     liveLabel_->setText(QString::fromStdString(LiveStatus::statusText(second)));
+    recLabel_->setText(QString::fromStdString(LiveStatus::recordingText(second.recording)));
 }
 
 void HostWindow::closeEvent(QCloseEvent* event) {

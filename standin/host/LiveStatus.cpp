@@ -2,6 +2,7 @@
 
 #include <maya/MDagPath.h>
 #include <maya/MFnDagNode.h>
+#include <maya/MGlobal.h>
 #include <maya/MMatrix.h>
 #include <mayastandin/Host.h>
 
@@ -48,6 +49,7 @@ void LiveStatus::tick() {
     const std::uint64_t redraws = redraws_ ? redraws_() : 0;
     second.redrawsPerSecond = static_cast<double>(redraws - lastRedraws_) * 1e9 / elapsedNs;
     second.inputP99Ms = input_.takeP99Ms();
+    second.recording = recording();
     lastTickNs_ = now;
     lastPluginCallNs_ = pluginCalls;
     lastRedraws_ = redraws;
@@ -84,5 +86,26 @@ std::string LiveStatus::statusText(const LiveSecond& s) {
                   "UI frames: %.0f %%    Redraws: %.0f /s    Input p99: %.1f ms",
                   s.stats.seconds > 0 ? s.stats.applied / s.stats.seconds : 0.0, s.stats.latencyMedianMs,
                   s.stats.skipped, 100.0 * s.uiFramesShare, s.redrawsPerSecond, s.inputP99Ms);
+    return text;
+}
+
+LiveSecond::Recording LiveStatus::recording() {
+    LiveSecond::Recording r;
+    if (!mayastandin::isCommandRegistered("orvaneRecord")) return r;
+    int active = 0, frames = 0;
+    double seconds = 0;
+    if (!MGlobal::executeCommand("orvaneRecord -query -recording", active, false, false) || active == 0) return r;
+    MGlobal::executeCommand("orvaneRecord -query -seconds", seconds, false, false);
+    MGlobal::executeCommand("orvaneRecord -query -frames", frames, false, false);
+    r.active = true;
+    r.seconds = seconds;
+    r.frames = frames;
+    return r;
+}
+
+std::string LiveStatus::recordingText(const LiveSecond::Recording& r) {
+    if (!r.active) return std::string();
+    char text[96];
+    std::snprintf(text, sizeof text, "REC %.1f s %lld frames", r.seconds, r.frames);
     return text;
 }

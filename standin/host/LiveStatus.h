@@ -31,6 +31,12 @@ struct LiveSecond {
     double uiFramesShare = 0;      // 0..1 of the second in the plug-ins' frame application (HostApplication)
     double redrawsPerSecond = 0;   // viewport refreshes
     double inputP99Ms = 0;         // a click's wait for the UI thread (InputProbe)
+    struct Recording {
+        bool active = false;
+        double seconds = 0;
+        long long frames = 0;
+    };
+    Recording recording;  // a take being recorded, as the module's orvaneRecord -query answers
 };
 
 class LiveStatus : public QObject {
@@ -49,6 +55,10 @@ public:
     static std::string summaryLine(const LiveSecond& second);
     // The status bar's text (the node count has its own field there).
     static std::string statusText(const LiveSecond& second);
+    // Whether a take is being recorded, asked of orvaneRecord when a loaded module registers it (nothing is run
+    // or logged otherwise). The status bar's text for it: "REC 12.5 s 4500 frames", or "" when not recording.
+    static LiveSecond::Recording recording();
+    static std::string recordingText(const LiveSecond::Recording& recording);
 
 private:
     void tick();

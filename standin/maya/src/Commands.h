@@ -72,6 +72,8 @@ void addUndoCommands(BuiltinTable& table);
 void addAnimCommands(BuiltinTable& table);
 // driveWidget: the host's own command that works a named widget of a workspace control (Controls.cpp).
 void addWidgetCommand(BuiltinTable& table);
+// menu, menuItem, deleteUI and setParent -menu (Menus.cpp).
+void addMenuCommands(BuiltinTable& table);
 
 }  // namespace detail
 }  // namespace mayastandin

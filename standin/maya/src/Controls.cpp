@@ -474,7 +474,10 @@ MStatus rebuildControl(const std::string& name) {
     return runScript(*c);
 }
 
-void setMainWindow(QWidget* mainWindow) { state().mainWindow = mainWindow; }
+void setMainWindow(QWidget* mainWindow) {
+    state().mainWindow = mainWindow;
+    detail::menus::attachTo(mainWindow);
+}
 QWidget* mainWindow() { return state().mainWindow.data(); }
 
 }  // namespace mayastandin

@@ -98,6 +98,7 @@ void shutdown() {
     files::clear();
     Plugins::instance().unloadAll();
     controls::closeAll();
+    menus::closeAll();
 }
 
 }  // namespace mayastandin

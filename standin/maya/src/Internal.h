@@ -511,5 +511,12 @@ MStatus workspaceControl(const std::vector<std::string>& args, Result& result, s
 void closeAll();
 }  // namespace controls
 
+namespace menus {
+// Puts the menus made so far into a new main window's menu bar.
+void attachTo(QWidget* mainWindow);
+// Deletes every menu (the session ends).
+void closeAll();
+}  // namespace menus
+
 }  // namespace detail
 }  // namespace mayastandin

@@ -527,6 +527,7 @@ BuiltinTable& builtins() {
     addUndoCommands(t);
     addAnimCommands(t);
     addWidgetCommand(t);
+    addMenuCommands(t);
     return t;
 }
 
