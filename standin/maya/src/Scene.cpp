@@ -29,6 +29,20 @@ void splitTrailingNumber(const std::string& name, std::string& base, unsigned lo
     number = std::stoull(name.substr(end));
 }
 
+// `name` when nothing clashes with it, else its base with the next number after its own that nothing clashes with.
+template <typename Clashes>
+std::string firstFreeName(const std::string& name, Clashes clashes) {
+    if (!clashes(name)) return name;
+    std::string base;
+    unsigned long long number;
+    bool has;
+    splitTrailingNumber(name, base, number, has);
+    number = has ? number + 1 : 1;
+    std::string candidate = base + std::to_string(number);
+    while (clashes(candidate)) candidate = base + std::to_string(++number);
+    return candidate;
+}
+
 std::shared_ptr<NodeType> builtin(const char* name, MFn::Type fn, unsigned id, bool transform, bool shape) {
     auto t = std::make_shared<NodeType>();
     t->name = name;
@@ -327,15 +341,7 @@ std::string Scene::uniqueAmongChildren(std::uint32_t parent, const std::string& 
         auto it = index.find(candidate);
         return it != index.end() && it->second != self;
     };
-    if (!clashes(name)) return name;
-    std::string base;
-    unsigned long long number;
-    bool has;
-    splitTrailingNumber(name, base, number, has);
-    number = has ? number + 1 : 1;
-    std::string candidate = base + std::to_string(number);
-    while (clashes(candidate)) candidate = base + std::to_string(++number);
-    return candidate;
+    return firstFreeName(name, clashes);
 }
 
 std::string Scene::defaultName(const std::string& base, unsigned* numberOut) {
@@ -468,15 +474,7 @@ std::uint32_t Scene::createNode(const std::string& typeName, std::uint32_t paren
 
 // Maya's rule for dependency nodes: a name no other node has, else the next free number after its base.
 std::string Scene::uniqueNodeName(const std::string& name) const {
-    if (!fByName.count(name)) return name;
-    std::string base;
-    unsigned long long number;
-    bool has;
-    splitTrailingNumber(name, base, number, has);
-    number = has ? number + 1 : 1;
-    std::string candidate = base + std::to_string(number);
-    while (fByName.count(candidate)) candidate = base + std::to_string(++number);
-    return candidate;
+    return firstFreeName(name, [&](const std::string& candidate) { return fByName.count(candidate) != 0; });
 }
 
 std::uint32_t Scene::createDependencyNode(const std::string& typeName, const std::string& rawName, std::string* error) {
