@@ -181,6 +181,7 @@ TEST(TakeFileDamage, ATornOrDamagedRecordKeepsEveryFrameBeforeIt) {
         EXPECT_EQ(keptEnd, report.bytesKept);
         EXPECT_EQ(c.cut - keptEnd, report.bytesDiscarded);
         ASSERT_EQ(static_cast<std::size_t>(c.kept), data.frames.size());
+        EXPECT_EQ(9u * data.frames.size(), data.markerValues.size()) << "values of a frame not kept";
         for (std::size_t f = 0; f < data.frames.size(); ++f) {
             EXPECT_EQ(static_cast<int>(f), data.frames[f].frameNumber);
             EXPECT_EQ(static_cast<float>(f), data.markerValues[data.group(f, 0)->firstValue]);
