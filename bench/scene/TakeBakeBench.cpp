@@ -11,9 +11,10 @@
 #include <benchmark/benchmark.h>
 
 #include "FigureReporter.h"
+#include "FrameRecords.h"
 #include "TakeBake.h"
-#include "SyntheticFrames.h"
 #include "TakeFile.h"
+#include "orvane/tracker/SyntheticPerformers.h"
 
 namespace {
 
@@ -29,8 +30,16 @@ std::vector<char> syntheticTake(int performers, double rateHz) {
     options.performers = performers;
     options.rateHz = rateHz;
     options.boneDropout = 0.1;
-    synthetic::FramesV2 source(options);
-    const take::TakeLayout layout = source.layout();
+    const tracker::SyntheticPerformers source(options);
+    take::TakeLayout layout;
+    for (const tracker::SubjectDef& s : source.scene().subjects) {
+        layout.markerGroups.push_back(take::MarkerGroupLayout{s.name, s.markerNames});
+        take::ChainLayout chain{s.skeletonName, {}, {}};
+        for (const tracker::BoneDef& b : s.bones) chain.boneNames.push_back(b.name), chain.parents.push_back(b.parent);
+        layout.chains.push_back(chain);
+    }
+    tracker::FrameRecordsV2 records;
+    records.prepare(source.scene());
     std::vector<char> bytes = take::encodeHeader(layout);
     std::vector<char> payload(layout.maxFrameRecordSize());
     std::mt19937 random(1);
@@ -38,8 +47,12 @@ std::vector<char> syntheticTake(int performers, double rateHz) {
     const long long frames = static_cast<long long>(kTakeSeconds * rateHz);
     for (long long n = 0; n < frames; ++n) {
         const std::int64_t arrival = std::llround((static_cast<double>(n) + jitter(random)) / rateHz * 1e9);
-        const std::size_t size = take::encodeFrameV2(layout, source.at(n), arrival, 0, payload.data());
-        synthetic::appendRecord(bytes, payload.data(), size);
+        const sFrameOfMocapData& frame = *records.fill(source.sample(n), 0, 0);
+        const std::size_t size = take::encodeFrameV2(layout, frame, arrival, 0, payload.data());
+        char framing[take::kRecordFrameSize];
+        take::frameRecord(payload.data(), static_cast<std::uint32_t>(size), framing);
+        bytes.insert(bytes.end(), framing, framing + take::kRecordFrameSize);
+        bytes.insert(bytes.end(), payload.data(), payload.data() + size);
     }
     return bytes;
 }

@@ -13,11 +13,12 @@
 #include <maya/MPlug.h>
 
 #include "FrameApplier.h"
+#include "FrameRecords.h"
 #include "SceneBuilder.h"
 #include "SceneFixtures.h"
 #include "StreamedTake.h"
-#include "SyntheticFrames.h"
 #include "TakeBake.h"
+#include "orvane/tracker/SyntheticPerformers.h"
 
 namespace {
 
@@ -141,7 +142,9 @@ TEST_F(BakeAgainstScene, JointKeysAndVisibilityAreWhatTheLiveApplierLeavesAfterE
     options.performers = 1;
     options.boneDropout = 0.4;  // parents untracked under tracked children
     options.seed = 3;
-    synthetic::FramesV2 source(options);
+    const tracker::SyntheticPerformers source(options);
+    tracker::FrameRecordsV2 records;
+    records.prepare(source.scene());
     fixtures::DescriptionsV2 descriptions;
     for (const tracker::SubjectDef& s : source.scene().subjects) {
         descriptions.addMarkerSet(s.name, s.markerNames);
@@ -162,7 +165,7 @@ TEST_F(BakeAgainstScene, JointKeysAndVisibilityAreWhatTheLiveApplierLeavesAfterE
     // attribute (what hide and showHidden set).
     std::vector<std::vector<std::array<double, 7>>> scene(frames);
     for (int f = 0; f < frames; ++f) {
-        const sFrameOfMocapData& frame = source.at(f);
+        const sFrameOfMocapData& frame = *records.fill(source.sample(f), 0, 0);
         const std::size_t size = take::encodeFrameV2(data.layout, frame, f * 8333333LL, 0, payload.data());
         ASSERT_TRUE(data.appendFrame(payload.data(), size));
         applyFrameV2(frame, joints, markerNodes, table);

@@ -13,7 +13,6 @@
 #include <gtest/gtest.h>
 
 #include "StreamedTake.h"
-#include "SyntheticFrames.h"
 #include "TestFrames.h"
 
 namespace {
@@ -141,7 +140,10 @@ struct MemoryTake {
     }
     void append(const char* payload, std::size_t size) {
         recordStarts.push_back(bytes.size());
-        synthetic::appendRecord(bytes, payload, size);
+        char framing[kRecordFrameSize];
+        frameRecord(payload, static_cast<std::uint32_t>(size), framing);
+        bytes.insert(bytes.end(), framing, framing + kRecordFrameSize);
+        bytes.insert(bytes.end(), payload, payload + size);
     }
 };
 
