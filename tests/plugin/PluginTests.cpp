@@ -585,24 +585,12 @@ struct AfterChange {
     std::size_t nodes;
 };
 
-// The first subject's marker-set (or body) group and its locators.
-std::set<std::string> groupOfFirstSubject() {
-    const tracker::SubjectDef subject = tracker::currentScene().subjects[0];
-    std::set<std::string> names{host::legalNodeName(subject.name)};
-    for (const std::string& marker : subject.markerNames) names.insert(host::legalNodeName(marker));
-    return names;
-}
-
-// The first subject's bone `k` and every bone below it.
-std::set<std::string> boneAndBelow(int k) {
-    const tracker::SubjectDef subject = tracker::currentScene().subjects[0];
-    std::set<std::string> names;
-    std::vector<bool> below(subject.bones.size(), false);
-    for (std::size_t b = 0; b < subject.bones.size(); ++b) {
-        below[b] = static_cast<int>(b) == k || (subject.bones[b].parent >= 0 && below[subject.bones[b].parent]);
-        if (below[b]) names.insert(host::legalNodeName(subject.bones[b].name));
-    }
-    return names;
+// A node and every node below it in the scene.
+std::set<std::string> nodeAndBelow(const std::string& name) {
+    std::vector<std::string> below;
+    EXPECT_TRUE(host::executeList("listRelatives -ad " + name, &below));
+    below.push_back(name);
+    return std::set<std::string>(below.begin(), below.end());
 }
 
 void streamOn(long long frames) {
@@ -633,8 +621,9 @@ const SceneChangeRow kSceneChangeRows[] = {
      false},
     {"Delete a bone, then undo",
      [](AfterChange&, bool version1) {
-         const std::set<std::string> deleted = boneAndBelow(2);
-         ASSERT_TRUE(host::execute("delete " + host::legalNodeName(tracker::currentScene().subjects[0].bones[2].name)));
+         const std::string bone = host::legalNodeName(tracker::currentScene().subjects[0].bones[2].name);
+         const std::set<std::string> deleted = nodeAndBelow(bone);
+         ASSERT_TRUE(host::execute("delete " + bone));
          streamOn(10);
          tracker::holdStream(true);
          ASSERT_TRUE(lastFrameApplied(version1, 1));
@@ -645,9 +634,10 @@ const SceneChangeRow kSceneChangeRows[] = {
      false},
     {"Delete the marker set's group, for good",
      [](AfterChange& after, bool) {
-         ASSERT_TRUE(host::execute("delete " + host::legalNodeName(tracker::currentScene().subjects[0].name)));
+         const std::string group = host::legalNodeName(tracker::currentScene().subjects[0].name);
+         after.gone = nodeAndBelow(group);
+         ASSERT_TRUE(host::execute("delete " + group));
          ASSERT_TRUE(host::execute("flushUndo"));  // the deleted nodes are destroyed: their handles are dead
-         after.gone = groupOfFirstSubject();
          after.nodes = host::dagNodeCount();
      },
      false},
