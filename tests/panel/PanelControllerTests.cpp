@@ -543,10 +543,6 @@ TEST_F(PanelController, DeletedFromAPostedEventWhileAVersion1DeliveryWaitsEndsTh
     EXPECT_EQ(observerRegistry().count(OrvaneSystem::instance()), 0u);
 }
 
-}  // namespace
-
-namespace {
-
 // The panel is deleted while one of its error boxes is up (a timer, a script or the host's own command closes
 // its control from inside the box's loop). The box goes with the panel, the flow below the box touches nothing
 // of it afterwards, and the client is released all the same. AddressSanitizer reports any access to the freed
