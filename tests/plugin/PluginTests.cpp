@@ -263,6 +263,11 @@ void expectSceneMatchesSource(bool version1Smoothed, const std::set<std::string>
     const tracker::SceneDef scene = tracker::currentScene();
     const long long last = tracker::lastDeliveredFrameNumber();
     const tracker::FrameSample truth = tracker::groundTruth(last);
+    const auto isGone = [&gone](const std::string& name) {
+        const bool listed = gone.count(name) != 0;
+        EXPECT_TRUE(!listed || host::findNode(name).isNull()) << name << " is still in the scene";
+        return listed;
+    };
     for (std::size_t s = 0; s < scene.subjects.size(); ++s) {
         const tracker::SubjectDef& subject = scene.subjects[s];
         for (std::size_t j = 0; j < subject.markerNames.size(); ++j) {
@@ -276,10 +281,7 @@ void expectSceneMatchesSource(bool version1Smoothed, const std::set<std::string>
                 expected = truth.subjects[s].markers[j];
             }
             const std::string name = host::legalNodeName(subject.markerNames[j]);
-            if (gone.count(name) != 0) {
-                EXPECT_TRUE(host::findNode(name).isNull()) << name;
-                continue;
-            }
+            if (isGone(name)) continue;
             const MVector got = world(name);
             EXPECT_NEAR(got.x, expected.x * 0.1, kCm) << subject.markerNames[j];
             EXPECT_NEAR(got.y, expected.y * 0.1, kCm) << subject.markerNames[j];
@@ -287,10 +289,7 @@ void expectSceneMatchesSource(bool version1Smoothed, const std::set<std::string>
         }
         for (std::size_t k = 0; k < subject.bones.size(); ++k) {
             const std::string name = host::legalNodeName(subject.bones[k].name);
-            if (gone.count(name) != 0) {
-                EXPECT_TRUE(host::findNode(name).isNull()) << name;
-                continue;
-            }
+            if (isGone(name)) continue;
             const tracker::BonePose& bone = truth.subjects[s].bones[k];
             if (!version1Smoothed) {
                 bool shown = true;
