@@ -7,8 +7,6 @@
 
 #include <chrono>
 #include <cmath>
-#include <cstring>
-#include <memory>
 #include <random>
 #include <vector>
 
@@ -18,6 +16,7 @@
 #include <mayastandin/Host.h>
 
 #include "FigureReporter.h"
+#include "FrameRecords.h"
 #include "NodeNames.h"
 #include "SceneBuilder.h"
 #include "TakeBake.h"
@@ -33,61 +32,31 @@ using Clock = std::chrono::steady_clock;
 
 const double kTakeSeconds = 60;
 
-// The take file's bytes for `seconds` of the performers at `rateHz`, frames as the SDK writes them.
+// The take file's bytes for kTakeSeconds of the performers at `rateHz`, frames as the SDK writes them.
 std::vector<char> syntheticTake(int performers, double rateHz) {
     tracker::SyntheticOptions options;
     options.performers = performers;
     options.rateHz = rateHz;
     options.boneDropout = 0.1;
     const tracker::SyntheticPerformers source(options);
-    const tracker::SceneDef scene = source.scene();
     take::TakeLayout layout;
-    for (const tracker::SubjectDef& s : scene.subjects) {
+    for (const tracker::SubjectDef& s : source.scene().subjects) {
         layout.markerGroups.push_back(take::MarkerGroupLayout{s.name, s.markerNames});
-        take::ChainLayout chain;
-        chain.name = s.skeletonName;
+        take::ChainLayout chain{s.skeletonName, {}, {}};
         for (const tracker::BoneDef& b : s.bones) chain.boneNames.push_back(b.name), chain.parents.push_back(b.parent);
         layout.chains.push_back(chain);
     }
+    tracker::FrameRecordsV2 records;
+    records.prepare(source.scene());
     std::vector<char> bytes = take::encodeHeader(layout);
     std::vector<char> payload(layout.maxFrameRecordSize());
-    std::unique_ptr<sFrameOfMocapData> frame(new sFrameOfMocapData());
-    std::vector<std::vector<float>> markers(performers);
-    std::vector<std::vector<sBodyPose>> bones(performers);
     std::mt19937 random(1);
     std::uniform_real_distribution<double> jitter(0, 1.0 / 3);
-    tracker::FrameSample sample;
     const long long frames = static_cast<long long>(kTakeSeconds * rateHz);
     for (long long n = 0; n < frames; ++n) {
-        source.sampleInto(n, sample);
-        frame->frameNumber = static_cast<int>(n);
-        frame->markerSetCount = frame->skeletonCount = performers;
-        for (int p = 0; p < performers; ++p) {
-            const tracker::SubjectSample& s = sample.subjects[p];
-            std::strcpy(frame->markerSets[p].name, scene.subjects[p].name.c_str());
-            markers[p].assign(3 * s.markers.size(), 0.0f);
-            for (std::size_t j = 0; j < s.markers.size(); ++j) {
-                markers[p][3 * j] = static_cast<float>(s.markers[j].x);
-                markers[p][3 * j + 1] = static_cast<float>(s.markers[j].y);
-                markers[p][3 * j + 2] = static_cast<float>(s.markers[j].z);
-            }
-            frame->markerSets[p].markerCount = static_cast<int>(s.markers.size());
-            frame->markerSets[p].markers = reinterpret_cast<MarkerData*>(markers[p].data());
-            bones[p].assign(s.bones.size(), sBodyPose());
-            for (std::size_t l = 0; l < s.bones.size(); ++l) {
-                const tracker::BonePose& b = s.bones[l];
-                if (!b.tracked) continue;
-                sBodyPose& out = bones[p][l];
-                out.x = static_cast<float>(b.worldPosition.x), out.y = static_cast<float>(b.worldPosition.y);
-                out.z = static_cast<float>(b.worldPosition.z), out.qx = static_cast<float>(b.worldOrientation.x);
-                out.qy = static_cast<float>(b.worldOrientation.y), out.qz = static_cast<float>(b.worldOrientation.z);
-                out.qw = static_cast<float>(b.worldOrientation.w);
-            }
-            frame->skeletons[p].boneCount = static_cast<int>(s.bones.size());
-            frame->skeletons[p].bones = bones[p].data();
-        }
         const std::int64_t arrival = std::llround((static_cast<double>(n) + jitter(random)) / rateHz * 1e9);
-        const std::size_t size = take::encodeFrameV2(layout, *frame, arrival, 0, payload.data());
+        const sFrameOfMocapData& frame = *records.fill(source.sample(n), 0, 0);
+        const std::size_t size = take::encodeFrameV2(layout, frame, arrival, 0, payload.data());
         char framing[take::kRecordFrameSize];
         take::frameRecord(payload.data(), static_cast<std::uint32_t>(size), framing);
         bytes.insert(bytes.end(), framing, framing + take::kRecordFrameSize);

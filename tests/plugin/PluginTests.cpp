@@ -263,6 +263,11 @@ void expectSceneMatchesSource(bool version1Smoothed, const std::set<std::string>
     const tracker::SceneDef scene = tracker::currentScene();
     const long long last = tracker::lastDeliveredFrameNumber();
     const tracker::FrameSample truth = tracker::groundTruth(last);
+    const auto isGone = [&gone](const std::string& name) {
+        const bool listed = gone.count(name) != 0;
+        EXPECT_TRUE(!listed || host::findNode(name).isNull()) << name << " is still in the scene";
+        return listed;
+    };
     for (std::size_t s = 0; s < scene.subjects.size(); ++s) {
         const tracker::SubjectDef& subject = scene.subjects[s];
         for (std::size_t j = 0; j < subject.markerNames.size(); ++j) {
@@ -276,10 +281,7 @@ void expectSceneMatchesSource(bool version1Smoothed, const std::set<std::string>
                 expected = truth.subjects[s].markers[j];
             }
             const std::string name = host::legalNodeName(subject.markerNames[j]);
-            if (gone.count(name) != 0) {
-                EXPECT_TRUE(host::findNode(name).isNull()) << name;
-                continue;
-            }
+            if (isGone(name)) continue;
             const MVector got = world(name);
             EXPECT_NEAR(got.x, expected.x * 0.1, kCm) << subject.markerNames[j];
             EXPECT_NEAR(got.y, expected.y * 0.1, kCm) << subject.markerNames[j];
@@ -287,10 +289,7 @@ void expectSceneMatchesSource(bool version1Smoothed, const std::set<std::string>
         }
         for (std::size_t k = 0; k < subject.bones.size(); ++k) {
             const std::string name = host::legalNodeName(subject.bones[k].name);
-            if (gone.count(name) != 0) {
-                EXPECT_TRUE(host::findNode(name).isNull()) << name;
-                continue;
-            }
+            if (isGone(name)) continue;
             const tracker::BonePose& bone = truth.subjects[s].bones[k];
             if (!version1Smoothed) {
                 bool shown = true;
@@ -585,24 +584,12 @@ struct AfterChange {
     std::size_t nodes;
 };
 
-// The first subject's marker-set (or body) group and its locators.
-std::set<std::string> groupOfFirstSubject() {
-    const tracker::SubjectDef subject = tracker::currentScene().subjects[0];
-    std::set<std::string> names{host::legalNodeName(subject.name)};
-    for (const std::string& marker : subject.markerNames) names.insert(host::legalNodeName(marker));
-    return names;
-}
-
-// The first subject's bone `k` and every bone below it.
-std::set<std::string> boneAndBelow(int k) {
-    const tracker::SubjectDef subject = tracker::currentScene().subjects[0];
-    std::set<std::string> names;
-    std::vector<bool> below(subject.bones.size(), false);
-    for (std::size_t b = 0; b < subject.bones.size(); ++b) {
-        below[b] = static_cast<int>(b) == k || (subject.bones[b].parent >= 0 && below[subject.bones[b].parent]);
-        if (below[b]) names.insert(host::legalNodeName(subject.bones[b].name));
-    }
-    return names;
+// A node and every node below it in the scene.
+std::set<std::string> nodeAndBelow(const std::string& name) {
+    std::vector<std::string> below;
+    EXPECT_TRUE(host::executeList("listRelatives -ad " + name, &below));
+    below.push_back(name);
+    return std::set<std::string>(below.begin(), below.end());
 }
 
 void streamOn(long long frames) {
@@ -633,8 +620,9 @@ const SceneChangeRow kSceneChangeRows[] = {
      false},
     {"Delete a bone, then undo",
      [](AfterChange&, bool version1) {
-         const std::set<std::string> deleted = boneAndBelow(2);
-         ASSERT_TRUE(host::execute("delete " + host::legalNodeName(tracker::currentScene().subjects[0].bones[2].name)));
+         const std::string bone = host::legalNodeName(tracker::currentScene().subjects[0].bones[2].name);
+         const std::set<std::string> deleted = nodeAndBelow(bone);
+         ASSERT_TRUE(host::execute("delete " + bone));
          streamOn(10);
          tracker::holdStream(true);
          ASSERT_TRUE(lastFrameApplied(version1, 1));
@@ -645,9 +633,10 @@ const SceneChangeRow kSceneChangeRows[] = {
      false},
     {"Delete the marker set's group, for good",
      [](AfterChange& after, bool) {
-         ASSERT_TRUE(host::execute("delete " + host::legalNodeName(tracker::currentScene().subjects[0].name)));
+         const std::string group = host::legalNodeName(tracker::currentScene().subjects[0].name);
+         after.gone = nodeAndBelow(group);
+         ASSERT_TRUE(host::execute("delete " + group));
          ASSERT_TRUE(host::execute("flushUndo"));  // the deleted nodes are destroyed: their handles are dead
-         after.gone = groupOfFirstSubject();
          after.nodes = host::dagNodeCount();
      },
      false},

@@ -366,17 +366,18 @@ TEST_F(FrameApply, OrientedJointsEndAtTheStreamedPoseInBothVersions) {
 // selected nodes as they were, and selected.
 TEST_F(FrameApply, BonesThatGoMissingNeverChangeTheSelectedNodes) {
     struct Case {
+        const char* what;
         bool beforeTheFrame, rename;
         bool show;  // the bone was hidden and is tracked again: showHidden, with the user's nodes hidden
     };
-    const Case cases[] = {
-        {true, false, false}, {false, false, false}, {false, true, false}, {false, false, true}, {false, true, true}};
+    const Case cases[] = {{"deleted before the frame", true, false, false},
+                          {"deleted as hide runs", false, false, false},
+                          {"renamed as hide runs", false, true, false},
+                          {"deleted as showHidden runs", false, false, true},
+                          {"renamed as showHidden runs", false, true, true}};
     const sBodyPose tracked = pose(10, 20, 30, 0, 0, 0, 1), untracked = pose(0, 0, 0, 0, 0, 0, 0);
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.rename ? "renamed" : "deleted") + (c.beforeTheFrame ? " before the frame" : " as ") +
-                     (c.beforeTheFrame ? ""
-                      : c.show         ? "showHidden runs"
-                                       : "hide runs"));
+        SCOPED_TRACE(c.what);
         mayastandin::resetScene();
         DescriptionsV2 d;
         d.addSkeleton("S", {{"root", 0}, {"arm", 1}});

@@ -1,10 +1,6 @@
 // Recording takes: frames streamed by the SDK stand-in, recorded and read back from the take file; files cut
 // or damaged mid-record; a writer that falls behind; malformed frames. Waits are bounded polls, never timings.
 
-#include <unistd.h>
-
-#include <array>
-#include <atomic>
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
@@ -12,32 +8,23 @@
 #include <iterator>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "OrvanePluginSDK.h"
-#include "TakeFile.h"
-#include "TakeRecorder.h"
+#include "StreamedTake.h"
 #include "TestFrames.h"
-#include "orvane/tracker/Control.h"
 
 namespace {
 
 using namespace orvane::take;
+using streamedtake::tempPath;
 namespace tracker = orvane::tracker;
-
-COrvaneSDKClientManager* sdk() { return COrvaneSDKClientManager::instance(); }
 
 template <typename F>
 bool waitUntil(F done) {
     for (int i = 0; i < 20000 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return done();
-}
-
-std::string tempPath(const char* name) {
-    return (::testing::TempDir() + "take_" + std::to_string(::getpid()) + "_") + name + ".take";
 }
 
 std::vector<char> fileBytes(const std::string& path) {
@@ -49,106 +36,6 @@ void writeBytes(const std::string& path, const std::vector<char>& bytes, std::si
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(size));
 }
-
-// What a frame held, read straight from the SDK's record as the test receives it.
-struct SeenFrame {
-    int frameNumber = 0;
-    std::vector<std::vector<float>> markers;         // per group: x, y, z per marker
-    std::vector<std::vector<double>> poses;          // per chain: 7 values per bone (zeros when untracked)
-    std::vector<std::vector<std::uint8_t>> tracked;  // per chain
-};
-
-// The SDK stand-in streams synthetic performers; each of the first `wanted` frames is recorded and noted.
-struct StreamedTake {
-    TakeRecorder recorder;
-    std::vector<SeenFrame> seen;
-    std::atomic<int> count{0};
-    int wanted = 0;
-
-    static StreamedTake* current;
-
-    static void onV2(sFrameOfMocapData* frame, void*) {
-        StreamedTake& t = *current;
-        if (t.count.load() >= t.wanted) return;
-        t.recorder.recordFrameV2(*frame);
-        SeenFrame s;
-        s.frameNumber = frame->frameNumber;
-        for (int i = 0; i < frame->markerSetCount; ++i) {
-            const sMarkerSetFrame& set = frame->markerSets[i];
-            s.markers.emplace_back(&set.markers[0][0], &set.markers[0][0] + 3 * set.markerCount);
-        }
-        for (int k = 0; k < frame->skeletonCount; ++k) {
-            s.poses.emplace_back();
-            s.tracked.emplace_back();
-            for (int l = 0; l < frame->skeletons[k].boneCount; ++l) {
-                const sBodyPose& b = frame->skeletons[k].bones[l];
-                const bool zero = b.x == 0 && b.y == 0 && b.z == 0 && b.qx == 0 && b.qy == 0 && b.qz == 0 && b.qw == 0;
-                s.tracked.back().push_back(l == 0 || !zero);
-                s.poses.back().insert(s.poses.back().end(), {b.x, b.y, b.z, b.qx, b.qy, b.qz, b.qw});
-            }
-        }
-        t.seen.push_back(s);
-        ++t.count;
-    }
-
-    static void onV1(sFrameOfData* frame) {
-        StreamedTake& t = *current;
-        if (t.count.load() >= t.wanted) return;
-        t.recorder.recordFrameV1(*frame);
-        SeenFrame s;
-        s.frameNumber = frame->frameNumber;
-        for (int i = 0; i < frame->bodyCount; ++i) {
-            const sBodyFrame& body = frame->bodies[i];
-            s.markers.emplace_back(&body.markers[0][0], &body.markers[0][0] + 3 * body.markerCount);
-            s.poses.emplace_back();
-            s.tracked.emplace_back(body.segmentCount, 1);
-            for (int k = 0; k < body.segmentCount; ++k) {
-                const sSegmentPose& g = body.segments[k];
-                s.poses.back().insert(s.poses.back().end(), {g.x, g.y, g.z, g.rx, g.ry, g.rz, 0.0});
-            }
-        }
-        t.seen.push_back(s);
-        ++t.count;
-    }
-
-    // Streams `frames` frames of the given version into the take file at `path`.
-    void run(SDKVER version, const tracker::SyntheticOptions& options, int frames, const std::string& path) {
-        current = this;
-        wanted = frames;
-        tracker::resetForTests();
-        tracker::useSyntheticSource(options);
-        sdk()->setVersion(version);
-        if (version == SDKVER_V2)
-            sdk()->setDataHandlerV2(&StreamedTake::onV2);
-        else
-            sdk()->setDataHandlerV1(&StreamedTake::onV1);
-        ASSERT_EQ(0, sdk()->createClient());
-        ASSERT_EQ(0, sdk()->initClient());
-        TakeLayout layout;
-        if (version == SDKVER_V2) {
-            sDataDescriptions* descriptions = nullptr;
-            sdk()->getDataDescriptionsV2(&descriptions);
-            ASSERT_NE(nullptr, descriptions);
-            layout = layoutFromDescriptionsV2(*descriptions);
-            sdk()->freeDataDescriptionsV2(descriptions);
-        } else {
-            sBodyDefs* defs = sdk()->getDataDescriptionsV1();
-            ASSERT_NE(nullptr, defs);
-            layout = layoutFromDescriptionsV1(*defs);
-            sdk()->freeDataDescriptionsV1(defs);
-        }
-        layout.takeName = "take 1";
-        layout.hostStartSeconds = 2.5;
-        std::string error;
-        ASSERT_TRUE(recorder.start(layout, createTakeFile(path, error), error)) << error;
-        ASSERT_EQ(0, sdk()->startClient());
-        ASSERT_TRUE(waitUntil([this] { return count.load() >= wanted; }));
-        sdk()->stopClient();
-        sdk()->releaseClient();
-        tracker::resetForTests();
-    }
-};
-StreamedTake* StreamedTake::current = nullptr;
 
 struct RoundTripCase {
     const char* name;
@@ -168,7 +55,7 @@ TEST_P(TakeRoundTrip, EveryStreamedValueReadsBackFromTheFile) {
     options.boneDropout = c.boneDropout;
     options.rawNames = true;
     const std::string path = tempPath(c.name);
-    StreamedTake take;
+    streamedtake::StreamedTake take;
     take.run(c.version, options, 150, path);
     const TakeSummary summary = take.recorder.stop();
     EXPECT_EQ(150, summary.framesWritten);
@@ -193,7 +80,7 @@ TEST_P(TakeRoundTrip, EveryStreamedValueReadsBackFromTheFile) {
     ASSERT_EQ(take.seen.size(), data.frames.size());
     bool sawUntracked = false;
     for (std::size_t f = 0; f < data.frames.size(); ++f) {
-        const SeenFrame& s = take.seen[f];
+        const streamedtake::SeenFrame& s = take.seen[f];
         SCOPED_TRACE("frame " + std::to_string(f));
         EXPECT_EQ(s.frameNumber, data.frames[f].frameNumber);
         if (f > 0) {
@@ -296,6 +183,7 @@ TEST(TakeFileDamage, ATornOrDamagedRecordKeepsEveryFrameBeforeIt) {
         EXPECT_EQ(keptEnd, report.bytesKept);
         EXPECT_EQ(c.cut - keptEnd, report.bytesDiscarded);
         ASSERT_EQ(static_cast<std::size_t>(c.kept), data.frames.size());
+        EXPECT_EQ(9u * data.frames.size(), data.markerValues.size()) << "values of a frame not kept";
         for (std::size_t f = 0; f < data.frames.size(); ++f) {
             EXPECT_EQ(static_cast<int>(f), data.frames[f].frameNumber);
             EXPECT_EQ(static_cast<float>(f), data.markerValues[data.group(f, 0)->firstValue]);

@@ -3,12 +3,14 @@
 // one scene: prepare() sizes every array once, fill() then writes a sample without allocating. A sample
 // with fewer subjects, markers or bones than the scene describes streams the missing ones as unseen
 // markers and untracked bones; surplus entries are ignored. Not thread-safe: one delivery thread.
+// FrameRecordsV2 is exported for the take tests and benchmark, which build frames as the SDK writes them.
 
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "OrvaneRecords.h"
+#include "orvane/tracker/Export.h"
 #include "orvane/tracker/Model.h"
 
 namespace orvane {
@@ -21,7 +23,7 @@ std::string checkCapacity(const SceneDef& scene, bool version2);
 // and zero-padded.
 void copyName(char* buffer, size_t size, const std::string& name);
 
-class FrameRecordsV2 {
+class ORVANE_TRACKER_API FrameRecordsV2 {
 public:
     void prepare(const SceneDef& scene);
     // Valid until the next fill or prepare. Markers and bones in the description order; bones in world space,

@@ -47,7 +47,7 @@ protected:
 
 struct HandleCase {
     const char* what;
-    const char* mel;  // run on a scene with |a and |a|b, undo on, after which b is looked at
+    const char* mel;  // run on a scene with |a and the joint |a|b, undo on, after which b is looked at
     bool alive, valid;
 };
 
@@ -68,7 +68,7 @@ TEST_F(LifetimeTest, HandlesTellAliveFromValidAsMayaDoes) {
         SCOPED_TRACE(c.what);
         mayastandin::resetScene(mayastandin::NewScene::kEmpty);
         execute("undoInfo -length 50");
-        ASSERT_TRUE(execute("createNode transform -n a; createNode transform -n b -p a"));
+        ASSERT_TRUE(execute("createNode transform -n a; createNode joint -n b -p a"));
         const MObject b = findNode("b");
         const MObjectHandle handle(b);
         MDagPath path;
@@ -82,92 +82,58 @@ TEST_F(LifetimeTest, HandlesTellAliveFromValidAsMayaDoes) {
         EXPECT_EQ(handle.hashCode() != 0, c.alive);
         if (c.valid) {
             EXPECT_EQ(findNode("b"), b);  // undo brings back the same node
+        } else if (c.alive) {
+            // In the undo queue: out of the scene, but it answers what it is; it has no path and takes no edit.
+            EXPECT_TRUE(findNode("b").isNull());
+            MStatus status;
+            MFnDagNode fn(b, &status);
+            ASSERT_TRUE(status);
+            EXPECT_TRUE(b.hasFn(MFn::kJoint));
+            EXPECT_EQ(fn.name(), "b");
+            EXPECT_FALSE(fn.getPath(path));
+            EXPECT_FALSE(MFnTransform(b).setTranslation(MVector(1, 2, 3), MSpace::kTransform));
         }
     }
 }
 
-TEST_F(LifetimeTest, NodesInTheUndoQueueAnswerWhatTheyAreButHaveNoPath) {
-    ASSERT_TRUE(execute("createNode joint -n j; delete j"));
-    const MObject j = findNode("j");
-    EXPECT_TRUE(j.isNull());  // no longer found by name
-    ASSERT_TRUE(execute("undo"));
-    const MObject back = findNode("j");
-    ASSERT_TRUE(execute("redo"));
-    EXPECT_TRUE(back.hasFn(MFn::kJoint));
-    MStatus status;
-    MFnDagNode fn(back, &status);
-    ASSERT_TRUE(status);
-    EXPECT_EQ(fn.name(), "j");
-    MDagPath path;
-    EXPECT_FALSE(fn.getPath(path));
-    EXPECT_FALSE(path.isValid());
-    MFnTransform transform(back);
-    EXPECT_FALSE(transform.setTranslation(MVector(1, 2, 3), MSpace::kTransform));
-    EXPECT_EQ(mayastandin::dagNodeCount(), 0u);
-}
-
 // ---- calls given a destroyed node ----
 
-struct FatalCase {
-    const char* call;
-    // Prepared while the node exists; the returned use runs once it is destroyed.
-    std::function<std::function<void()>(MObject)> prepare;
+// Function sets and the like, attached while the node exists; each case uses them once it is destroyed.
+struct Attached {
+    explicit Attached(MObject n) : node(n), dag(n), dependency(n), transform(n) {}
+    MObject node;
+    MFnDagNode dag;
+    MFnDependencyNode dependency;
+    MFnTransform transform;
+    MDagPath path;
+    MDagModifier modifier;
+    MSelectionList list;
 };
 
 TEST_F(LifetimeTest, ACallGivenADestroyedNodeStopsTheProcessNamingIt) {
-    const FatalCase cases[] = {
-        {"MFnDagNode::getPath",
-         [](MObject n) {
-             auto fn = std::make_shared<MFnDagNode>(n);
-             return [fn] {
-                 MDagPath p;
-                 fn->getPath(p);
-             };
-         }},
-        {"MFnDagNode::setObject", [](MObject n) { return [n] { MFnDagNode fn(n); }; }},
-        {"MFnDependencyNode::name",
-         [](MObject n) {
-             auto fn = std::make_shared<MFnDependencyNode>(n);
-             return [fn] { fn->name(); };
-         }},
+    const struct {
+        const char* call;
+        void (*use)(Attached&);
+    } cases[] = {
+        {"MFnDagNode::getPath", [](Attached& a) { a.dag.getPath(a.path); }},
+        {"MFnDagNode::setObject", [](Attached& a) { a.dag.setObject(a.node); }},
+        {"MFnDependencyNode::name", [](Attached& a) { a.dependency.name(); }},
         {"MFnTransform::setTranslation",
-         [](MObject n) {
-             auto fn = std::make_shared<MFnTransform>(n);
-             return [fn] { fn->setTranslation(MVector(1, 0, 0), MSpace::kWorld); };
-         }},
-        {"MObject::hasFn", [](MObject n) { return [n] { n.hasFn(MFn::kTransform); }; }},
-        {"MObjectHandle::MObjectHandle", [](MObject n) { return [n] { MObjectHandle h(n); }; }},
-        {"MDagPath::getAPathTo",
-         [](MObject n) {
-             return [n] {
-                 MDagPath p;
-                 MDagPath::getAPathTo(n, p);
-             };
-         }},
-        {"MDGModifier::renameNode",
-         [](MObject n) {
-             return [n] {
-                 MDagModifier m;
-                 m.renameNode(n, "x");
-             };
-         }},
-        {"MSelectionList::add",
-         [](MObject n) {
-             return [n] {
-                 MSelectionList list;
-                 list.add(n);
-             };
-         }},
+         [](Attached& a) { a.transform.setTranslation(MVector(1, 0, 0), MSpace::kWorld); }},
+        {"MObject::hasFn", [](Attached& a) { a.node.hasFn(MFn::kTransform); }},
+        {"MObjectHandle::MObjectHandle", [](Attached& a) { MObjectHandle h(a.node); }},
+        {"MDagPath::getAPathTo", [](Attached& a) { MDagPath::getAPathTo(a.node, a.path); }},
+        {"MDGModifier::renameNode", [](Attached& a) { a.modifier.renameNode(a.node, "x"); }},
+        {"MSelectionList::add", [](Attached& a) { a.list.add(a.node); }},
     };
-    for (const FatalCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.call);
         mayastandin::resetScene(mayastandin::NewScene::kEmpty);
-        const MObject node = make("transform", "n");
-        const std::function<void()> use = c.prepare(node);
+        Attached attached(make("transform", "n"));
         ASSERT_TRUE(execute("delete n"));
-        use();  // in the undo queue: a failing status at most
+        c.use(attached);  // in the undo queue: a failing status at most
         ASSERT_TRUE(execute("flushUndo"));
-        EXPECT_DEATH(use(), std::string("maya-standin: fatal: ") + c.call + " given a destroyed node");
+        EXPECT_DEATH(c.use(attached), std::string("maya-standin: fatal: ") + c.call + " given a destroyed node");
     }
 }
 
@@ -239,15 +205,12 @@ TEST_F(LifetimeTest, OnlyCommandsRunWithUndoOnAreRecorded) {
 
 std::vector<std::string> events;
 MObjectHandle watched;
-void record(const char* name) {
-    events.push_back(std::string(name) + " " + std::to_string(mayastandin::dagNodeCount()) +
-                     (watched.isAlive() ? " old" : " new"));
+// Notes the message named by the callback's data, if any.
+void onMessage(void* name) {
+    if (name)
+        events.push_back(std::string(static_cast<const char*>(name)) + " " +
+                         std::to_string(mayastandin::dagNodeCount()) + (watched.isAlive() ? " old" : " new"));
 }
-void onBeforeNew(void*) { record("beforeNew"); }
-void onAfterNew(void*) { record("afterNew"); }
-void onBeforeOpen(void*) { record("beforeOpen"); }
-void onAfterOpen(void*) { record("afterOpen"); }
-void onSceneUpdate(void*) { record("sceneUpdate"); }
 void refuse(bool* proceed, void*) { *proceed = false; }
 
 struct MessageCase {
@@ -262,11 +225,11 @@ TEST_F(LifetimeTest, NewAndOpenSendTheirMessagesAroundTheSceneChange) {
     ASSERT_TRUE(
         execute("createNode transform -n x; createNode joint -n y -p x; file -rename \"" + file + "\"; file -save"));
     MCallbackIdArray ids;
-    ids.append(MSceneMessage::addCallback(MSceneMessage::kBeforeNew, onBeforeNew));
-    ids.append(MSceneMessage::addCallback(MSceneMessage::kAfterNew, onAfterNew));
-    ids.append(MSceneMessage::addCallback(MSceneMessage::kBeforeOpen, onBeforeOpen));
-    ids.append(MSceneMessage::addCallback(MSceneMessage::kAfterOpen, onAfterOpen));
-    ids.append(MSceneMessage::addCallback(MSceneMessage::kSceneUpdate, onSceneUpdate));
+    static char names[][12] = {"beforeNew", "afterNew", "beforeOpen", "afterOpen", "sceneUpdate"};
+    const MSceneMessage::Message messages[] = {MSceneMessage::kBeforeNew, MSceneMessage::kAfterNew,
+                                               MSceneMessage::kBeforeOpen, MSceneMessage::kAfterOpen,
+                                               MSceneMessage::kSceneUpdate};
+    for (int m = 0; m < 5; ++m) ids.append(MSceneMessage::addCallback(messages[m], onMessage, names[m]));
     const MessageCase cases[] = {
         {"file -new -force", {"beforeNew 11 old", "afterNew 8 new", "sceneUpdate 8 new"}},
         {"file -open -force \"" + std::string(file) + "\"",
@@ -421,7 +384,7 @@ TEST_F(LifetimeTest, ANewSceneHoldsTheFourHiddenDefaultCameras) {
 
 TEST_F(LifetimeTest, APlugInThatLeavesACallbackBehindIsAFatalErrorWhenUnloaded) {
     // The callbacks of the test itself are none of the plug-in's.
-    const MCallbackId own = MSceneMessage::addCallback(MSceneMessage::kAfterNew, onAfterNew);
+    const MCallbackId own = MSceneMessage::addCallback(MSceneMessage::kAfterNew, onMessage, nullptr);
     ASSERT_TRUE(mayastandin::loadPlugin(kPlugin));
     ASSERT_TRUE(execute("standinTestCmd -callback; file -new -force"));
     EXPECT_EQ(run("standinTestCmd -afterNewCalls"), "1");
