@@ -28,9 +28,9 @@ public:
     void reset();
 
     // When the next frame may be handed on: the last hand-on plus the larger of `minIntervalNs` and twice the
-    // recent apply cost (see recentCostNs), and not before the UI thread has been free of frames
-    // for that cost since the last application ended (an application that started late, behind other work,
-    // still leaves as much time after it as it took).
+    // recent apply cost (see recentCostNs), and not before the UI thread has been free of frames since the last
+    // application ended for that cost or for the last application's own, whichever is larger (an application
+    // that started late, behind other work, or ran long leaves as much time after it as it took).
     std::int64_t nextHandOnNs(std::int64_t minIntervalNs) const;
     // Whether a frame slot runs on the UI thread now: the UI thread is behind, nothing more is handed on.
     bool applying() const { return applying_.load(std::memory_order_acquire); }
@@ -62,6 +62,7 @@ private:
     std::atomic<std::int64_t> lastHandOnNs_;
     std::atomic<std::int64_t> lastApplyEndNs_;
     std::atomic<std::int64_t> recentCostNs_;
+    std::atomic<std::int64_t> lastCostNs_;
     std::atomic<bool> applying_;
     std::int64_t costs_[kRecentCosts];  // UI thread only
     int nextCost_;
