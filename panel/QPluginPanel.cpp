@@ -393,8 +393,10 @@ MDagPath QPluginPanel::findDagPathByName(const std::string& name) { return orvan
 MObject QPluginPanel::findOrCreateNode(const std::string& name, const std::string& typeName) {
     const std::string hostName = orvane::scene::hostNodeName(orvane::RecordName{name.data(), name.size()});
     if (!hostName.empty()) {
+        // Only a node of the kind wanted is reused: a namesake of another kind (a mesh's transform named as a
+        // marker) is left alone, and the new node takes the host's next free name.
         const MDagPath path = findDagPathByName(hostName);
-        if (path.isValid()) return path.node();
+        if (path.isValid() && orvane::scene::isNodeOfKind(path, typeName.c_str())) return path.node();
     }
     return orvane::scene::createNamedNode(dagModifier, hostName, typeName.c_str());
 }

@@ -125,6 +125,12 @@ TEST_F(PanelController, NewPanelShowsTheDefaults) {
     EXPECT_EQ(panel->qt_metacast("OrvaneObserver"), static_cast<void*>(static_cast<OrvaneObserver*>(panel.get())));
 }
 
+TEST_F(PanelController, FindOrCreateNodeReusesOnlyANodeOfTheKindWanted) {
+    ASSERT_TRUE(mayastandin::execute("createNode joint -n Hips; createNode joint -n LFHD"));
+    EXPECT_TRUE(panel->findOrCreateNode("Hips", "joint") == mayastandin::findNode("Hips"));
+    EXPECT_FALSE(panel->findOrCreateNode("LFHD", "locator") == mayastandin::findNode("LFHD"));
+}
+
 TEST_F(PanelController, VersionAndConnectionTypeFollowTheWidgets) {
     ui().comboBoxSDKVersion->setCurrentIndex(0);
     EXPECT_EQ(sdk()->getVersion(), SDKVER_V1);

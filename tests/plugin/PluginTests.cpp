@@ -31,6 +31,7 @@
 #include <maya/MQuaternion.h>
 #include <mayastandin/Host.h>
 
+#include "TestApplication.h"
 #include "EventSpin.h"
 #include "OrvanePluginSDK.h"
 #include "orvane/tracker/Control.h"
@@ -45,13 +46,7 @@ namespace tracker = orvane::tracker;
 
 const char* const kControl = "customWorkspaceControl";
 
-QApplication& app() {
-    static int argc = 1;
-    static char name[] = "plugin_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication* instance = new QApplication(argc, argv);
-    return *instance;
-}
+QApplication& app() { return testsupport::testApplication("plugin_tests"); }
 
 bool spinUntil(const std::function<bool()>& done, int boundMs = 30000) {
     return testsupport::spinUntil(done, boundMs, testsupport::DeferredDeletes::Deliver);

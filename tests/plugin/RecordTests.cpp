@@ -30,6 +30,7 @@
 #include <maya/MTime.h>
 #include <mayastandin/Host.h>
 
+#include "TestApplication.h"
 #include "EventSpin.h"
 #include "orvane/tracker/Control.h"
 #ifdef ORVANE_WITH_SIMULATOR
@@ -41,13 +42,7 @@ namespace {
 namespace host = mayastandin;
 namespace tracker = orvane::tracker;
 
-QApplication& app() {
-    static int argc = 1;
-    static char name[] = "plugin_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication* instance = new QApplication(argc, argv);
-    return *instance;
-}
+QApplication& app() { return testsupport::testApplication("plugin_tests"); }
 
 bool spinUntil(const std::function<bool()>& done, int boundMs = 30000) {
     return testsupport::spinUntil(done, boundMs, testsupport::DeferredDeletes::Deliver);
@@ -117,7 +112,9 @@ protected:
         tracker::resetForTests();
     }
     void connectPanel() {
-        if (!host::isPluginLoaded("workspaceControlCmd")) ASSERT_TRUE(host::loadPlugin(ORVANE_PLUGIN_PATH));
+        if (!host::isPluginLoaded("workspaceControlCmd")) {
+            ASSERT_TRUE(host::loadPlugin(ORVANE_PLUGIN_PATH));
+        }
         ASSERT_TRUE(host::execute("OrvanePluginWindow"));
         panel = host::controlInfo("customWorkspaceControl").layout->findChild<QWidget*>("QPluginPanelClass");
         ASSERT_NE(panel, nullptr);
@@ -198,7 +195,9 @@ TEST_F(Record, CaptureReplayedThroughTheSimulatorBakesEveryStreamedValue) {
         const tracker::SubjectSample truth = server.frameAt(sent[k]).subjects[0];
         for (std::size_t j = 0; j < subject.markerNames.size(); ++j) {
             const std::string name = host::legalNodeName(subject.markerNames[j]);
-            if (k == 0) EXPECT_EQ(keyCount(name, "translateZ"), sent.size()) << name;
+            if (k == 0) {
+                EXPECT_EQ(keyCount(name, "translateZ"), sent.size()) << name;
+            }
             expectWorld(name, truth.markers[j], nullptr, k);
         }
         for (std::size_t b = 0; b < subject.bones.size(); ++b) {
@@ -206,7 +205,9 @@ TEST_F(Record, CaptureReplayedThroughTheSimulatorBakesEveryStreamedValue) {
             expectWorld(name, truth.bones[b].worldPosition, &truth.bones[b].worldOrientation, k);
             for (const char* channel : {"rotateX", "rotateY", "rotateZ"}) {
                 MFnAnimCurve rotation(curveOf(name, channel));
-                if (k > 0) EXPECT_LT(std::fabs(rotation.value(k) - rotation.value(k - 1)), M_PI / 2) << name << k;
+                if (k > 0) {
+                    EXPECT_LT(std::fabs(rotation.value(k) - rotation.value(k - 1)), M_PI / 2) << name << k;
+                }
             }
         }
     }

@@ -217,7 +217,8 @@ TEST_F(SceneBuild, NamesakesOfAnotherKindAreLeftAloneAndReconnectFindsTheBuildsO
         c.version == 1 ? first.v1(v1.get()) : first.v2(v2.get());
         EXPECT_EQ(pathOf(c.marker ? first.markers[0][0] : first.joints[0][0]), c.path);
         const bool reused = std::string(c.path).find('_') == std::string::npos;
-        sBodyPose poses[2] = {{100, 200, 300, 0, 0, 0, 1}, {10, 20, 30, 0, 0, 0, 1}};
+        sBodyPose poses[2] = {{100, 200, 300, 0, 0, 0, 1, 0, 0, 0, nullptr, nullptr, nullptr, 0, 0, 0},
+                              {10, 20, 30, 0, 0, 0, 1, 0, 0, 0, nullptr, nullptr, nullptr, 0, 0, 0}};
         sFrameOfMocapData frame = {};
         frame.skeletonCount = 1, frame.skeletons[0].boneCount = 2, frame.skeletons[0].bones = poses;
         orvane::scene::applyFrameV2(frame, first.joints, first.markers, first.table);

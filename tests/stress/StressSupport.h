@@ -39,6 +39,7 @@
 
 #include <mayastandin/Host.h>
 
+#include "TestApplication.h"
 #include "EventSpin.h"
 #include "orvane/tracker/Control.h"
 
@@ -77,13 +78,7 @@ inline bool residentMemoryIsMeaningful() {
 #endif
 }
 
-inline QApplication& app() {
-    static int argc = 1;
-    static char name[] = "stress_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication* instance = new QApplication(argc, argv);
-    return *instance;
-}
+inline QApplication& app() { return testsupport::testApplication("stress_tests"); }
 
 // A test's start: no main window, message boxes dismissed and logged, the SDK stand-in, the scene and the log
 // as a fresh process has them.

@@ -70,17 +70,24 @@ std::string setAttribute(std::uint32_t n, const std::string& attribute, const st
     struct Vector3 {
         const char* longName;
         const char* shortName;
-        int which;  // 0 translate, 1 rotate, 2 scale
+        int which;  // 0 translate, 1 rotate, 2 scale, 3 rotate axis, 4 joint orient
     };
-    const Vector3 vectors[] = {{"translate", "t", 0}, {"rotate", "r", 1}, {"scale", "s", 2}};
+    const Vector3 vectors[] = {{"translate", "t", 0},
+                               {"rotate", "r", 1},
+                               {"scale", "s", 2},
+                               {"rotateAxis", "ra", 3},
+                               {"jointOrient", "jo", 4}};
     auto component = [&](int which, int axis) -> double& {
         if (which == 0) return axis == 0 ? node.translation.x : axis == 1 ? node.translation.y : node.translation.z;
-        if (which == 1) return axis == 0 ? node.rotation.x : axis == 1 ? node.rotation.y : node.rotation.z;
+        if (which == 1) return node.rotation[axis];
+        if (which == 3) return node.rotateAxis[axis];
+        if (which == 4) return node.jointOrient[axis];
         return node.scale[axis];
     };
     const char axes[] = {'X', 'Y', 'Z'};
     for (const Vector3& v : vectors) {
-        const double unit = v.which == 1 ? 1.0 / kDegrees : 1.0;
+        if (v.which == 4 && node.type->fnType != MFn::kJoint) continue;
+        const double unit = v.which == 1 || v.which >= 3 ? 1.0 / kDegrees : 1.0;
         if (attribute == v.longName || attribute == v.shortName) {
             double value[3];
             if (!numbers(3, value)) return wrong;
@@ -111,14 +118,14 @@ std::string setAttribute(std::uint32_t n, const std::string& attribute, const st
 
 // Whether setAttribute knows an attribute of that name on some node type.
 bool isKnownAttribute(const std::string& a) {
-    static const char* const names[] = {"v",         "visibility", "ro",     "rotateOrder", "t",
-                                        "translate", "r",          "rotate", "s",           "scale"};
+    static const char* const names[] = {"v", "visibility", "ro", "rotateOrder", "t",  "translate",  "r", "rotate",
+                                        "s", "scale",      "ra", "rotateAxis",  "jo", "jointOrient"};
     for (const char* n : names)
         if (a == n) return true;
-    for (const char* base : {"translate", "rotate", "scale"})
+    for (const char* base : {"translate", "rotate", "scale", "rotateAxis", "jointOrient"})
         for (const char* axis : {"X", "Y", "Z"})
             if (a == std::string(base) + axis) return true;
-    for (const char* base : {"t", "r", "s"})
+    for (const char* base : {"t", "r", "s", "ra", "jo"})
         for (const char* axis : {"x", "y", "z"})
             if (a == std::string(base) + axis) return true;
     return false;
@@ -276,6 +283,10 @@ std::string writeScene(const std::string& path) {
         vector("t", node.translation.x, node.translation.y, node.translation.z, 0.0);
         vector("r", node.rotation.x * kDegrees, node.rotation.y * kDegrees, node.rotation.z * kDegrees, 0.0);
         vector("s", node.scale[0], node.scale[1], node.scale[2], 1.0);
+        vector("ra", node.rotateAxis.x * kDegrees, node.rotateAxis.y * kDegrees, node.rotateAxis.z * kDegrees, 0.0);
+        if (node.type->fnType == MFn::kJoint)
+            vector("jo", node.jointOrient.x * kDegrees, node.jointOrient.y * kDegrees, node.jointOrient.z * kDegrees,
+                   0.0);
         if (node.rotation.order != MEulerRotation::kXYZ)
             out << "\tsetAttr \".ro\" " << static_cast<int>(node.rotation.order) << ";\n";
     }

@@ -286,7 +286,7 @@ std::vector<std::string> snapshot() {
     EXPECT_TRUE(mayastandin::executeList("ls -l", &nodes));
     for (const std::string& path : nodes) {
         std::string line = path + " " + MFnDagNode(findNode(path)).typeName().asChar();
-        for (const char* attribute : {".v", ".t", ".r", ".s", ".ro"}) {
+        for (const char* attribute : {".v", ".t", ".r", ".s", ".ro", ".ra", ".jo"}) {
             std::string value;
             if (execute("getAttr \"" + path + attribute + "\"", &value)) line += " " + value;
         }
@@ -302,6 +302,7 @@ TEST_F(LifetimeTest, SavedScenesOpenAsTheyWere) {
     mayastandin::resetScene();
     ASSERT_TRUE(execute("createNode transform -n Set; setAttr Set.ro 4; xform -t 1.5 -2 1e-7 -ro 10 20 30 Set"));
     ASSERT_TRUE(execute("createNode joint -n hip -p Set; createNode joint -n knee -p hip; setAttr knee.s 1 2 0.5"));
+    ASSERT_TRUE(execute("setAttr hip.jo 90 0 -45; setAttr hip.ra 0 10 0; setAttr Set.ra 5 0 0"));
     ASSERT_TRUE(execute("createNode joint -n knee -p Set; hide hip; createNode locator -n mark"));
     ASSERT_TRUE(execute("createNode standinTestTransform -n custom -p mark; xform -ws -t 3 3 3 custom"));
     const std::vector<std::string> before = snapshot();

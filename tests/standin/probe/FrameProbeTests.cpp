@@ -15,6 +15,7 @@
 
 #include <mayastandin/Host.h>
 
+#include "TestApplication.h"
 #include "EventSpin.h"
 #include "FrameProbe.h"
 #include "orvane/tracker/Control.h"
@@ -24,13 +25,7 @@ namespace {
 namespace host = mayastandin;
 namespace tracker = orvane::tracker;
 
-QApplication& app() {
-    static int argc = 1;
-    static char name[] = "probe_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication* instance = new QApplication(argc, argv);
-    return *instance;
-}
+QApplication& app() { return testsupport::testApplication("probe_tests"); }
 
 using testsupport::spinFor;
 using testsupport::spinUntil;
