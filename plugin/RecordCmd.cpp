@@ -103,7 +103,8 @@ MStatus RecordCmd::doIt(const MArgList& args) {
     double rate = 0;
     if (parser.isFlagSet(kRate[0])) {
         parser.getFlagArgument(kRate[0], 0, rate);
-        if (!(rate > 0)) return failure("-rate takes a number of frames per second above 0");
+        if (!(rate > 0 && rate <= 6000))  // 6000 FPS: the finest time unit there is
+            return failure("-rate takes a number of frames per second above 0 and at most 6000");
     }
     return bakeFile(path, rate);
 }
@@ -137,6 +138,10 @@ MStatus RecordCmd::start(const MString& takeName) {
     std::string base = std::string(takeName.length() > 0 ? takeName.asChar() : "take") + "_" + stamp;
     for (char& c : base)  // a name, never a path
         if (c == '/' || c == '\\' || c == ':') c = '_';
+    // Two takes of one name started within a second: the later one gets a suffix, never the earlier one's file.
+    const std::string stamped = base;
+    for (int n = 2; QFileInfo::exists(QString::fromStdString(folder + base + kExtension)); ++n)
+        base = stamped + "_" + std::to_string(n);
     const std::string path = folder + base + kExtension;
     const double startSeconds = MAnimControl::currentTime().as(MTime::kSeconds);
     if (!livePanel->startTake(path, base, startSeconds, error)) return failure(error);
@@ -187,6 +192,7 @@ MStatus RecordCmd::bake(const std::string& path, double startSeconds, double rat
     options.startSeconds = startSeconds;
     options.rate = rate;
     const orvane::scene::BakeResult keys = orvane::scene::bakeTake(take, options);
+    if (!keys.error.empty()) return failure("cannot bake " + path + ": " + keys.error);
     const orvane::panel::TakeSession& session = orvane::panel::takeSession();
     const orvane::scene::TakeNodes nodes = orvane::scene::resolveTakeNodes(
         take.layout, sessionNodes ? &session.markerNodes() : nullptr, sessionNodes ? &session.jointNodes() : nullptr);

@@ -402,7 +402,16 @@ BakeResult bakeTake(const take::TakeData& take, const BakeOptions& options) {
 
     if (options.rate > 0) {
         const double span = frameTimes.back() - options.startSeconds;
-        const std::size_t count = static_cast<std::size_t>(std::floor(span * options.rate + 1e-6)) + 1;
+        const double keys = std::floor(span * options.rate + 1e-6) + 1;
+        if (!(keys <= std::max(kResampledKeysAlwaysAllowed, kMaxResampledKeysPerFrame * double(frameCount)))) {
+            BakeResult refused;
+            refused.startSeconds = refused.endSeconds = options.startSeconds;
+            refused.error = "its " + std::to_string(frameCount) + " frames span " + std::to_string(span) +
+                            " s, too long to resample at " + std::to_string(options.rate) +
+                            " FPS (damaged arrival times?)";
+            return refused;
+        }
+        const std::size_t count = static_cast<std::size_t>(keys);
         result.times.resize(count);
         for (std::size_t k = 0; k < count; ++k)
             result.times[k] = options.startSeconds + static_cast<double>(k) / options.rate;

@@ -8,6 +8,7 @@
 // zero joint orients), 0 or 1 for visibility.
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "TakeFile.h"
@@ -60,7 +61,14 @@ struct BakeResult {
     std::vector<double> times;  // key times in seconds: one per recorded frame, or the resampling grid
     std::vector<NodeTrack> tracks;
     double startSeconds = 0, endSeconds = 0;
+    std::string error;  // why the take cannot be baked as asked; nothing else is set then
 };
+
+// A resampling grid longer than a million times has at most this many for each frame recorded (6000 FPS, the
+// finest time unit, over a 120 Hz take is 50): a longer one could only come from arrival times no recorder
+// writes, and is refused rather than allocated.
+const double kMaxResampledKeysPerFrame = 64;
+const double kResampledKeysAlwaysAllowed = 1e6;
 
 // Version 2 bones are world poses: a joint's keys are its pose relative to its parent as the parent stands
 // after the same frame (an untracked parent stays where its own parent leaves it). Before the first frame

@@ -10,7 +10,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-20}
 build=${ORVANE_FUZZ_BUILD_DIR:-$root/build-fuzz}
-fuzzers=(${ORVANE_FUZZERS:-wire_decoder scene_binding mel_interpreter bvh_reader c3d_reader trc_reader})
+fuzzers=(${ORVANE_FUZZERS:-wire_decoder scene_binding mel_interpreter bvh_reader c3d_reader trc_reader
+                             take_reader})
 jobs=${ORVANE_FUZZ_JOBS:-$(nproc)}
 [ "$jobs" -gt 2 ] && [ -z "${ORVANE_FUZZ_JOBS:-}" ] && jobs=2
 

@@ -363,6 +363,8 @@ bool TakeData::appendFrame(const char* payload, std::size_t size) {
         !r.get(frame.frameNumber) || !r.get(groupCount) || !r.get(chainCount))
         return false;
     if (groupCount > layout.markerGroups.size() || chainCount > layout.chains.size()) return false;
+    // The recorder stamps frames in order, on a steady clock, from the take's start.
+    if (frame.arrivalNs < 0 || (!frames.empty() && frame.arrivalNs < frames.back().arrivalNs)) return false;
     const std::size_t oldGroups = groups.size(), oldChains = chains.size();
     const std::size_t oldMarkers = markerValues.size(), oldBones = tracked.size();
     const auto undo = [&]() {

@@ -109,7 +109,8 @@ public:
     const ChainSpan* chain(std::size_t frame, std::size_t c) const;
 
     void clearFrames();
-    // Appends one frame record's payload; false (and nothing appended) when it does not decode.
+    // Appends one frame record's payload; false (and nothing appended) when it does not decode or arrived
+    // before the take's start or the frame before it.
     bool appendFrame(const char* payload, std::size_t size);
 };
 

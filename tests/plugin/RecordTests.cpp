@@ -308,9 +308,11 @@ INSTANTIATE_TEST_CASE_P(Edits, RecordEdit,
 // take with its file whole.
 TEST_F(Record, CommandRefusesOutOfStateAndADisconnectionEndsTheTake) {
     ASSERT_TRUE(host::loadPlugin(ORVANE_PLUGIN_PATH)) << host::logText();
-    for (const char* refused : {"orvaneRecord -start", "orvaneRecord -stop", "orvaneRecord -cancel"})
+    for (const char* refused :
+         {"orvaneRecord -start", "orvaneRecord -stop", "orvaneRecord -cancel", "orvaneRecord -bake a.take -rate 6001"})
         EXPECT_FALSE(host::execute(refused)) << refused;
     EXPECT_TRUE(logHas("// Error: orvaneRecord: no connected Live Panel"));
+    EXPECT_TRUE(logHas("// Error: orvaneRecord: -rate takes a number of frames per second above 0 and at most 6000"));
     EXPECT_EQ(run("orvaneRecord -query -recording"), "0");
     const QString project = workDir.filePath("project");
     ASSERT_TRUE(QDir().mkpath(project));
@@ -330,6 +332,13 @@ TEST_F(Record, CommandRefusesOutOfStateAndADisconnectionEndsTheTake) {
     EXPECT_EQ(framesBefore(bytes, bytes.size(), &starts), std::stoi(run("orvaneRecord -query -frames")));
     EXPECT_EQ(bytes[starts.back() + 8], 2) << "the end record closes the file";
     EXPECT_EQ(keyCount(host::legalNodeName(tracker::currentScene().subjects[0].markerNames[0]), "translateX"), 0u);
+
+    // A take of the same name started at once (within the second of its stamp) keeps the first one's file.
+    toggleConnection();
+    ASSERT_EQ(box()->text(), "Online");
+    run("orvaneRecord -start -name dance; orvaneRecord -cancel");
+    EXPECT_NE(run("orvaneRecord -query -file"), file.filePath().toStdString());
+    EXPECT_EQ(fileBytes(file.filePath().toStdString()), bytes);
 }
 
 // The menu the module adds to the main window; a host without the menu commands only warns.

@@ -375,6 +375,12 @@ TEST(BakeResampleTest, PositionsLinearlyRotationsBySlerpAndNothingAcrossAnUntrac
     ASSERT_EQ((std::vector<std::uint8_t>{1, 0, 1}), child->visible);
     EXPECT_NEAR(2.4, result.times[child->visibilityKeys[1]], 1e-9);  // frame 40: hidden
     EXPECT_NEAR(2.5, result.times[child->visibilityKeys[2]], 1e-9);  // frame 50: shown again
+
+    // Two frames a day apart (no recorder writes that) at 6000 FPS: refused, not half a billion keys.
+    options.rate = 6000;
+    const BakeResult refused = bakeTake(spinningTake(axis, 3, 2, 1.0 / 86400, {}), options);
+    EXPECT_FALSE(refused.error.empty());
+    EXPECT_TRUE(refused.times.empty() && refused.tracks.empty());
 }
 
 }  // namespace

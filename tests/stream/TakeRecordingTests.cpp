@@ -155,23 +155,30 @@ TEST(TakeFileDamage, ATornOrDamagedRecordKeepsEveryFrameBeforeIt) {
         const char* name;
         std::size_t cut;     // the file's length
         std::size_t damage;  // a byte flipped, or 0
+        bool checksummed;    // record 6's checksum made right again after the damage
         std::int64_t kept;
         bool complete;
     } cases[] = {
-        {"whole", take.bytes.size(), 0, 10, true},
-        {"end record torn", endRecord + 5, 0, 10, false},
-        {"end record missing", endRecord, 0, 10, false},
-        {"cut inside the framing", record6 + 3, 0, 6, false},
-        {"cut inside the payload", record6 + kRecordFrameSize + 10, 0, 6, false},
-        {"cut one byte short", take.recordStarts[7] - 1, 0, 6, false},
-        {"payload byte damaged", take.bytes.size(), record6 + kRecordFrameSize + 30, 6, false},
-        {"length damaged", take.bytes.size(), record6 + 3, 6, false},
+        {"whole", take.bytes.size(), 0, false, 10, true},
+        {"end record torn", endRecord + 5, 0, false, 10, false},
+        {"end record missing", endRecord, 0, false, 10, false},
+        {"cut inside the framing", record6 + 3, 0, false, 6, false},
+        {"cut inside the payload", record6 + kRecordFrameSize + 10, 0, false, 6, false},
+        {"cut one byte short", take.recordStarts[7] - 1, 0, false, 6, false},
+        {"payload byte damaged", take.bytes.size(), record6 + kRecordFrameSize + 30, false, 6, false},
+        {"length damaged", take.bytes.size(), record6 + 3, false, 6, false},
+        // Frame 6's arrival, 6000 ns, made 1904 ns (before frame 5's) under a checksum that holds.
+        {"arrival before the frame before it", take.bytes.size(), record6 + kRecordFrameSize + 9, true, 6, false},
     };
     const std::string path = tempPath("damage");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::vector<char> bytes = take.bytes;
-        if (c.damage != 0) bytes[c.damage] = static_cast<char>(bytes[c.damage] ^ 0x40);
+        if (c.damage != 0) bytes[c.damage] = static_cast<char>(bytes[c.damage] ^ (c.checksummed ? 0x10 : 0x40));
+        if (c.checksummed) {
+            const std::size_t size = take.recordStarts[7] - record6 - kRecordFrameSize;
+            frameRecord(&bytes[record6 + kRecordFrameSize], static_cast<std::uint32_t>(size), &bytes[record6]);
+        }
         writeBytes(path, bytes, c.cut);
         TakeData data;
         TakeReadReport report;
