@@ -36,6 +36,8 @@ const char* const kMenuCommands[] = {
 bool menuAdded = false;  // whether removing it is the module's business at unload
 
 void addMenu() {
+    // Without the interface (mayabatch, a render farm) there is no main window to hold a menu.
+    if (MGlobal::mayaState() != MGlobal::kInteractive) return;
     menuAdded = true;
     for (const char* command : kMenuCommands) {
         if (!MGlobal::executeCommand(command, false, false)) {

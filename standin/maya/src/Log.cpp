@@ -3,6 +3,7 @@
 #include <mayastandin/Host.h>
 #include "Internal.h"
 
+#include <atomic>
 #include <cstdio>
 #include <functional>
 #include <mutex>
@@ -41,7 +42,10 @@ void error(const std::string& text) { raw("// Error: " + text); }
 void warning(const std::string& text) { raw("// Warning: " + text); }
 void info(const std::string& text) { raw(text); }
 }  // namespace log
+std::atomic<bool> batchMode{false};
 }  // namespace detail
+
+void setBatchMode(bool batch) { detail::batchMode.store(batch); }
 
 std::vector<std::string> logLines() {
     auto& s = detail::state();
@@ -97,7 +101,7 @@ void MGlobal::displayWarning(const MString& m) { mayastandin::detail::log::warni
 void MGlobal::displayError(const MString& m) { mayastandin::detail::log::error(m.asChar()); }
 MGlobal::MMayaState MGlobal::mayaState(MStatus* rs) {
     if (rs) *rs = MStatus::kSuccess;
-    return kInteractive;
+    return mayastandin::detail::batchMode.load() ? kBatch : kInteractive;
 }
 int MGlobal::apiVersion() { return MAYA_API_VERSION; }
 MString MGlobal::mayaVersion() { return "2018"; }

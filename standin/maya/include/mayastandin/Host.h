@@ -143,6 +143,10 @@ QWidget* mainWindow();
 void setDismissMessageBoxes(bool dismiss);
 bool dismissesMessageBoxes();
 
+// Maya started without its interface (mayabatch, a render farm): MGlobal::mayaState() answers kBatch instead
+// of kInteractive. Off at start.
+void setBatchMode(bool batch);
+
 // Ends the session: flushes the undo queue, destroys the scene without a scene message, unloads plug-ins (in
 // reverse load order; one that leaves a message callback registered is a fatal error) and closes controls.
 // Call before the QApplication goes away.
