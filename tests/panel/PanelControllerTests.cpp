@@ -558,8 +558,7 @@ TEST_F(PanelController, DeletedWhileAnErrorBoxIsUpReleasesEverything) {
         SCOPED_TRACE(call);
         panel.reset(new QPluginPanel());
         panel->show();
-        const bool stopping = std::string(call) == "stopClient";
-        if (stopping) {
+        if (std::string(call) == "stopClient") {
             clickConnect();
             ASSERT_EQ(ui().checkboxConnect->text(), "Online");
         }
@@ -588,8 +587,7 @@ TEST_F(PanelController, DeletedWhileAnErrorBoxIsUpReleasesEverything) {
 TEST_F(PanelController, AFailedStopIsReportedAndTheReleaseNeverWaitsOnTheUiThread) {
     for (int versionIndex : {0, 1}) {
         for (bool destroy : {false, true}) {
-            SCOPED_TRACE(std::string(versionIndex == 0 ? "version 1" : "version 2") +
-                         (destroy ? ", destroyed" : ", unticked"));
+            SCOPED_TRACE(testing::Message() << "version index " << versionIndex << (destroy ? ", destroyed" : ""));
             tracker::resetForTests();
             mayastandin::clearLog();
             tracker::SyntheticOptions options;
@@ -609,15 +607,11 @@ TEST_F(PanelController, AFailedStopIsReportedAndTheReleaseNeverWaitsOnTheUiThrea
                 ASSERT_TRUE(tracker::deliveryInProgress(nullptr));
             }
             tracker::failNextCall("stopClient", "server did not acknowledge");
-            QPluginPanel* target = panel.get();
             testsupport::HangRescue rescue(
-                20000, [target] { QCoreApplication::removePostedEvents(target, QEvent::MetaCall); });
+                20000, [target = panel.get()] { QCoreApplication::removePostedEvents(target, QEvent::MetaCall); });
             ModalCatcher catcher;
             catcher.arm();
-            if (destroy)
-                panel.reset();
-            else
-                clickConnect();
+            destroy ? panel.reset() : clickConnect();
             rescue.disarm();
             EXPECT_FALSE(rescue.fired()) << "the release waited on a thread that waited on the UI thread";
             if (destroy) {
@@ -644,14 +638,14 @@ TEST_F(PanelController, Version1SmoothingStartsAfreshWithEachConnection) {
     ui().comboBoxSDKVersion->setCurrentIndex(0);
     click(ui().checkBoxSmooth);
     tracker::holdStream(true);  // only the test's frames reach the smoother
-    const tracker::SceneDef scene = tracker::currentScene();
     std::unique_ptr<sFrameOfData> frame(new sFrameOfData());
     float point[3] = {0, 0, 0};
     frame->bodyCount = 1;
-    std::strncpy(frame->bodies[0].name, scene.subjects[0].name.c_str(), sizeof frame->bodies[0].name - 1);
+    const std::string body = tracker::currentScene().subjects[0].name;
+    std::strncpy(frame->bodies[0].name, body.c_str(), sizeof frame->bodies[0].name - 1);
     frame->bodies[0].markerCount = 1;
     const auto deliver = [&](float x) {
-        point[0] = x, point[1] = 0, point[2] = 0;
+        point[0] = x;
         frame->bodies[0].markers = reinterpret_cast<MarkerData*>(point);
         std::atomic<bool> returned{false};
         std::thread sdkThread([&] {

@@ -62,35 +62,9 @@ double largestRotationStep(const BakeResult& result) {
 
 // ---------------------------------------------------------------- a capture streamed, recorded and baked
 
-// Every key of the take against the performers' own poses at the frame's number; counts the keys checked.
-void checkAgainstTruth(const take::TakeData& data, const BakeResult& result, const tracker::SyntheticOptions& options,
-                       long long& checked) {
-    const tracker::SyntheticPerformers performers(options);
-    checked = 0;
-    for (const NodeTrack& t : result.tracks) {
-        EXPECT_EQ(data.frames.size(), t.keys.size()) << "every frame keys every node";
-        for (std::size_t i = 0; i < t.keys.size(); ++i, ++checked) {
-            const tracker::SubjectSample subject =
-                performers.sample(data.frames[t.keys[i]].frameNumber).subjects[t.list];
-            const tracker::BonePose* bone = t.joint ? &subject.bones[t.element] : nullptr;
-            tracker::Vec3 want = bone ? bone->localTranslation : subject.markers[t.element];
-            if (!bone && !subject.markerSeen[t.element]) want = tracker::Vec3();
-            const double* got = &t.translate[3 * i];
-            ASSERT_TRUE(std::fabs(want.x * 0.1 - got[0]) <= kCm && std::fabs(want.y * 0.1 - got[1]) <= kCm &&
-                        std::fabs(want.z * 0.1 - got[2]) <= kCm)
-                << (bone ? "bone " : "marker ") << t.element << " key " << i;
-            if (!bone) continue;
-            const double* r = &t.rotate[3 * i];
-            ASSERT_TRUE(degreesApart(bone->localEulerXYZ.x, r[0]) <= kDeg &&
-                        degreesApart(bone->localEulerXYZ.y, r[1]) <= kDeg &&
-                        degreesApart(bone->localEulerXYZ.z, r[2]) <= kDeg)
-                << "bone " << t.element << " key " << i;
-        }
-    }
-}
-
 class BakeStreamedCapture : public ::testing::TestWithParam<SDKVER> {};
 
+// Every key of the take against the performers' own poses at the frame's number.
 TEST_P(BakeStreamedCapture, EveryKeyIsTheStreamedPose) {
     tracker::SyntheticOptions options;
     options.performers = 2;
@@ -113,12 +87,29 @@ TEST_P(BakeStreamedCapture, EveryKeyIsTheStreamedPose) {
     EXPECT_EQ(static_cast<std::size_t>(frames), result.times.size());
     EXPECT_EQ(10.0, result.times.front());
     for (std::size_t i = 1; i < result.times.size(); ++i) ASSERT_LT(result.times[i - 1], result.times[i]);
-    long long checked = 0;
-    checkAgainstTruth(data, result, options, checked);
-    EXPECT_EQ(2LL * (41 + 22) * frames, checked);
     EXPECT_LT(largestRotationStep(result), 30.0);
-
     std::remove(path.c_str());
+    const tracker::SyntheticPerformers performers(options);
+    for (const NodeTrack& t : result.tracks) {
+        ASSERT_EQ(data.frames.size(), t.keys.size()) << "every frame keys every node";
+        for (std::size_t i = 0; i < t.keys.size(); ++i) {
+            const tracker::SubjectSample subject =
+                performers.sample(data.frames[t.keys[i]].frameNumber).subjects[t.list];
+            const tracker::BonePose* bone = t.joint ? &subject.bones[t.element] : nullptr;
+            tracker::Vec3 want = bone ? bone->localTranslation : subject.markers[t.element];
+            if (!bone && !subject.markerSeen[t.element]) want = tracker::Vec3();
+            const double* got = &t.translate[3 * i];
+            ASSERT_TRUE(std::fabs(want.x * 0.1 - got[0]) <= kCm && std::fabs(want.y * 0.1 - got[1]) <= kCm &&
+                        std::fabs(want.z * 0.1 - got[2]) <= kCm)
+                << (bone ? "bone " : "marker ") << t.element << " key " << i;
+            if (!bone) continue;
+            const double* r = &t.rotate[3 * i];
+            ASSERT_TRUE(degreesApart(bone->localEulerXYZ.x, r[0]) <= kDeg &&
+                        degreesApart(bone->localEulerXYZ.y, r[1]) <= kDeg &&
+                        degreesApart(bone->localEulerXYZ.z, r[2]) <= kDeg)
+                << "bone " << t.element << " key " << i;
+        }
+    }
 }
 
 INSTANTIATE_TEST_CASE_P(Versions, BakeStreamedCapture, ::testing::Values(SDKVER_V2, SDKVER_V1),
@@ -328,8 +319,7 @@ TEST(BakeRotationTest, SpinsPastHalfATurnStayContinuousAndEqualTheirAngle) {
         const BakeResult result = bakeTake(spinningTake(c.axis, c.step, frames, 100), BakeOptions());
         const NodeTrack* root = findTrack(result, true, 0, 0);
         const NodeTrack* child = findTrack(result, true, 0, 1);
-        ASSERT_NE(nullptr, root);
-        ASSERT_NE(nullptr, child);
+        ASSERT_TRUE(root && child);
         ASSERT_EQ(static_cast<std::size_t>(frames), root->keys.size());
         for (int f = 0; f < frames; ++f) {
             for (int a = 0; a < 3; ++a) {

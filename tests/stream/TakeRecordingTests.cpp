@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -19,22 +18,11 @@ namespace {
 
 using namespace orvane::take;
 using streamedtake::tempPath;
-namespace tracker = orvane::tracker;
 
 template <typename F>
 bool waitUntil(F done) {
     for (int i = 0; i < 20000 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return done();
-}
-
-std::vector<char> fileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void writeBytes(const std::string& path, const std::vector<char>& bytes, std::size_t size) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(size));
 }
 
 struct RoundTripCase {
@@ -48,7 +36,7 @@ class TakeRoundTrip : public ::testing::TestWithParam<RoundTripCase> {};
 
 TEST_P(TakeRoundTrip, EveryStreamedValueReadsBackFromTheFile) {
     const RoundTripCase& c = GetParam();
-    tracker::SyntheticOptions options;
+    orvane::tracker::SyntheticOptions options;
     options.performers = c.performers;
     options.rateHz = 1000;
     options.markerDropout = c.markerDropout;
@@ -67,7 +55,7 @@ TEST_P(TakeRoundTrip, EveryStreamedValueReadsBackFromTheFile) {
     ASSERT_TRUE(readTakeFile(path, data, report)) << report.message;
     EXPECT_TRUE(report.complete);
     EXPECT_EQ(0u, report.bytesDiscarded);
-    EXPECT_EQ(fileBytes(path).size(), report.bytesKept);
+    EXPECT_EQ(std::ifstream(path, std::ios::binary | std::ios::ate).tellg(), std::streamoff(report.bytesKept));
     EXPECT_EQ("take 1", data.layout.takeName);
     EXPECT_EQ(2.5, data.layout.hostStartSeconds);
     EXPECT_EQ(c.version == SDKVER_V2 ? 1 : 0, data.layout.protocol);
@@ -83,27 +71,21 @@ TEST_P(TakeRoundTrip, EveryStreamedValueReadsBackFromTheFile) {
         const streamedtake::SeenFrame& s = take.seen[f];
         SCOPED_TRACE("frame " + std::to_string(f));
         EXPECT_EQ(s.frameNumber, data.frames[f].frameNumber);
-        if (f > 0) {
-            EXPECT_LE(data.frames[f - 1].arrivalNs, data.frames[f].arrivalNs);
-        }
+        EXPECT_LE(data.frames[f > 0 ? f - 1 : 0].arrivalNs, data.frames[f].arrivalNs);
         ASSERT_EQ(s.markers.size(), data.frames[f].groupCount);
         for (std::size_t g = 0; g < s.markers.size(); ++g) {
-            const TakeData::GroupSpan& span = *data.group(f, g);
-            const std::vector<float> read(&data.markerValues[span.firstValue],
-                                          &data.markerValues[span.firstValue] + 3 * span.markerCount);
-            EXPECT_EQ(s.markers[g], read);
+            const float* read = &data.markerValues[data.group(f, g)->firstValue];
+            EXPECT_EQ(s.markers[g], std::vector<float>(read, read + 3 * data.group(f, g)->markerCount));
         }
         ASSERT_EQ(s.poses.size(), data.frames[f].chainCount);
         for (std::size_t k = 0; k < s.poses.size(); ++k) {
             const TakeData::ChainSpan& span = *data.chain(f, k);
-            const std::vector<std::uint8_t> tracked(&data.tracked[span.firstBone],
-                                                    &data.tracked[span.firstBone] + span.boneCount);
-            EXPECT_EQ(s.tracked[k], tracked);
-            for (std::size_t l = 0; l < span.boneCount; ++l) {
-                sawUntracked = sawUntracked || !tracked[l];
-                if (!tracked[l]) continue;
-                for (int v = 0; v < 7; ++v)
-                    ASSERT_EQ(s.poses[k][7 * l + v], data.poses[7 * (span.firstBone + l) + v]) << "bone " << l;
+            const std::uint8_t* tracked = &data.tracked[span.firstBone];
+            EXPECT_EQ(s.tracked[k], std::vector<std::uint8_t>(tracked, tracked + span.boneCount));
+            for (std::size_t v = 0; v < 7 * span.boneCount; ++v) {
+                sawUntracked = sawUntracked || !tracked[v / 7];
+                if (!tracked[v / 7]) continue;
+                ASSERT_EQ(s.poses[k][v], data.poses[7 * span.firstBone + v]) << "bone " << v / 7;
             }
         }
     }
@@ -179,7 +161,7 @@ TEST(TakeFileDamage, ATornOrDamagedRecordKeepsEveryFrameBeforeIt) {
             const std::size_t size = take.recordStarts[7] - record6 - kRecordFrameSize;
             frameRecord(&bytes[record6 + kRecordFrameSize], static_cast<std::uint32_t>(size), &bytes[record6]);
         }
-        writeBytes(path, bytes, c.cut);
+        std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(c.cut));
         TakeData data;
         TakeReadReport report;
         ASSERT_TRUE(readTakeFile(path, data, report)) << report.message;
@@ -201,8 +183,7 @@ TEST(TakeFileDamage, ATornOrDamagedRecordKeepsEveryFrameBeforeIt) {
 
 TEST(TakeFileDamage, AFileWithoutAWholeHeaderIsRefused) {
     const MemoryTake take(2);
-    const std::size_t cuts[] = {0, 7, kPreambleSize, take.recordStarts[0] - 1};
-    for (std::size_t cut : cuts) {
+    for (std::size_t cut : {std::size_t(0), std::size_t(7), kPreambleSize, take.recordStarts[0] - 1}) {
         TakeData data;
         TakeReadReport report;
         EXPECT_FALSE(readTake(take.bytes.data(), cut, data, report)) << cut;
@@ -228,6 +209,12 @@ public:
         bool failing = false;
         int blockedWrites = 0;
         std::vector<char> bytes;
+
+        void set(bool& flag, bool value) {
+            std::lock_guard<std::mutex> lock(mutex);
+            flag = value;
+            opened.notify_all();
+        }
     };
     explicit GatedOutput(State& state) : s_(state) {}
     bool write(const char* data, std::size_t size) override {
@@ -253,18 +240,11 @@ TEST(TakeRecorderBuffer, AWriterFallingBehindCountsEveryFrameItDrops) {
     TakeRecorder recorder;
     std::string error;
     ASSERT_TRUE(recorder.start(layout, std::unique_ptr<TakeOutput>(new GatedOutput(state)), error, options));
-    {
-        std::lock_guard<std::mutex> lock(state.mutex);
-        state.closed = true;
-    }
+    state.set(state.closed, true);
     for (int n = 0; n < 50; ++n) recorder.recordFrameV2(*testframes::FrameV2(n, 2).frame);
     EXPECT_EQ(8, recorder.framesRecorded());
     EXPECT_EQ(42, recorder.framesDropped());
-    {
-        std::lock_guard<std::mutex> lock(state.mutex);
-        state.closed = false;
-    }
-    state.opened.notify_all();
+    state.set(state.closed, false);
     ASSERT_TRUE(waitUntil([&recorder] { return recorder.framesWritten() == 8; }));
     recorder.recordFrameV2(*testframes::FrameV2(50, 2).frame);
     const TakeSummary summary = recorder.stop();
@@ -278,12 +258,10 @@ TEST(TakeRecorderBuffer, AWriterFallingBehindCountsEveryFrameItDrops) {
     EXPECT_TRUE(report.complete);
     EXPECT_EQ(42, report.framesDropped);
     ASSERT_EQ(9u, data.frames.size());
-    for (int n = 0; n < 8; ++n) {
-        EXPECT_EQ(n, data.frames[n].frameNumber);
-        EXPECT_EQ(0u, data.frames[n].droppedBefore);
+    for (int n = 0; n < 9; ++n) {  // a take cut before its end record still tells of the drops
+        EXPECT_EQ(n < 8 ? n : 50, data.frames[n].frameNumber);
+        EXPECT_EQ(n < 8 ? 0u : 42u, data.frames[n].droppedBefore);
     }
-    EXPECT_EQ(50, data.frames[8].frameNumber);
-    EXPECT_EQ(42u, data.frames[8].droppedBefore);  // a take cut before its end record still tells of the drops
 }
 
 TEST(TakeRecorderBuffer, FailedWritesAndMisuseAreReportedNotSilent) {
@@ -303,10 +281,7 @@ TEST(TakeRecorderBuffer, FailedWritesAndMisuseAreReportedNotSilent) {
     EXPECT_FALSE(error.empty());
     recorder.recordFrameV2(*testframes::FrameV2(0, 1).frame);
     ASSERT_TRUE(waitUntil([&recorder] { return recorder.framesWritten() == 1; }));
-    {
-        std::lock_guard<std::mutex> lock(state.mutex);
-        state.failing = true;
-    }
+    state.set(state.failing, true);
     for (int n = 1; n < 4; ++n) recorder.recordFrameV2(*testframes::FrameV2(n, 1).frame);
     const TakeSummary summary = recorder.stop();
     EXPECT_EQ(1, summary.framesWritten);
@@ -345,12 +320,12 @@ TEST(TakeFrameEncoding, MalformedFramesKeepOnlyWhatTheApplierWouldApply) {
         {"another group's name", 1, 3, false, "Other", 0, 0, false, 1, 3, 0, 0},
     };
     std::vector<char> payload(layout.maxFrameRecordSize());
+    sBodyPose unit = sBodyPose();
+    unit.qw = 1;
+    std::vector<sBodyPose> bones(2, unit);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         testframes::FrameV2 frame(7, 3);
-        std::vector<sBodyPose> bones(2, sBodyPose());
-        bones[0].qw = 1;
-        bones[1].qw = 1;
         for (sMarkerSetFrame& set : frame.frame->markerSets) {  // every slot a valid set, as far as counts go
             std::strcpy(set.name, c.setName);
             set.markerCount = c.markerCount;
@@ -369,12 +344,8 @@ TEST(TakeFrameEncoding, MalformedFramesKeepOnlyWhatTheApplierWouldApply) {
         ASSERT_TRUE(data.appendFrame(payload.data(), size));
         EXPECT_EQ(c.keptGroups, data.frames[0].groupCount);
         EXPECT_EQ(c.keptChains, data.frames[0].chainCount);
-        if (c.keptGroups > 0) {
-            EXPECT_EQ(c.keptMarkers, data.group(0, 0)->markerCount);
-        }
-        if (c.keptChains > 0) {
-            EXPECT_EQ(c.keptBones, data.chain(0, 0)->boneCount);
-        }
+        EXPECT_EQ(c.keptMarkers, c.keptGroups > 0 ? data.group(0, 0)->markerCount : 0u);
+        EXPECT_EQ(c.keptBones, c.keptChains > 0 ? data.chain(0, 0)->boneCount : 0u);
         EXPECT_FALSE(data.appendFrame(payload.data(), size - 1));  // a short payload does not decode
         EXPECT_EQ(1u, data.frames.size());
     }

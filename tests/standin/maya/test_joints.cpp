@@ -95,6 +95,7 @@ TEST_F(JointTest, AttributesAnswerWholeOrPerAxisAndRefuseWhatANodeLacks) {
 // MFnTransform reads and writes the rotate value alone, world space included; MFnIkJoint and xform see the
 // whole joint.
 TEST_F(JointTest, OnlyMFnIkJointAndXformSeeTheOrient) {
+    using reference::maxDifference;
     MObject j = make("joint", "j", make("joint", "root"));
     ASSERT_TRUE(execute("setAttr root.r 0 30 0"));
     MStatus status;
@@ -112,16 +113,14 @@ TEST_F(JointTest, OnlyMFnIkJointAndXformSeeTheOrient) {
     MFnDagNode(j).getPath(path);
     const MQuaternion target = MEulerRotation(0.3, -0.2, 1.1).asQuaternion();
     MFnTransform(j).setRotation(target, MSpace::kWorld);
-    EXPECT_GT(
-        reference::maxDifference(path.inclusiveMatrix(), reference::quaternion(target.x, target.y, target.z, target.w)),
-        0.1);
+    EXPECT_GT(maxDifference(path.inclusiveMatrix(), reference::quaternion(target.x, target.y, target.z, target.w)),
+              0.1);
 
     ASSERT_TRUE(execute("xform -ws -ro 30 -20 60 j"));
-    EXPECT_LT(reference::maxDifference(path.inclusiveMatrix(), reference::eulerXYZ(30, -20, 60)), 1e-9);
+    EXPECT_LT(maxDifference(path.inclusiveMatrix(), reference::eulerXYZ(30, -20, 60)), 1e-9);
     const MMatrix answer = numbersOf("xform -q -ws -ro j");
-    EXPECT_LT(
-        reference::maxDifference(path.inclusiveMatrix(), reference::eulerXYZ(answer(0, 0), answer(0, 1), answer(0, 2))),
-        kTextTol);
+    EXPECT_LT(maxDifference(path.inclusiveMatrix(), reference::eulerXYZ(answer(0, 0), answer(0, 1), answer(0, 2))),
+              kTextTol);
 }
 
 // With no objects, a `ls` that found nothing included, hide and showHidden act on the selection, if any.
@@ -141,9 +140,7 @@ TEST_F(JointTest, VisibilityCommandsWithoutObjectsActOnTheSelection) {
         mayastandin::resetScene();
         std::map<std::string, MObject> nodes = {
             {"a", make("transform", "a")}, {"b", make("transform", "b")}, {"c", make("transform", "c")}};
-        if (*c.hiddenFirst) {
-            ASSERT_TRUE(execute(std::string("hide ") + c.hiddenFirst));
-        }
+        if (*c.hiddenFirst) ASSERT_TRUE(execute(std::string("hide ") + c.hiddenFirst));
         std::vector<MObject> selection;
         for (const char* s = c.selected; *s; ++s)
             if (*s != ' ') selection.push_back(nodes[std::string(1, *s)]);

@@ -43,8 +43,6 @@ protected:
     }
 };
 
-// ---- handles: alive, valid, and what a path says ----
-
 struct HandleCase {
     const char* what;
     const char* mel;  // run on a scene with |a and the joint |a|b, undo on, after which b is looked at
@@ -85,9 +83,7 @@ TEST_F(LifetimeTest, HandlesTellAliveFromValidAsMayaDoes) {
         } else if (c.alive) {
             // In the undo queue: out of the scene, but it answers what it is; it has no path and takes no edit.
             EXPECT_TRUE(findNode("b").isNull());
-            MStatus status;
-            MFnDagNode fn(b, &status);
-            ASSERT_TRUE(status);
+            MFnDagNode fn(b);
             EXPECT_TRUE(b.hasFn(MFn::kJoint));
             EXPECT_EQ(fn.name(), "b");
             EXPECT_FALSE(fn.getPath(path));
@@ -95,8 +91,6 @@ TEST_F(LifetimeTest, HandlesTellAliveFromValidAsMayaDoes) {
         }
     }
 }
-
-// ---- calls given a destroyed node ----
 
 // Function sets and the like, attached while the node exists; each case uses them once it is destroyed.
 struct Attached {
@@ -136,8 +130,6 @@ TEST_F(LifetimeTest, ACallGivenADestroyedNodeStopsTheProcessNamingIt) {
         EXPECT_DEATH(c.use(attached), std::string("maya-standin: fatal: ") + c.call + " given a destroyed node");
     }
 }
-
-// ---- undo and redo of each command ----
 
 struct UndoCase {
     const char* command;
@@ -197,11 +189,8 @@ TEST_F(LifetimeTest, OnlyCommandsRunWithUndoOnAreRecorded) {
     // With undo on, it is kept.
     ASSERT_TRUE(MGlobal::executeCommand("standinUndoCmd loud", false, true));
     EXPECT_EQ(run("standinTestCmd -liveUndoCommands"), "1");
-    EXPECT_EQ(run("undoInfo -q -length"), "50");
     ASSERT_TRUE(execute("flushUndo"));
 }
-
-// ---- New Scene, Open Scene and their messages ----
 
 std::vector<std::string> events;
 MObjectHandle watched;
@@ -277,8 +266,6 @@ TEST_F(LifetimeTest, NewAndOpenRefuseUnsavedChangesWithoutForce) {
     EXPECT_TRUE(findNode("work").isNull());
 }
 
-// ---- scene files ----
-
 // Everything a file keeps of a node, as text: path, type, values.
 std::vector<std::string> snapshot() {
     std::vector<std::string> out;
@@ -308,16 +295,14 @@ TEST_F(LifetimeTest, SavedScenesOpenAsTheyWere) {
     const std::vector<std::string> before = snapshot();
     ASSERT_TRUE(execute("file -rename \"" + file + "\"; file -save -type \"mayaAscii\""));
 
-    std::ifstream in(file);
     std::stringstream text;
-    text << in.rdbuf();
+    text << std::ifstream(file).rdbuf();
     EXPECT_EQ(text.str().rfind("//Maya ASCII 2018 scene\n", 0), 0u);
     EXPECT_NE(text.str().find("requires \"standinTestPlugin\" \"3.1\";"), std::string::npos);
     EXPECT_NE(text.str().find("createNode transform -s -n \"persp\";"), std::string::npos);
     EXPECT_NE(text.str().find("createNode joint -n \"knee\" -p \"hip\";"), std::string::npos);
 
     ASSERT_TRUE(execute("file -new -force"));
-    ASSERT_EQ(mayastandin::dagNodeCount(), 8u);
     ASSERT_EQ(run("file -open \"" + file + "\""), file);
     EXPECT_EQ(snapshot(), before);
     EXPECT_EQ(run("file -q -modified"), "0");
@@ -350,10 +335,10 @@ TEST_F(LifetimeTest, OpenRefusesAnythingItDidNotWriteAndKeepsTheScene) {
     };
     ASSERT_TRUE(execute("file -new -force; createNode transform -n mine"));
     const std::vector<std::string> before = snapshot();
+    const std::string file = QDir(dir.path()).filePath("refused.ma").toStdString();
     for (const RefusedCase& c : cases) {
         SCOPED_TRACE(c.what);
         mayastandin::clearLog();
-        const std::string file = QDir(dir.path()).filePath("refused.ma").toStdString();
         std::remove(file.c_str());
         if (c.content) std::ofstream(file) << (std::string(c.what) == "no header" ? "" : header) << c.content;
         EXPECT_FALSE(execute("file -open -force \"" + file + "\""));
@@ -361,8 +346,6 @@ TEST_F(LifetimeTest, OpenRefusesAnythingItDidNotWriteAndKeepsTheScene) {
         EXPECT_EQ(snapshot(), before);
     }
 }
-
-// ---- the default cameras ----
 
 TEST_F(LifetimeTest, ANewSceneHoldsTheFourHiddenDefaultCameras) {
     mayastandin::resetScene();
@@ -380,8 +363,6 @@ TEST_F(LifetimeTest, ANewSceneHoldsTheFourHiddenDefaultCameras) {
     EXPECT_EQ(run("createNode camera"), "camera1");
     EXPECT_EQ(run("listRelatives camera1"), "cameraShape1");
 }
-
-// ---- callbacks a plug-in leaves behind ----
 
 TEST_F(LifetimeTest, APlugInThatLeavesACallbackBehindIsAFatalErrorWhenUnloaded) {
     // The callbacks of the test itself are none of the plug-in's.
