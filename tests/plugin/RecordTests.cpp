@@ -334,7 +334,8 @@ TEST_F(Record, CommandRefusesOutOfStateAndADisconnectionEndsTheTake) {
     EXPECT_EQ(fileBytes(file.filePath().toStdString()), bytes);
 }
 
-// The menu the module adds to the main window; a host without the menu commands only warns.
+// The menu the module adds to the main window; a host without the menu commands only warns, and one without
+// its interface (mayabatch) gets none.
 TEST_F(Record, MenuComesAndGoesWithTheModule) {
     ASSERT_TRUE(host::loadPlugin(ORVANE_PLUGIN_PATH)) << host::logText();
     if (!host::isCommandRegistered("menu") && !host::execute("menu -exists orvaneMocapMenu"))
@@ -342,6 +343,13 @@ TEST_F(Record, MenuComesAndGoesWithTheModule) {
     EXPECT_EQ(run("menu -exists orvaneMocapMenu"), "1");
     ASSERT_TRUE(host::unloadPlugin("workspaceControlCmd"));
     EXPECT_EQ(run("menu -exists orvaneMocapMenu"), "0");
+
+    host::setBatchMode(true);
+    EXPECT_TRUE(host::loadPlugin(ORVANE_PLUGIN_PATH)) << host::logText();
+    EXPECT_EQ(run("menu -exists orvaneMocapMenu"), "0");
+    EXPECT_TRUE(host::unloadPlugin("workspaceControlCmd"));
+    host::setBatchMode(false);
+    EXPECT_FALSE(logHas("Warning")) << host::logText();
 }
 
 }  // namespace

@@ -140,7 +140,9 @@ TEST_F(JointTest, VisibilityCommandsWithoutObjectsActOnTheSelection) {
         mayastandin::resetScene();
         std::map<std::string, MObject> nodes = {
             {"a", make("transform", "a")}, {"b", make("transform", "b")}, {"c", make("transform", "c")}};
-        if (*c.hiddenFirst) ASSERT_TRUE(execute(std::string("hide ") + c.hiddenFirst));
+        if (*c.hiddenFirst) {
+            ASSERT_TRUE(execute(std::string("hide ") + c.hiddenFirst));
+        }
         std::vector<MObject> selection;
         for (const char* s = c.selected; *s; ++s)
             if (*s != ' ') selection.push_back(nodes[std::string(1, *s)]);
