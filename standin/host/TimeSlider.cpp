@@ -111,7 +111,7 @@ void TimeSlider::startPlaying(double from) {
 // step (rounded nanoseconds) counts as having reached it.
 double TimeSlider::playedTime(double minimum, double maximum, bool& ended) const {
     ended = false;
-    const double by = std::max(1e-6, MAnimControl::playbackBy().as(MTime::uiUnit()));
+    const double by = std::max(1e-6, MAnimControl::playbackBy());
     const double frames = static_cast<double>(clock_() - anchorNs_) * 1e-9 / uiSeconds();
     const double t = anchorTime_ + std::floor(frames / by + 1e-6) * by;
     if (t <= maximum) return t;
@@ -163,7 +163,7 @@ void TimeSlider::refresh() {
         } else {
             // The next tick just after the next step is due: a fixed interval would drift against the frame
             // grid and drop a frame now and then.
-            const double step = std::max(1e-6, MAnimControl::playbackBy().as(unit)) * uiSeconds() * 1e9;
+            const double step = std::max(1e-6, MAnimControl::playbackBy()) * uiSeconds() * 1e9;
             const double elapsed = static_cast<double>(clock_() - anchorNs_);
             const double due = (std::floor(elapsed / step + 1e-6) + 1) * step - elapsed;
             poll_.start(std::max(1, static_cast<int>(std::ceil(due * 1e-6))));

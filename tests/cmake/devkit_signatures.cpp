@@ -10,6 +10,8 @@
 #include <QtCore/QObject>
 #include <QtWidgets/QWidget>
 
+#include <maya/MAnimControl.h>
+#include <maya/MAnimCurveChange.h>
 #include <maya/MArgList.h>
 #include <maya/MArgParser.h>
 #include <maya/MDGContext.h>
@@ -20,6 +22,7 @@
 #include <maya/MEulerRotation.h>
 #include <maya/MFnDagNode.h>
 #include <maya/MFnDependencyNode.h>
+#include <maya/MFnIkJoint.h>
 #define MNoVersionString
 #include <maya/MFnPlugin.h>
 #include <maya/MFnTransform.h>
@@ -141,6 +144,19 @@ ORVANE_SIGNATURE(MFnPlugin::registerTransform,
                                         MCreateXformMatrixFunction, const MTypeId&, const MString*));
 ORVANE_SIGNATURE(MFnPlugin::deregisterNode, MStatus (MFnPlugin::*)(const MTypeId&));
 ORVANE_SIGNATURE(MPxTransformationMatrix::baseTransformationMatrixId, MTypeId*);
+ORVANE_SIGNATURE(MFnIkJoint::getOrientation, MStatus (MFnIkJoint::*)(MEulerRotation&) const);
+ORVANE_SIGNATURE(MFnIkJoint::getScaleOrientation, MStatus (MFnIkJoint::*)(MQuaternion&) const);
+ORVANE_SIGNATURE(MAnimControl::currentTime, MTime (*)());
+ORVANE_SIGNATURE(MAnimControl::setCurrentTime, MStatus (*)(const MTime&));
+ORVANE_SIGNATURE(MAnimControl::minTime, MTime (*)());
+ORVANE_SIGNATURE(MAnimControl::maxTime, MTime (*)());
+ORVANE_SIGNATURE(MAnimControl::setMinMaxTime, MStatus (*)(MTime, MTime));
+ORVANE_SIGNATURE(MAnimControl::animationStartTime, MTime (*)());
+ORVANE_SIGNATURE(MAnimControl::animationEndTime, MTime (*)());
+ORVANE_SIGNATURE(MAnimControl::setAnimationStartEndTime, MStatus (*)(MTime, MTime));
+ORVANE_SIGNATURE(MAnimControl::playbackBy, double (*)());
+ORVANE_SIGNATURE(MAnimCurveChange::undoIt, MStatus (MAnimCurveChange::*)());
+ORVANE_SIGNATURE(MAnimCurveChange::redoIt, MStatus (MAnimCurveChange::*)());
 
 // Calls with every defaulted argument left out.
 #define ORVANE_DEFAULTS(object, call) \
@@ -163,6 +179,7 @@ ORVANE_DEFAULTS(MSyntax&, useSelectionAsDefault());
 ORVANE_DEFAULTS(const MPlug&, asBool());
 static_assert(std::is_same<decltype(MGlobal::executeCommand(MString())), MStatus>::value, "flags default");
 static_assert(std::is_same<decltype(MGlobal::mayaState()), MGlobal::MMayaState>::value, "status defaults");
+static_assert(std::is_default_constructible<MAnimCurveChange>::value, "MAnimCurveChange(MStatus* = NULL)");
 static_assert(std::is_same<decltype(MQtUtil::addWidgetToMayaLayout(nullptr, nullptr)), MString>::value, "ui type");
 
 // Enumerations whose values the devkit fixes.

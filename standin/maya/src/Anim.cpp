@@ -257,7 +257,7 @@ MTime MAnimControl::maxTime() { return inUi(timeline().maximum); }
 MStatus MAnimControl::setMinTime(MTime t) { return setMinMaxTime(t, maxTime()); }
 MStatus MAnimControl::setMaxTime(MTime t) { return setMinMaxTime(minTime(), t); }
 // The playback range stays inside the animation range: the animation range grows to hold it.
-MStatus MAnimControl::setMinMaxTime(const MTime& newMinTime, const MTime& newMaxTime) {
+MStatus MAnimControl::setMinMaxTime(MTime newMinTime, MTime newMaxTime) {
     if (newMaxTime < newMinTime) return invalid("(kInvalidParameter): The minimum time is after the maximum");
     Timeline& t = timeline();
     t.minimum = seconds(newMinTime), t.maximum = seconds(newMaxTime);
@@ -269,7 +269,7 @@ MTime MAnimControl::animationEndTime() { return inUi(timeline().end); }
 MStatus MAnimControl::setAnimationStartTime(MTime t) { return setAnimationStartEndTime(t, animationEndTime()); }
 MStatus MAnimControl::setAnimationEndTime(MTime t) { return setAnimationStartEndTime(animationStartTime(), t); }
 // The playback range shrinks to stay inside the animation range.
-MStatus MAnimControl::setAnimationStartEndTime(const MTime& newStartTime, const MTime& newEndTime) {
+MStatus MAnimControl::setAnimationStartEndTime(MTime newStartTime, MTime newEndTime) {
     if (newEndTime < newStartTime) return invalid("(kInvalidParameter): The start time is after the end");
     Timeline& t = timeline();
     t.start = seconds(newStartTime), t.end = seconds(newEndTime);
@@ -282,10 +282,10 @@ MStatus MAnimControl::setPlaybackMode(PlaybackMode newMode) {
     timeline().mode = newMode;
     return MStatus::kSuccess;
 }
-MTime MAnimControl::playbackBy() { return MTime(timeline().by, MTime::uiUnit()); }
-MStatus MAnimControl::setPlaybackBy(const MTime& increment) {
-    if (!(increment.as(MTime::uiUnit()) > 0)) return invalid("(kInvalidParameter): The increment must be positive");
-    timeline().by = increment.as(MTime::uiUnit());
+double MAnimControl::playbackBy() { return timeline().by; }
+MStatus MAnimControl::setPlaybackBy(const double& newTime) {
+    if (!(newTime > 0)) return invalid("(kInvalidParameter): The increment must be positive");
+    timeline().by = newTime;
     return MStatus::kSuccess;
 }
 bool MAnimControl::isPlaying() { return timeline().playing; }

@@ -273,14 +273,14 @@ bool playbackOptions(const std::vector<Arg>& args, Result& result, std::string& 
                         : p.has("maxTime")            ? MAnimControl::maxTime()
                         : p.has("animationStartTime") ? MAnimControl::animationStartTime()
                         : p.has("animationEndTime")   ? MAnimControl::animationEndTime()
-                                                      : MAnimControl::playbackBy();
+                                                      : MTime(MAnimControl::playbackBy(), MTime::uiUnit());
         result.items.assign(1, keyNumber(t.as(MTime::uiUnit())));
         return true;
     }
     double numbers[5];
     const char* timed[] = {"minTime", "maxTime", "animationStartTime", "animationEndTime", "by"};
     const MTime now[] = {MAnimControl::minTime(), MAnimControl::maxTime(), MAnimControl::animationStartTime(),
-                         MAnimControl::animationEndTime(), MAnimControl::playbackBy()};
+                         MAnimControl::animationEndTime(), MTime(MAnimControl::playbackBy(), MTime::uiUnit())};
     for (int k = 0; k < 5; ++k) {
         numbers[k] = now[k].as(MTime::uiUnit());
         if (p.has(timed[k]) && !toNumber(p.value(timed[k]), numbers[k]))
@@ -299,7 +299,7 @@ bool playbackOptions(const std::vector<Arg>& args, Result& result, std::string& 
     if (p.has("animationStartTime") || p.has("animationEndTime"))
         MAnimControl::setAnimationStartEndTime(fromUi(numbers[2]), fromUi(numbers[3]));
     if (p.has("minTime") || p.has("maxTime")) MAnimControl::setMinMaxTime(fromUi(numbers[0]), fromUi(numbers[1]));
-    if (p.has("by")) MAnimControl::setPlaybackBy(fromUi(numbers[4]));
+    if (p.has("by")) MAnimControl::setPlaybackBy(numbers[4]);
     if (mode >= 0) MAnimControl::setPlaybackMode(static_cast<MAnimControl::PlaybackMode>(mode));
     return true;
 }

@@ -21,18 +21,19 @@ public:
     static MTime maxTime();
     static MStatus setMinTime(MTime newMinTime);
     static MStatus setMaxTime(MTime newMaxTime);
-    static MStatus setMinMaxTime(const MTime& newMinTime, const MTime& newMaxTime);
+    static MStatus setMinMaxTime(MTime min, MTime max);
 
     static MTime animationStartTime();
     static MTime animationEndTime();
     static MStatus setAnimationStartTime(MTime newStartTime);
     static MStatus setAnimationEndTime(MTime newEndTime);
-    static MStatus setAnimationStartEndTime(const MTime& newStartTime, const MTime& newEndTime);
+    static MStatus setAnimationStartEndTime(MTime newStartTime, MTime newEndTime);
 
     static PlaybackMode playbackMode();
     static MStatus setPlaybackMode(PlaybackMode newMode);
-    static MTime playbackBy();
-    static MStatus setPlaybackBy(const MTime& increment);
+    // The step of playback, in frames of the UI's time unit.
+    static double playbackBy();
+    static MStatus setPlaybackBy(const double& newTime);
 
     static bool isPlaying();
     static MStatus playForward();
