@@ -15,22 +15,18 @@ bool TakeSession::start(const take::TakeLayout& layout, const std::string& path,
     path_ = path;
     markerNodes_ = markerNodes;
     jointNodes_ = jointNodes;
-    ended_ = false;
     summary_ = take::TakeSummary();
     return true;
 }
 
 take::TakeSummary TakeSession::stop() {
-    if (recorder_.isRecording()) {
-        summary_ = recorder_.stop();
-        ended_ = true;
-    }
+    if (recorder_.isRecording()) summary_ = recorder_.stop();
     return summary_;
 }
 
-long long TakeSession::frames() const { return ended_ ? summary_.framesWritten : recorder_.framesRecorded(); }
-long long TakeSession::dropped() const { return ended_ ? summary_.framesDropped : recorder_.framesDropped(); }
-double TakeSession::seconds() const { return ended_ ? summary_.seconds : recorder_.seconds(); }
+long long TakeSession::frames() const { return isRecording() ? recorder_.framesRecorded() : summary_.framesWritten; }
+long long TakeSession::dropped() const { return isRecording() ? recorder_.framesDropped() : summary_.framesDropped; }
+double TakeSession::seconds() const { return isRecording() ? recorder_.seconds() : summary_.seconds; }
 
 TakeSession& takeSession() {
     static TakeSession session;

@@ -28,7 +28,6 @@ public:
     void recordFrameV1(const sFrameOfData& frame) { recorder_.recordFrameV1(frame); }
 
     bool isRecording() const { return recorder_.isRecording(); }
-    bool hasTake() const { return !path_.empty(); }  // one was started since the module loaded
     // The running take's figures, or the last take's once it ended.
     long long frames() const;
     long long dropped() const;
@@ -43,7 +42,6 @@ private:
     take::TakeLayout layout_;
     std::string path_;
     scene::NodeLists markerNodes_, jointNodes_;
-    bool ended_ = false;
     take::TakeSummary summary_;
 };
 

@@ -167,9 +167,7 @@ MStatus RecordCmd::stop(bool bakeIt) {
         displayInfo(MString(("orvaneRecord: " + takeName + " kept unbaked in " + session.path()).c_str()));
         return MStatus::kSuccess;
     }
-    const MStatus status = bake(session.path(), session.layout().hostStartSeconds, 0, true);
-    if (status) setResult(MString(takeName.c_str()));
-    return status;
+    return bake(session.path(), session.layout().hostStartSeconds, 0, true);
 }
 
 MStatus RecordCmd::bakeFile(const MString& path, double rate) {

@@ -126,6 +126,8 @@ std::uint32_t TakeRecorder::popFree() {
 
 template <typename Frame, typename Encode>
 void TakeRecorder::record(const Frame& frame, Clock::time_point arrival, Encode encode) {
+    // No take: nothing to announce to stop(), which only waits for calls that may publish.
+    if (!accepting_.load(std::memory_order_relaxed)) return;
     active_.fetch_add(1);
     if (accepting_.load()) {
         const std::int64_t arrivalNs =
