@@ -238,7 +238,8 @@ TEST_P(RecordEdit, KeepsEveryKeyItShould) {
             break;
         }
         case Edit::RecordAgainOverARange: {
-            const std::size_t first = recordTake(60).size();
+            const std::size_t first =
+                recordTake(120).size();  // long enough that a slow second take still ends inside it
             MFnAnimCurve curve(curveOf(marker, "translateX"));
             std::vector<double> times;
             for (unsigned int k = 0; k < first; ++k) times.push_back(seconds(curve.time(k)));

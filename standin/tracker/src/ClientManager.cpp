@@ -296,6 +296,7 @@ void ClientManager::deliveryLoop() {
             const long long frameNumber = nextFrame_++;
             ++delivered_;
             lastDelivered_ = frameNumber;
+            handingOver_.store(true);
             lock.unlock();
             source.sampleAt(frameNumber, sample_);
             sample_.frameNumber = frameNumber;
@@ -311,6 +312,7 @@ void ClientManager::deliveryLoop() {
             --pushedCount_;
             ++delivered_;
             lastDelivered_ = sample_.frameNumber;
+            handingOver_.store(true);
             lock.unlock();
             deliver(sample_);
             lock.lock();
@@ -330,8 +332,11 @@ void ClientManager::deliver(const FrameSample& sample) {
         sFrameOfData* frame = recordsV1_.fill(sample, sent, received);
         if (DataHandlerV1 handler = dataV1_.load()) handler(frame);
     }
-    std::lock_guard<std::mutex> lock(logMutex_);
-    inDelivery_ = false;
+    {
+        std::lock_guard<std::mutex> lock(logMutex_);
+        inDelivery_ = false;
+    }
+    handingOver_.store(false);
 }
 
 void ClientManager::logDelivery(const FrameSample& sample, long long sent, long long received, long long now) {
@@ -368,6 +373,7 @@ std::vector<DeliveryRecord> ClientManager::recentDeliveries(std::size_t max) con
 }
 
 bool ClientManager::deliveryInProgress(DeliveryRecord* record) const {
+    if (!record) return handingOver_.load();
     std::lock_guard<std::mutex> lock(logMutex_);
     if (!inDelivery_ || logCount_ == 0) return false;
     if (record) *record = log_[(logNext_ + kDeliveryLogSize - 1) % kDeliveryLogSize];

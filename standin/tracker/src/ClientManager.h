@@ -159,6 +159,9 @@ private:
     long long nextFrame_ = 1;  // paced sources
     long long delivered_ = 0;
     long long lastDelivered_ = -1;
+    // From the moment a frame is counted until its handler returns; set under deliveryMutex_, so a hold that
+    // finds it clear has nothing left on its way.
+    std::atomic<bool> handingOver_{false};
 
     // Delivery log for the host's status and the benchmarks: a ring of the last kDeliveryLogSize frames.
     mutable std::mutex logMutex_;

@@ -67,7 +67,9 @@ struct DeliveryRecord {
 enum { kDeliveryLogSize = 4096 };
 ORVANE_TRACKER_API std::vector<DeliveryRecord> recentDeliveries(std::size_t max = kDeliveryLogSize);
 // The frame whose data handler runs right now, if any. A version 1 handler returns only once the receiver has
-// applied the frame, so while a version 1 frame is being applied this names it.
+// applied the frame, so while a version 1 frame is being applied this names it. Without a record it tells
+// whether a counted frame is still on its way to its handler or in it: after holdStream(true), false means
+// every counted frame has been handled.
 ORVANE_TRACKER_API bool deliveryInProgress(DeliveryRecord* record);
 // The client as the SDK holds it now, the handlers set, and the lifecycle calls made since the last reset
 // (every call is counted, failed ones too).
