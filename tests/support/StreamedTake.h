@@ -18,6 +18,12 @@
 
 namespace streamedtake {
 
+template <typename F>
+bool waitUntil(F done) {
+    for (int i = 0; i < 20000 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return done();
+}
+
 inline std::string tempPath(const char* name) {
     return (::testing::TempDir() + "take_" + std::to_string(::getpid()) + "_") + name + ".take";
 }
@@ -117,9 +123,7 @@ struct StreamedTake {
         std::string error;
         ASSERT_TRUE(recorder.start(layout, take::createTakeFile(path, error), error)) << error;
         ASSERT_EQ(0, sdk->startClient());
-        for (int i = 0; i < 20000 && count.load() < wanted; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        ASSERT_EQ(wanted, count.load());
+        ASSERT_TRUE(waitUntil([this] { return count.load() == wanted; })) << count.load();
         sdk->stopClient();
         sdk->releaseClient();
         orvane::tracker::resetForTests();
