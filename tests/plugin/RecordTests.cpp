@@ -76,15 +76,15 @@ std::vector<char> fileBytes(const std::string& path) {
     return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// The whole records of a take file before byte `cut` (header and end records excepted), by its framing alone:
-// a u32 length and a CRC before each payload, after a 16-byte preamble.
-int framesBefore(const std::vector<char>& bytes, std::size_t cut, std::vector<std::size_t>* starts = nullptr) {
+// The frame records of a take file, by its framing alone (a u32 length and a CRC before each payload, after a
+// 16-byte preamble); `starts` gets where each whole record begins, the header and end records included.
+int frameRecords(const std::vector<char>& bytes, std::vector<std::size_t>& starts) {
     int records = 0;
-    for (std::size_t at = 16; at + 8 <= cut;) {
+    for (std::size_t at = 16; at + 8 <= bytes.size();) {
         std::uint32_t length;
         std::memcpy(&length, &bytes[at], 4);
-        if (at + 8 + length > cut) break;
-        if (starts) starts->push_back(at);
+        if (at + 8 + length > bytes.size()) break;
+        starts.push_back(at);
         if (bytes[at + 8] == 1) ++records;
         at += 8 + length;
     }
@@ -167,7 +167,6 @@ TEST_F(Record, CaptureReplayedThroughTheSimulatorBakesEveryStreamedValue) {
     server.start();
     tracker::useNetworkSource(server.address());
     connectPanel();
-    MAnimControl::setCurrentTime(MTime(10, MTime::kFilm));
     const std::vector<long long> sent = recordTake(90);
     toggleConnection();  // the live stream no longer moves the nodes
     ASSERT_GE(sent.size(), 90u);
@@ -177,7 +176,6 @@ TEST_F(Record, CaptureReplayedThroughTheSimulatorBakesEveryStreamedValue) {
     ASSERT_FALSE(subject.bones.empty());
     MFnAnimCurve clock(curveOf(host::legalNodeName(subject.bones[0].name), "translateX"));
     ASSERT_EQ(clock.numKeys(), sent.size());
-    EXPECT_NEAR(seconds(clock.time(0)), 10 / 24.0, 1e-9);
     // Where a node stands in the world at the current time, against the stream's millimetres and orientation.
     auto expectWorld = [](const std::string& name, const tracker::Vec3& at, const tracker::Quat* turned, long k) {
         MDagPath path;
@@ -280,7 +278,7 @@ TEST_P(RecordEdit, KeepsEveryKeyItShould) {
             const std::string path = run("orvaneRecord -query -file");
             const std::vector<char> bytes = fileBytes(path);
             std::vector<std::size_t> starts;
-            ASSERT_EQ(framesBefore(bytes, bytes.size(), &starts), static_cast<int>(frames));
+            ASSERT_EQ(frameRecords(bytes, starts), static_cast<int>(frames));
             const std::size_t cut = starts[frames / 2] + 13;  // inside the record of frame frames/2 - 1
             const std::string torn = workDir.filePath("torn.take").toStdString();
             std::ofstream(torn, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(cut));
@@ -323,7 +321,7 @@ TEST_F(Record, CommandRefusesOutOfStateAndADisconnectionEndsTheTake) {
     EXPECT_EQ(file.filePath().left(project.size() + 12), project + "/data/dance_");
     const std::vector<char> bytes = fileBytes(file.filePath().toStdString());
     std::vector<std::size_t> starts;
-    EXPECT_EQ(framesBefore(bytes, bytes.size(), &starts), std::stoi(run("orvaneRecord -query -frames")));
+    EXPECT_EQ(frameRecords(bytes, starts), std::stoi(run("orvaneRecord -query -frames")));
     EXPECT_EQ(bytes[starts.back() + 8], 2) << "the end record closes the file";
     EXPECT_EQ(keyCount(host::legalNodeName(tracker::currentScene().subjects[0].markerNames[0]), "translateX"), 0u);
 
