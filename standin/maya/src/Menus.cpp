@@ -106,6 +106,29 @@ bool notFound(const std::string& command, const std::string& name, std::string& 
     return false;
 }
 
+// A boolean flag's value as given, or `otherwise` when it is not given.
+bool flagOn(const Parsed& p, const char* flag, bool otherwise) {
+    bool on = false;
+    return p.has(flag) ? toBool(p.value(flag), on) && on : otherwise;
+}
+
+// The name of a new menu or item: the one given, else one made from `stem`. False, with Maya's error, when the
+// name is not a legal one or `taken`.
+template <typename Taken>
+bool newName(const std::string& command, const Parsed& p, const char* stem, Taken taken, std::string& name,
+             std::string& error) {
+    name = p.objects.empty() ? generatedName(stem) : p.objects[0];
+    if (legalNodeName(name) != name) {
+        error = command + ": '" + name + "' is not a valid name";
+        return false;
+    }
+    if (taken(name)) {
+        error = command + ": Object's name '" + name + "' is not unique.";
+        return false;
+    }
+    return true;
+}
+
 void runItem(const std::string& menuName, const std::string& itemName) {
     Menu* menu = findMenu(menuName);
     Item* item = menu ? findItem(menu->path() + "|" + itemName) : nullptr;
@@ -182,7 +205,6 @@ bool menuCommand(const std::vector<Arg>& args, Result& result, std::string& erro
                        {"dai", "deleteAllItems", 'n'}},
                       p, error))
         return false;
-    bool on = false;
     if (p.has("exists")) {
         if (!oneObject("menu", p, error)) return false;
         result.items.assign(1, findMenu(p.objects[0]) ? "1" : "0");
@@ -217,8 +239,8 @@ bool menuCommand(const std::vector<Arg>& args, Result& result, std::string& erro
             m->items.clear();
         }
         if (p.has("label")) m->label = p.value("label");
-        if (p.has("tearOff")) m->tearOff = toBool(p.value("tearOff"), on) && on;
-        if (p.has("enable")) m->enabled = toBool(p.value("enable"), on) && on;
+        m->tearOff = flagOn(p, "tearOff", m->tearOff);
+        m->enabled = flagOn(p, "enable", m->enabled);
         if (!m->menu.isNull()) {
             m->menu->setTitle(QString::fromStdString(labelOf(*m)));
             m->menu->setTearOffEnabled(m->tearOff);
@@ -232,19 +254,12 @@ bool menuCommand(const std::vector<Arg>& args, Result& result, std::string& erro
     if (parent != kMainWindowName && (mainWindow() == nullptr || mainWindow()->objectName().toStdString() != parent))
         return notFound("menu", parent, error);
     Menu m;
-    m.name = p.objects.empty() ? generatedName("menu") : p.objects[0];
-    if (legalNodeName(m.name) != m.name) {
-        error = "menu: '" + m.name + "' is not a valid name";
-        return false;
-    }
-    if (findMenu(m.name) || findItem(m.name)) {
-        error = "menu: Object's name '" + m.name + "' is not unique.";
-        return false;
-    }
+    const auto taken = [](const std::string& name) { return findMenu(name) || findItem(name); };
+    if (!newName("menu", p, "menu", taken, m.name, error)) return false;
     m.parent = kMainWindowName;
     m.label = p.value("label");
-    m.tearOff = p.has("tearOff") && toBool(p.value("tearOff"), on) && on;
-    m.enabled = !p.has("enable") || (toBool(p.value("enable"), on) && on);
+    m.tearOff = flagOn(p, "tearOff", false);
+    m.enabled = flagOn(p, "enable", true);
     if (qobject_cast<QApplication*>(QCoreApplication::instance())) {
         m.menu = new QMenu(QString::fromStdString(labelOf(m)));
         m.menu->setObjectName(QString::fromStdString(m.name));
@@ -271,7 +286,6 @@ bool menuItemCommand(const std::vector<Arg>& args, Result& result, std::string& 
                        {"en", "enable", 'b'}},
                       p, error))
         return false;
-    bool on = false;
     if (p.has("exists")) {
         if (!oneObject("menuItem", p, error)) return false;
         result.items.assign(1, findItem(p.objects[0]) ? "1" : "0");
@@ -298,7 +312,7 @@ bool menuItemCommand(const std::vector<Arg>& args, Result& result, std::string& 
         }
         if (p.has("label")) item->label = p.value("label");
         if (p.has("command")) item->command = p.value("command");
-        if (p.has("enable")) item->enabled = toBool(p.value("enable"), on) && on;
+        item->enabled = flagOn(p, "enable", item->enabled);
         if (!item->action.isNull() && !item->divider) {
             item->action->setText(QString::fromStdString(item->label.empty() ? item->name : item->label));
             item->action->setEnabled(item->enabled);
@@ -315,20 +329,15 @@ bool menuItemCommand(const std::vector<Arg>& args, Result& result, std::string& 
     Menu* menu = findMenu(parent);
     if (menu == nullptr) return notFound("menuItem", parent, error);
     Item item;
-    item.name = p.objects.empty() ? generatedName("menuItem") : p.objects[0];
-    if (legalNodeName(item.name) != item.name) {
-        error = "menuItem: '" + item.name + "' is not a valid name";
-        return false;
-    }
-    for (const Item& other : menu->items)
-        if (other.name == item.name) {
-            error = "menuItem: Object's name '" + item.name + "' is not unique.";
-            return false;
-        }
+    const auto taken = [menu](const std::string& name) {
+        return std::any_of(menu->items.begin(), menu->items.end(),
+                           [&](const Item& other) { return other.name == name; });
+    };
+    if (!newName("menuItem", p, "menuItem", taken, item.name, error)) return false;
     item.label = p.value("label");
     item.command = p.value("command");
-    item.divider = p.has("divider") && toBool(p.value("divider"), on) && on;
-    item.enabled = !p.has("enable") || (toBool(p.value("enable"), on) && on);
+    item.divider = flagOn(p, "divider", false);
+    item.enabled = flagOn(p, "enable", true);
     menu->items.push_back(item);
     addAction(*menu, menu->items.back());
     result.items.assign(1, menu->path() + "|" + item.name);

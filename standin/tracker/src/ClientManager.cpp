@@ -376,7 +376,7 @@ bool ClientManager::deliveryInProgress(DeliveryRecord* record) const {
     if (!record) return handingOver_.load();
     std::lock_guard<std::mutex> lock(logMutex_);
     if (!inDelivery_ || logCount_ == 0) return false;
-    if (record) *record = log_[(logNext_ + kDeliveryLogSize - 1) % kDeliveryLogSize];
+    *record = log_[(logNext_ + kDeliveryLogSize - 1) % kDeliveryLogSize];
     return true;
 }
 
